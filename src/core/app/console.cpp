@@ -1,0 +1,222 @@
+#include "app/console.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace velmorix {
+
+namespace {
+const QString kCommCaption = QStringLiteral("Velmorix\\CommPort.SetUp ");
+} // namespace
+
+Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir)
+    : m_clock(clock), m_prompts(prompts), m_workingDir(std::move(workingDir)), m_hold(clock),
+      m_link(m_state, prompts, m_hold, std::move(portFactory)),
+      m_watchdog(m_state, m_link,
+                 {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
+                  .stopTimer3 = [this] { m_timer3->setEnabled(false); },
+                  .stopTimer1 = [this] { m_timer1->setEnabled(false); }}),
+      m_poll(m_state, m_link) {
+    m_timer1 = m_hold.createTimer(1, [this] { run([this] { Timer1Timer(); }); });
+    m_timer2 = m_hold.createTimer(100, [this] { run([this] { m_poll.Timer2Timer(); }); });
+    m_timer3 = m_hold.createTimer(1000, [this] { run([this] { m_watchdog.Timer3Timer(); }); });
+    m_timerMdi = m_hold.createTimer(10000, [this] { run([this] { TimerMdi_goTimer(); }); });
+    m_link.setHooks({
+        .ringReset = [this] { m_poll.ring().reset(); },
+        .dncMonitorRequest =
+            [this] {
+                m_timer1->setEnabled(true);
+                m_timer3->setEnabled(true);
+            },
+        .portError = [this](const QString& text) { run([&] { onPortError(text); }); },
+        .lineChanged = [this] { emit changed(); },
+    });
+}
+
+Console::~Console() = default;
+
+QString Console::SetupCodeText() const {
+    return velmorix::SetupCodeText(m_state.comm);
+}
+
+void Console::ReadSettings() {
+    SettingsFile file(m_workingDir);
+    QString problem;
+    m_state.env = file.read(&problem);
+    if (!problem.isEmpty())
+        m_prompts.showMessage(problem);
+    m_link.setPortNames(PortNames(m_state.env.comPorts));
+}
+
+void Console::WriteSettings() {
+    const QString problem = SettingsFile(m_workingDir).write(m_state.env);
+    if (!problem.isEmpty())
+        m_prompts.showMessage(QStringLiteral("The settings were not saved. ") + problem);
+}
+
+void Console::setCaptionToSetupCode() {
+    m_state.view.caption = kCommCaption + SetupCodeText();
+}
+
+void Console::SetOperationEnabled(bool enabled) {
+    m_state.view.controls.setAll(enabled);
+}
+
+void Console::FormCreate(const StartupInputs& inputs) {
+    run([&] {
+        MainView& view = m_state.view;
+        ReadSettings(); // the Com items follow ComStartNum; the selection stays
+        view.page = NotebookPage::Comm;
+        m_nameLabelChars = inputs.nameLabelChars;
+
+        SetOperationEnabled(false);
+        view.ButtonResetEnabled = false;
+        view.ButtonClearEnabled = false;
+        view.EditKeyIn = QStringLiteral("; Velmorix StartUp ... ;");
+        m_timer1->setEnabled(false);
+        m_timer2->setEnabled(false);
+        m_timer3->setEnabled(false);
+        m_timerMdi->setEnabled(true);
+
+        view.statusPanels[0] = QStringLiteral("Modify Var");
+        view.statusPanels[2] = QStringLiteral("Modify Commport Address");
+        view.statusPanels[3] = QStringLiteral("V2.10 2012-0601");
+
+        view.EditSelectPath = QDir::toNativeSeparators(m_workingDir);
+        m_dialogDir = m_workingDir;
+
+        const CommandLine cl = ParseCommandLine(inputs.arguments);
+        if (cl.simulator) {
+            PortNames names(m_state.env.comPorts);
+            names.setOverride(PortNames::kSimulator);
+            m_link.setPortNames(names);
+        }
+        const bool valid = ApplySetupCode(cl.setupCode, m_state.comm);
+
+        m_state.seq = SequenceState{};
+        if (cl.startWordIsGo() && valid)
+            LinktoCNCButtonClick();
+        setCaptionToSetupCode();
+
+        m_state.PlcUploadUnlocked = m_state.PlcUploadUnlockedBefore = false;
+        m_state.AccessCode = QStringLiteral("ZRTM64");
+        m_state.FlashPending = false;
+        m_state.seq.ResyncCount = 0;
+        view.ButtonClearShown = m_state.env.ClearAllTimes >= 20;
+    });
+}
+
+void Console::FormDestroy() {
+    run([&] {
+        m_timer1->setEnabled(false);
+        m_timer2->setEnabled(false);
+        m_timer3->setEnabled(false);
+        m_timerMdi->setEnabled(false);
+        m_link.ClosePort();
+        WriteSettings();
+    });
+}
+
+void Console::LinktoCNCButtonClick() {
+    run([&] {
+        m_link.OpenPort();
+        m_state.view.EditKeyIn = QStringLiteral("; To Read CncName-ID ... ;");
+        m_state.LastMdiText = m_state.view.EditKeyIn;
+        m_state.seq.Resyncing = true;
+        m_state.block.PollBlockChanged = true;
+        m_state.block.PollBlockStart = 10800;
+        m_state.block.PollBlockCount = 8;
+        ButtonPlcBitClick();
+        m_timer2->setEnabled(true);
+        if (m_state.PathChanged)
+            m_state.PathChanged = false;
+        else if (m_state.RangesChanged)
+            m_state.RangesChanged = false;
+        m_state.view.ButtonResetEnabled = true;
+        m_state.view.ButtonClearEnabled = true;
+        SetOperationEnabled(true);
+    });
+}
+
+void Console::LabelBackClick() {
+    run([&] {
+        if (m_state.line.LinkUp)
+            m_link.ClosePort();
+        m_state.view.page = NotebookPage::Comm;
+        m_state.PageMode = -1;
+        SetOperationEnabled(false);
+        setCaptionToSetupCode();
+        m_state.view.ButtonResetEnabled = false;
+        m_state.view.ButtonClearEnabled = false;
+    });
+}
+
+void Console::RadioGroupComClick(CommGroup group, int index) {
+    run([&] {
+        // The manual group only follows the command line.
+        if (group == CommGroup::Manual)
+            return;
+        SetCommItem(m_state.comm, group, index);
+        setCaptionToSetupCode();
+        m_state.view.statusPanels[1] = PortDescription(m_state.comm, m_state.env.ComStartNum);
+    });
+}
+
+void Console::ButtonFileSelectParthClick() {
+    run([&] {
+        FileDialogRequest request;
+        request.filter = qtFileFilter(QStringLiteral("CNC_&ID|Velmorix.ini"));
+        request.initialDir = m_dialogDir;
+        request.proposedName = QStringLiteral("Velmorix");
+        const auto chosen = m_prompts.chooseOpenFile(request);
+        if (!chosen || chosen->isEmpty())
+            return;
+        const QString dir = QFileInfo(*chosen).absolutePath();
+        m_dialogDir = dir;
+        m_state.view.EditSelectPath = QDir::toNativeSeparators(dir);
+        m_state.PathChanged = true;
+    });
+}
+
+void Console::ButtonPlcBitClick() {
+    run([&] {
+        m_state.view.page = NotebookPage::PlcBit;
+        m_state.PageMode = 0;
+        m_state.view.caption = QStringLiteral("Velmorix\\Plc\\I_Bit");
+        m_state.block.update(10800, 8);
+        m_state.view.boldPageButton = QStringLiteral("ButtonPlcBit");
+        m_state.view.EditKeyIn.clear();
+    });
+}
+
+void Console::ButtonCloseClick() {
+    run([&] { m_state.view.closeRequested = true; });
+}
+
+void Console::RadioGroupMonitorClick(int index) {
+    run([&] {
+        m_state.block.MonitorGroup = index;
+        m_state.block.PollBlockChanged = true;
+    });
+}
+
+void Console::EditKeyInEdited(const QString& text) {
+    m_state.view.EditKeyIn = text;
+}
+
+void Console::onPortError(const QString& text) {
+    m_timer2->setEnabled(false);
+    m_prompts.showMessage(QStringLiteral("Comm: ") + text);
+}
+
+void Console::TimerMdi_goTimer() {
+    if (!m_state.view.EditKeyIn.isEmpty()) {
+        m_state.LastMdiText = m_state.view.EditKeyIn;
+        m_state.view.EditKeyIn.clear();
+        m_timerMdi->setEnabled(false);
+    }
+}
+
+void Console::Timer1Timer() {}
+
+} // namespace velmorix

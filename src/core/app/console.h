@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/clock.h"
+#include "app/hold.h"
+#include "app/prompts.h"
+#include "app/state.h"
+#include "link/link.h"
+#include "link/watchdog.h"
+#include "poll/poll_cycle.h"
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+namespace velmorix {
+
+// What the console is told about its surroundings when it starts.
+struct StartupInputs {
+    QStringList arguments;  // command line without the program name
+    int nameLabelChars = 0; // characters that fit on one line of a CNC-information name label
+};
+
+// The console engine: the window-wide state and every operation of the main window. The window
+// forwards its events here and renders `state()` whenever `changed` is emitted.
+class Console : public QObject {
+    Q_OBJECT
+public:
+    Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir);
+    ~Console() override;
+
+    const ConsoleState& state() const { return m_state; }
+
+    // Window life.
+    void FormCreate(const StartupInputs& inputs);
+    void FormDestroy();
+
+    // Comm page and link.
+    void LinktoCNCButtonClick();
+    void LabelBackClick();
+    void RadioGroupComClick(CommGroup group, int index);
+    void ButtonFileSelectParthClick();
+
+    // Page buttons.
+    void ButtonPlcBitClick();
+    void ButtonCloseClick();
+    void RadioGroupMonitorClick(int index);
+
+    // The key-in line as the operator edits it.
+    void EditKeyInEdited(const QString& text);
+
+    void SetOperationEnabled(bool enabled);
+
+    // Areas, for the window and for tests.
+    Link& link() { return m_link; }
+    PollCycle& poll() { return m_poll; }
+    Timer& Timer1() { return *m_timer1; }
+    Timer& Timer2() { return *m_timer2; }
+    Timer& Timer3() { return *m_timer3; }
+    Timer& TimerMdi_go() { return *m_timerMdi; }
+    QString SetupCodeText() const;
+    int NameLabelChars() const { return m_nameLabelChars; }
+
+signals:
+    void changed();
+
+private:
+    void ReadSettings();
+    void WriteSettings();
+    void setCaptionToSetupCode();
+    void onPortError(const QString& text);
+    void TimerMdi_goTimer();
+    void Timer1Timer();
+    // Runs an operation and tells the window to repaint.
+    template <typename F> void run(F&& f) {
+        f();
+        emit changed();
+    }
+
+    Clock& m_clock;
+    Prompts& m_prompts;
+    QString m_workingDir;
+    ConsoleState m_state;
+    Hold m_hold;
+    Link m_link;
+    Watchdog m_watchdog;
+    PollCycle m_poll;
+    std::unique_ptr<Timer> m_timer1;
+    std::unique_ptr<Timer> m_timer2;
+    std::unique_ptr<Timer> m_timer3;
+    std::unique_ptr<Timer> m_timerMdi;
+    int m_nameLabelChars = 0;
+    QString m_dialogDir; // initial directory of the open and save dialogs
+};
+
+} // namespace velmorix

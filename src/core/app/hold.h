@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/clock.h"
+
+#include <QList>
+#include <functional>
+#include <memory>
+
+namespace velmorix {
+
+// Pauses that keep the window painting. Where the console must hold still (after the reset signal,
+// between steps of a transfer), the timers that would have run during the pause are held and each
+// that fell due runs once afterwards, so the bytes on the wire and their order are those of a
+// blocking pause.
+class Hold {
+public:
+    explicit Hold(Clock& clock);
+
+    // A timer whose handler runs at once unless a pause is under way; otherwise the tick is
+    // remembered and runs once when the pause ends, if the timer is still enabled then.
+    std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> handler);
+
+    // Pauses for ms, then runs `then`. A pause asked for during another one follows it.
+    void pause(int ms, std::function<void()> then);
+    bool holding() const { return m_holding; }
+
+private:
+    struct Guarded {
+        std::function<void()> handler;
+        Timer* timer = nullptr;
+        bool due = false;
+    };
+    void startNext();
+    void finish();
+
+    Clock& m_clock;
+    std::unique_ptr<Timer> m_timer;
+    QList<std::shared_ptr<Guarded>> m_guarded;
+    QList<std::pair<int, std::function<void()>>> m_queue;
+    std::function<void()> m_then;
+    bool m_holding = false;
+};
+
+} // namespace velmorix

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace velmorix {
+
+struct FileDialogRequest {
+    QString filter; // in Qt's form: "description (mask mask)"
+    QString initialDir;
+    QString proposedName;
+    QString defaultSuffix;
+};
+
+// Everything modal the engine asks of the operator. The program shows real dialogs; tests answer
+// from a script.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // A message box with the text; also the display for errors raised while handling an event.
+    virtual void showMessage(const QString& text) = 0;
+    // The open-file dialog; nothing when the operator cancels.
+    virtual std::optional<QString> chooseOpenFile(const FileDialogRequest& request) = 0;
+};
+
+// "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.
+QString qtFileFilter(const QString& filter);
+
+} // namespace velmorix

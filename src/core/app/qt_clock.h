@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/clock.h"
+
+#include <QElapsedTimer>
+
+namespace velmorix {
+
+// The program's clock: QTimer on the event loop.
+class QtClock final : public Clock {
+public:
+    QtClock();
+    std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> onTick) override;
+    qint64 nowUs() const override;
+    QTime timeOfDay() const override;
+
+private:
+    QElapsedTimer m_elapsed;
+};
+
+} // namespace velmorix

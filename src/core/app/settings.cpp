@@ -1,0 +1,97 @@
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace velmorix {
+
+namespace {
+
+const QString kModifyVar = QStringLiteral("ModifyVar");
+const QString kComStart = QStringLiteral("ComStart");
+
+struct RangeKey {
+    const char* key;
+    qint32 Settings::*field;
+};
+
+constexpr RangeKey kRangeKeys[] = {
+    {"User_start", &Settings::User_start},       {"User_size", &Settings::User_size},
+    {"Sys_start", &Settings::Sys_start},         {"Sys_size", &Settings::Sys_size},
+    {"CncInfo_start", &Settings::CncInfo_start}, {"CncInfo_size", &Settings::CncInfo_size},
+    {"McmData_start", &Settings::McmData_start}, {"McmData_size", &Settings::McmData_size},
+};
+
+qint32 readInt(const IniFile& ini, const QString& section, const char* key, qint32 fallback) {
+    const auto text = ini.value(section, QString::fromLatin1(key));
+    if (!text)
+        return fallback;
+    return parseInt32(*text).value_or(fallback);
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(QString workingDir) : m_dir(std::move(workingDir)) {}
+
+QString SettingsFile::path() const {
+    return QDir(m_dir).filePath(QStringLiteral("Config/Environment.ini"));
+}
+
+EnvironmentSettings SettingsFile::read(QString* problem) const {
+    EnvironmentSettings s;
+    QFile file(path());
+    if (!file.exists()) {
+        // An empty file is left for the operator to fill; without a Config directory this fails and
+        // every value keeps its default.
+        if (QDir(m_dir).exists(QStringLiteral("Config")) && file.open(QIODevice::WriteOnly))
+            file.close();
+        return s;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (problem)
+            *problem = QStringLiteral("Cannot read %1: %2")
+                           .arg(QDir::toNativeSeparators(path()), file.errorString());
+        return s;
+    }
+    const IniFile ini = IniFile::fromText(file.readAll());
+    for (const RangeKey& k : kRangeKeys)
+        s.ranges.*k.field = readInt(ini, kModifyVar, k.key, Settings{}.*k.field);
+    s.ComStartNum = readInt(ini, kComStart, "com_start_num", 1);
+    s.ComportText = ini.value(kComStart, QStringLiteral("comport")).value_or(QStringLiteral("111111"));
+    s.ClearAllTimes = readInt(ini, kComStart, "clear_all_times", 0);
+    for (const auto& [key, value] : ini.entries(QStringLiteral("ComPorts")))
+        s.comPorts.insert(key.toUpper(), value);
+    return s;
+}
+
+QString SettingsFile::write(const EnvironmentSettings& s) const {
+    const QDir dir(m_dir);
+    if (!dir.exists(QStringLiteral("Config")) && !dir.mkdir(QStringLiteral("Config")))
+        return QStringLiteral("Cannot create the directory %1")
+            .arg(QDir::toNativeSeparators(dir.filePath("Config")));
+
+    IniFile ini;
+    QFile existing(path());
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly))
+            return QStringLiteral("Cannot read %1: %2")
+                .arg(QDir::toNativeSeparators(path()), existing.errorString());
+        ini = IniFile::fromText(existing.readAll());
+        existing.close();
+    }
+    for (const RangeKey& k : kRangeKeys)
+        ini.setValue(kModifyVar, QString::fromLatin1(k.key), QString::number(s.ranges.*k.field));
+    ini.setValue(kComStart, QStringLiteral("com_start_num"), QString::number(s.ComStartNum));
+    ini.setValue(kComStart, QStringLiteral("comport"), s.ComportText);
+    ini.setValue(kComStart, QStringLiteral("clear_all_times"), QString::number(s.ClearAllTimes));
+
+    // Written whole to a temporary file and renamed, so an interrupted write never leaves half a file.
+    QSaveFile out(path());
+    out.setDirectWriteFallback(true);
+    if (!out.open(QIODevice::WriteOnly) || out.write(ini.toText()) < 0 || !out.commit())
+        return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path()), out.errorString());
+    return {};
+}
+
+} // namespace velmorix

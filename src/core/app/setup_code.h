@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/serial_port.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace velmorix {
+
+// The selection of the six radio groups on the Comm page, as item indexes.
+struct CommSelection {
+    int port = 0;     // RadioGroupCom: "Com" + (ComStartNum + port)
+    int baud = 3;     // RadioGroupBaudRate: 9600 19200 28800 38400 57600 115200
+    int parity = 2;   // RadioGroupParityCheck: None Odd Even Mark Space
+    int dataBits = 0; // RadioGroupDataBits: 7 Bits, 8 Bits
+    int stopBits = 1; // RadioGroupStopBits: 1 Bit, 2 Bits
+    int manual = 0;   // RadioGroupManual: Default, Modify
+
+    bool operator==(const CommSelection&) const = default;
+};
+
+enum class CommGroup { Com, BaudRate, ParityCheck, DataBits, StopBits, Manual };
+
+inline constexpr qint32 kBaudRates[] = {9600, 19200, 28800, 38400, 57600, 115200};
+
+// Six digits: port item + 1, baud item + 1, parity item, data-bits item + 7, stop-bits item + 1,
+// manual item. The design-time selection is 142720.
+QString SetupCodeText(const CommSelection& s);
+
+// Applies each valid position of a setup code (padded with blanks to six characters, anything after
+// the sixth ignored); returns whether all six were valid.
+bool ApplySetupCode(const QString& code, CommSelection& s);
+
+// Item texts of the six groups.
+QStringList CommItems(CommGroup group, qint32 comStartNum);
+void SetCommItem(CommSelection& s, CommGroup group, int index);
+int CommItem(const CommSelection& s, CommGroup group);
+
+// Port name of the selection: "COM" + (ComStartNum + port item).
+QString PortName(const CommSelection& s, qint32 comStartNum);
+// Line settings of the selection (name left empty for the caller to resolve).
+PortSettings LineSettings(const CommSelection& s);
+// "COM1,38400,E,7,2".
+QString PortDescription(const CommSelection& s, qint32 comStartNum);
+
+// Command line: parameter 1 a setup code, parameter 2 a start word; options beginning with "--"
+// are the program's own and are taken out before the two parameters are counted.
+struct CommandLine {
+    QString setupCode;
+    QString startWord = QStringLiteral("Init");
+    bool simulator = false;
+    QStringList unknownOptions;
+
+    bool startWordIsGo() const { return startWord.toUpper() == QStringLiteral("GO"); }
+};
+CommandLine ParseCommandLine(const QStringList& arguments); // without the program name
+
+} // namespace velmorix

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace velmorix::frames {
+
+// Every request the console sends on its own initiative, built whole so it goes out in one write.
+
+// 5 x STX, DC2 "%" CR "O9000" CR data CR "%" DC4, 5 x ETX.
+QByteArray MonitorRequest(const QByteArray& data);
+// 5 x STX, DC4, DC2 "%" CR "O9000" CR "N1" CR "%" DC4, 5 x ETX: 25 bytes.
+QByteArray LinkReset();
+// DC2 "%" CR "O9012" CR "N" n CR "D" hex8(v) CR "%" DC4.
+QByteArray ValueWrite(qint32 number, qint32 value);
+// DC2 "%" CR "O9012(" name ")" CR "N" n CR "d" hex8(v) CR "%" DC4.
+QByteArray NamedValueWrite(qint32 number, qint32 value, const QByteArray& name);
+// DC2 "%" CR "O9000" CR "N000011" CR command CR "%" DC4.
+QByteArray Mdi(const QByteArray& command);
+// DC4 and four TABs.
+QByteArray ResetSignal();
+// "%" DC4.
+QByteArray AbortMark();
+
+// Data of a monitor request: "N0" CR "v" count, then the address list of `addresses`.
+QByteArray MonitorData(const QList<qint32>& addresses);
+
+} // namespace velmorix::frames

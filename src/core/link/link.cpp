@@ -1,0 +1,119 @@
+#include "link/link.h"
+
+#include "link/frames.h"
+
+namespace velmorix {
+
+Link::Link(ConsoleState& state, Prompts& prompts, Hold& hold, PortFactory factory)
+    : m_state(state), m_prompts(prompts), m_hold(hold), m_factory(std::move(factory)) {}
+
+void Link::attach(const QString& device) {
+    if (m_port && device == m_device)
+        return;
+    if (m_port)
+        m_port->close();
+    m_port = m_factory(device);
+    m_device = device;
+    m_port->setCtsHandler([this](bool on) { ComPortCTSChange(on); });
+    m_port->setDsrHandler([this](bool on) { ComPortDSRChange(on); });
+    m_port->setErrorHandler([this](const QString& text) {
+        if (m_hooks.portError)
+            m_hooks.portError(text);
+    });
+}
+
+bool Link::OpenPort() {
+    const QString name = PortName(m_state.comm, m_state.env.ComStartNum);
+    attach(m_names.device(name));
+    PortSettings settings = LineSettings(m_state.comm);
+    settings.name = m_device;
+    m_port->setSettings(settings);
+    bool opened = m_port->isOpen() || m_port->open();
+    if (!opened)
+        m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
+    m_state.view.statusPanels[1] = PortDescription(m_state.comm, m_state.env.ComStartNum);
+    return opened;
+}
+
+void Link::ClosePort() {
+    if (m_port)
+        m_port->close();
+}
+
+void Link::ComPortCTSChange(bool on) {
+    m_state.line.CtsReady = on;
+    m_state.view.LabelCTSLit = on;
+    if (m_hooks.lineChanged)
+        m_hooks.lineChanged();
+}
+
+void Link::ComPortDSRChange(bool on) {
+    m_state.line.LinkUp = on;
+    m_state.view.LabelDSRLit = on;
+    if (!on)
+        m_state.seq.Resyncing = true;
+    if (m_hooks.lineChanged)
+        m_hooks.lineChanged();
+}
+
+qint64 Link::write(const QByteArray& bytes) {
+    if (!m_port) {
+        m_prompts.showMessage(QStringLiteral("Comm: the port is not open"));
+        return -1;
+    }
+    const qint64 n = m_port->write(bytes);
+    if (n < 0)
+        m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
+    return n;
+}
+
+void Link::SendMonitorRequest(const QByteArray& data) {
+    const bool dnc = m_state.transfer.dncSending();
+    if (!dnc)
+        SendLinkReset();
+    if (!m_state.line.LinkUp)
+        return;
+    write(frames::MonitorRequest(data));
+    if (dnc && m_hooks.dncMonitorRequest)
+        m_hooks.dncMonitorRequest();
+    m_state.seq.RequestSeq = (m_state.seq.RequestSeq + 1) % 8;
+    m_state.seq.FrameValid = false;
+}
+
+void Link::SendLinkReset() {
+    write(frames::LinkReset());
+    if (m_port)
+        m_port->clearBuffer(true, false);
+    if (m_hooks.ringReset)
+        m_hooks.ringReset();
+}
+
+void Link::SendValueWrite(qint32 number, qint32 value) {
+    write(frames::ValueWrite(number, value));
+}
+
+void Link::SendNamedValueWrite(qint32 number, qint32 value, const QByteArray& name) {
+    if (!m_state.line.CtsReady || !m_state.line.LinkUp)
+        return;
+    write(frames::NamedValueWrite(number, value, name));
+}
+
+void Link::SendMdi(const QByteArray& command) {
+    write(frames::Mdi(command));
+}
+
+void Link::SendResetSignal(std::function<void()> then) {
+    if (!m_state.line.CtsReady || !m_state.line.LinkUp) {
+        if (then)
+            then();
+        return;
+    }
+    write(frames::ResetSignal());
+    m_hold.pause(200, std::move(then));
+}
+
+void Link::SendAbortMark() {
+    write(frames::AbortMark());
+}
+
+} // namespace velmorix

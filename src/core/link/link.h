@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/hold.h"
+#include "app/prompts.h"
+#include "app/state.h"
+#include "link/port_names.h"
+#include "link/serial_port.h"
+
+#include <functional>
+#include <memory>
+
+namespace velmorix {
+
+// The serial link: the port, its line states and indicators, and every request the console sends.
+class Link {
+public:
+    struct Hooks {
+        std::function<void()> ringReset;               // the link reset clears the status receiver
+        std::function<void()> dncMonitorRequest;       // a request during a DNC run restarts its timers
+        std::function<void(const QString&)> portError; // the port failed while open
+        std::function<void()> lineChanged;             // CTS or DSR changed
+    };
+
+    Link(ConsoleState& state, Prompts& prompts, Hold& hold, PortFactory factory);
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void setPortNames(PortNames names) { m_names = std::move(names); }
+    const PortNames& portNames() const { return m_names; }
+
+    // Configures the port from the Comm page and opens it; a failure shows "Comm: " + the reason.
+    // The description goes to status bar panel 1 either way. Returns whether the port is open.
+    bool OpenPort();
+    void ClosePort();
+
+    // Line events.
+    void ComPortCTSChange(bool on);
+    void ComPortDSRChange(bool on);
+
+    // Request senders. Each writes its frame in one write; one whose line condition fails writes
+    // nothing and says nothing.
+    void SendMonitorRequest(const QByteArray& data);
+    void SendLinkReset();
+    void SendValueWrite(qint32 number, qint32 value);
+    void SendNamedValueWrite(qint32 number, qint32 value, const QByteArray& name);
+    void SendMdi(const QByteArray& command);
+    // DC4 and four TABs, then a 200 ms pause before `then` runs; without CTS and DSR nothing is
+    // written and `then` runs at once.
+    void SendResetSignal(std::function<void()> then);
+    void SendAbortMark();
+
+    // Writes raw bytes; a port that refuses (closed, failed) is reported to the operator. Returns
+    // the count written or -1.
+    qint64 write(const QByteArray& bytes);
+
+    SerialPort* port() { return m_port.get(); }
+    QString device() const { return m_device; }
+
+private:
+    void attach(const QString& device);
+
+    ConsoleState& m_state;
+    Prompts& m_prompts;
+    Hold& m_hold;
+    PortFactory m_factory;
+    PortNames m_names;
+    Hooks m_hooks;
+    std::unique_ptr<SerialPort> m_port;
+    QString m_device;
+};
+
+} // namespace velmorix

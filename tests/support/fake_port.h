@@ -1,0 +1,109 @@
+#pragma once
+
+#include "link/serial_port.h"
+
+namespace velmorix::test {
+
+// An in-memory port for unit tests of the engine: the test feeds what the controller "sends",
+// reads back everything written, and moves the modem lines by hand.
+class FakePort final : public SerialPort {
+public:
+    void setSettings(const PortSettings& s) override { m_settings = s; }
+    PortSettings settings() const override { return m_settings; }
+    bool open() override {
+        if (m_open)
+            return true;
+        if (!openError.isEmpty()) {
+            m_error = openError;
+            return false;
+        }
+        m_open = true;
+        ++openCount;
+        reportCts(m_cts);
+        reportDsr(m_dsr);
+        return true;
+    }
+    void close() override {
+        if (!m_open)
+            return;
+        reportCts(false);
+        reportDsr(false);
+        m_open = false;
+    }
+    bool isOpen() const override { return m_open; }
+    qint64 write(const QByteArray& bytes) override {
+        if (!m_open) {
+            m_error = QStringLiteral("Port not open");
+            return -1;
+        }
+        m_written += bytes;
+        writes << bytes;
+        return bytes.size();
+    }
+    QByteArray read(qint64 maxCount) override {
+        const QByteArray out = m_input.left(maxCount);
+        m_input.remove(0, out.size());
+        return out;
+    }
+    qint64 inputCount() override { return m_input.size(); }
+    qint64 outputCount() override { return pendingOutput; }
+    void clearBuffer(bool input, bool) override {
+        if (input) {
+            m_input.clear();
+            ++inputClears;
+        }
+    }
+    bool cts() const override { return m_open && m_cts; }
+    bool dsr() const override { return m_open && m_dsr; }
+    QString errorString() const override { return m_error; }
+
+    // Test side.
+    void feed(const QByteArray& bytes) { m_input += bytes; }
+    void setLines(bool cts, bool dsr) {
+        m_cts = cts;
+        m_dsr = dsr;
+        if (m_open) {
+            reportCts(cts);
+            reportDsr(dsr);
+        }
+    }
+    void setCtsLine(bool on) {
+        m_cts = on;
+        if (m_open)
+            reportCts(on);
+    }
+    void setDsrLine(bool on) {
+        m_dsr = on;
+        if (m_open)
+            reportDsr(on);
+    }
+    void fail(const QString& text) {
+        m_error = text;
+        reportError(text);
+        close();
+    }
+    QByteArray written() const { return m_written; }
+    QByteArray takeWritten() {
+        QByteArray w = m_written;
+        m_written.clear();
+        writes.clear();
+        return w;
+    }
+
+    QString openError;
+    int openCount = 0;
+    int inputClears = 0;
+    qint64 pendingOutput = 0;
+    QList<QByteArray> writes;
+
+private:
+    PortSettings m_settings;
+    bool m_open = false;
+    bool m_cts = true;
+    bool m_dsr = true;
+    QByteArray m_input;
+    QByteArray m_written;
+    QString m_error;
+};
+
+} // namespace velmorix::test

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/prompts.h"
+
+#include <QStringList>
+#include <deque>
+
+namespace velmorix::test {
+
+// Prompts answered from a script; every message shown is recorded.
+class ScriptedPrompts final : public Prompts {
+public:
+    void showMessage(const QString& text) override { messages << text; }
+    std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        if (openAnswers.empty())
+            return std::nullopt;
+        auto answer = openAnswers.front();
+        openAnswers.pop_front();
+        return answer;
+    }
+
+    QStringList messages;
+    std::deque<std::optional<QString>> openAnswers;
+    std::vector<FileDialogRequest> openRequests;
+};
+
+} // namespace velmorix::test
