@@ -1,0 +1,57 @@
+#include "app/console.h"
+#include "app/qt_clock.h"
+#include "link/port_names.h"
+#include "main/form_main.h"
+#include "qt_prompts.h"
+#include "qt_serial_port.h"
+#include "simulator_port.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool haveDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform)
+        return true;
+#if defined(Q_OS_LINUX)
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!haveDisplay()) {
+        std::fprintf(stderr, "velmorix: no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                             "Run it on a desktop session, or under a virtual display:\n"
+                             "  xvfb-run -a scripts/run [ARGS]\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velmorix"));
+
+    velmorix::QtClock clock;
+    velmorix::QtPrompts prompts;
+    auto factory = [&clock](const QString& device) -> std::unique_ptr<velmorix::SerialPort> {
+        if (device == velmorix::PortNames::kSimulator)
+            return velmorix::sim::makeSimulatorPort(clock);
+        return std::make_unique<velmorix::QtSerialPort>();
+    };
+    velmorix::Console console(clock, prompts, factory, QDir::currentPath());
+    velmorix::TFormMain form(console);
+    prompts.setParent(&form);
+    form.start(QApplication::arguments().mid(1));
+    if (QScreen* screen = form.screen())
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/prompts.h"
+
+class QWidget;
+
+namespace velmorix {
+
+// Prompts as real dialogs, parented to the main window.
+class QtPrompts final : public Prompts {
+public:
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void showMessage(const QString& text) override;
+    std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};
+
+} // namespace velmorix

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/console.h"
+#include "fake_port.h"
+#include "manual_clock.h"
+#include "scripted_prompts.h"
+#include "temp_workdir.h"
+
+#include <gtest/gtest.h>
+
+namespace velmorix::test {
+
+// A console on a fake port under the manual clock, in a fresh working directory.
+class ConsoleTest : public ::testing::Test {
+protected:
+    ConsoleTest() {
+        console = std::make_unique<Console>(
+            clock, prompts,
+            [this](const QString& device) {
+                devices << device;
+                auto p = std::make_unique<FakePort>();
+                p->openError = nextOpenError;
+                port = p.get();
+                return p;
+            },
+            dir.path());
+    }
+    void start(const QStringList& args = {}) { console->FormCreate({args, 24}); }
+    const ConsoleState& state() const { return console->state(); }
+
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    TempWorkDir dir;
+    FakePort* port = nullptr;
+    QString nextOpenError;
+    QStringList devices;
+    std::unique_ptr<Console> console;
+};
+
+} // namespace velmorix::test

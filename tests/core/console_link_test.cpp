@@ -1,0 +1,301 @@
+#include "console_fixture.h"
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+const QByteArray kLinkReset("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03", 25);
+} // namespace
+
+TEST_F(ConsoleTest, PlainStartShowsCommPageWithDesignSettingsAndLocksTheOperator) {
+    start();
+    EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 142720");
+    EXPECT_EQ(state().view.page, NotebookPage::Comm);
+    EXPECT_EQ(state().view.controls, OperatorControls{});
+    EXPECT_EQ(state().view.EditKeyIn, "; Velmorix StartUp ... ;");
+    EXPECT_FALSE(state().view.ButtonResetEnabled);
+    EXPECT_FALSE(state().view.ButtonClearShown);
+    EXPECT_FALSE(console->Timer2().isEnabled());
+    EXPECT_EQ(state().view.statusPanels[0], "Modify Var");
+    EXPECT_EQ(state().view.statusPanels[2], "Modify Commport Address");
+    EXPECT_EQ(state().view.statusPanels[3], "V2.10 2012-0601");
+    EXPECT_EQ(port, nullptr); // nothing opened
+    // Ten seconds on, the start-up line moves to the recall text and the line empties.
+    clock.advance(10000);
+    EXPECT_EQ(state().view.EditKeyIn, "");
+    EXPECT_EQ(state().LastMdiText, "; Velmorix StartUp ... ;");
+    EXPECT_FALSE(console->TimerMdi_go().isEnabled());
+}
+
+TEST_F(ConsoleTest, GoWithValidCodeLinksDuringStartUp) {
+    start({"142720", "Go"});
+    ASSERT_NE(port, nullptr);
+    EXPECT_TRUE(port->isOpen());
+    EXPECT_EQ(devices, QStringList({"/dev/ttyS0"}));
+    EXPECT_EQ(state().view.page, NotebookPage::PlcBit);
+    EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 142720"); // set after the link
+    EXPECT_TRUE(console->Timer2().isEnabled());
+    EXPECT_TRUE(state().view.controls.EditKeyIn);
+    EXPECT_TRUE(state().view.ButtonResetEnabled);
+    EXPECT_EQ(state().view.statusPanels[1], "COM1,38400,E,7,2");
+    const PortSettings ps = port->settings();
+    EXPECT_EQ(ps.baudRate, 38400);
+    EXPECT_EQ(ps.parity, Parity::Even);
+    EXPECT_EQ(ps.dataBits, 7);
+    EXPECT_EQ(ps.stopBits, 2);
+    EXPECT_TRUE(ps.hardwareFlow);
+}
+
+TEST_F(ConsoleTest, GoWithInvalidCodeOnlyAppliesTheValidPositions) {
+    start({"25", "go"});
+    EXPECT_EQ(port, nullptr);
+    EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 252720");
+    start({"118811", "GO"});
+    EXPECT_EQ(port, nullptr);
+}
+
+TEST_F(ConsoleTest, ClearButtonShowsFromTwentyClearings) {
+    dir.write("Config/Environment.ini", "[ComStart]\nclear_all_times=19\n");
+    start();
+    EXPECT_FALSE(state().view.ButtonClearShown);
+    dir.write("Config/Environment.ini", "[ComStart]\nclear_all_times=20\n");
+    start();
+    EXPECT_TRUE(state().view.ButtonClearShown);
+}
+
+TEST_F(ConsoleTest, ComStartNumNamesThePortsAndTheLinkOpensTheChosenOne) {
+    dir.write("Config/Environment.ini", "[ComStart]\ncom_start_num=3\n[ComPorts]\nCOM4=/dev/ttyUSB7\n");
+    start();
+    console->RadioGroupComClick(CommGroup::Com, 1);
+    console->RadioGroupComClick(CommGroup::BaudRate, 2);
+    EXPECT_EQ(state().view.statusPanels[1], "COM4,28800,E,7,2");
+    EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 232720");
+    EXPECT_EQ(port, nullptr); // a click does not touch the port
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(devices, QStringList({"/dev/ttyUSB7"}));
+    EXPECT_EQ(port->settings().baudRate, 28800);
+    EXPECT_TRUE(port->settings().customRate);
+}
+
+TEST_F(ConsoleTest, FailedOpenIsShownAndTheConsoleStillLinksWithoutSending) {
+    nextOpenError = "No such file or directory";
+    start();
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(prompts.messages, QStringList({"Comm: No such file or directory"}));
+    EXPECT_EQ(state().view.statusPanels[1], "COM1,38400,E,7,2");
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    clock.advance(1000);
+    EXPECT_TRUE(port->written().isEmpty());
+    EXPECT_EQ(prompts.messages.size(), 1); // the poll stays quiet while DSR is off
+    EXPECT_EQ(state().view.statusPanels[0], "Modify Var");
+}
+
+TEST_F(ConsoleTest, LinkWithNoControllerSendsNothing) {
+    start();
+    console->LinktoCNCButtonClick();
+    port->setLines(false, false);
+    port->takeWritten();
+    clock.advance(500);
+    EXPECT_TRUE(port->written().isEmpty());
+    EXPECT_FALSE(state().view.LabelDSRLit);
+    EXPECT_FALSE(state().view.LabelCTSLit);
+}
+
+TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
+    start({"142720", "GO"});
+    EXPECT_TRUE(state().block.PollBlockChanged);
+    clock.advance(100);
+    const QByteArray w = port->written();
+    ASSERT_TRUE(w.startsWith(kLinkReset));
+    const QByteArray request = w.mid(25);
+    EXPECT_TRUE(request.startsWith("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv22\rD12021\rD12022"));
+    EXPECT_TRUE(request.contains("\rD10996\rD10800\rD10801"));
+    EXPECT_TRUE(request.endsWith("\rD10807\rD10991\r%\x14\x03\x03\x03\x03\x03"));
+    EXPECT_EQ(port->inputClears, 1);
+    EXPECT_EQ(state().seq.RequestSeq, 1);
+    EXPECT_FALSE(state().seq.FrameValid);
+    EXPECT_EQ(state().block.PollItemCount, 22);
+    EXPECT_FALSE(state().block.PollBlockChanged);
+    port->takeWritten();
+    clock.advance(300);
+    EXPECT_TRUE(port->written().isEmpty()); // the subscription stands until the list changes
+}
+
+TEST_F(ConsoleTest, MonitorGroupChoosesTheAxisVariables) {
+    start({"142720", "GO"});
+    clock.advance(100);
+    port->takeWritten();
+    console->RadioGroupMonitorClick(2);
+    clock.advance(100);
+    EXPECT_TRUE(port->written().contains("v22\rD12121\rD12122"));
+}
+
+TEST_F(ConsoleTest, RequestSendersKeepTheirLineConditions) {
+    start({"142720", "GO"});
+    Link& link = console->link();
+    port->takeWritten();
+
+    // DSR off: only the link reset, and the sequence stays.
+    port->setDsrLine(false);
+    EXPECT_TRUE(state().seq.Resyncing);
+    link.SendMonitorRequest("N0\rv0");
+    EXPECT_EQ(port->takeWritten(), kLinkReset);
+    EXPECT_EQ(state().seq.RequestSeq, 0);
+
+    // Eight requests bring the sequence round.
+    port->setDsrLine(true);
+    for (int i = 0; i < 8; ++i)
+        link.SendMonitorRequest("N0\rv0");
+    EXPECT_EQ(state().seq.RequestSeq, 0);
+    port->takeWritten();
+
+    // CTS off: the named value write and the reset signal write nothing.
+    port->setCtsLine(false);
+    link.SendNamedValueWrite(10768, 1001, "A1.Cnc");
+    bool continued = false;
+    link.SendResetSignal([&] { continued = true; });
+    EXPECT_TRUE(continued);
+    EXPECT_TRUE(port->written().isEmpty());
+    // The value write has no condition.
+    link.SendValueWrite(10037, 5);
+    EXPECT_EQ(port->takeWritten(), QByteArray("\x12%\rO9012\rN10037\rD00000005\r%\x14"));
+}
+
+TEST_F(ConsoleTest, DncRunKeepsTheStreamWithoutLinkReset) {
+    start({"142720", "GO"});
+    port->takeWritten();
+    ConsoleState& s = const_cast<ConsoleState&>(state());
+    s.transfer.Sending = true;
+    s.transfer.SendFileItem = TransferFlags::kDncItem;
+    console->link().SendMonitorRequest("N0\rv0");
+    EXPECT_EQ(port->takeWritten(),
+              QByteArray("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv0\r%\x14\x03\x03\x03\x03\x03"));
+    EXPECT_TRUE(console->Timer1().isEnabled());
+    EXPECT_TRUE(console->Timer3().isEnabled());
+}
+
+TEST_F(ConsoleTest, ResetSignalHoldsTheTimersForTwoHundredMilliseconds) {
+    start({"142720", "GO"});
+    clock.advance(100);
+    port->takeWritten();
+    ConsoleState& s = const_cast<ConsoleState&>(state());
+    bool continued = false;
+    console->link().SendResetSignal([&] {
+        continued = true;
+        s.block.PollBlockChanged = true;
+    });
+    EXPECT_EQ(port->takeWritten(), QByteArray("\x14\t\t\t\t", 5));
+    clock.advance(199);
+    EXPECT_FALSE(continued);
+    EXPECT_TRUE(port->written().isEmpty()); // the poll tick is held
+    clock.advance(1);
+    EXPECT_TRUE(continued);
+    // The held tick runs once after the pause and finds the new request to send.
+    EXPECT_TRUE(port->written().startsWith(kLinkReset));
+}
+
+TEST_F(ConsoleTest, LineEventsMoveStatesIndicatorsAndResync) {
+    start({"142720", "GO"});
+    EXPECT_TRUE(state().line.LinkUp);
+    EXPECT_TRUE(state().view.LabelDSRLit);
+    EXPECT_TRUE(state().view.LabelCTSLit);
+    ConsoleState& s = const_cast<ConsoleState&>(state());
+    s.seq.Resyncing = false;
+    port->setCtsLine(false);
+    EXPECT_FALSE(state().line.CtsReady);
+    EXPECT_FALSE(state().view.LabelCTSLit);
+    EXPECT_FALSE(state().seq.Resyncing); // CTS does not resync
+    port->setDsrLine(false);
+    EXPECT_FALSE(state().line.LinkUp);
+    EXPECT_FALSE(state().view.LabelDSRLit);
+    EXPECT_TRUE(state().seq.Resyncing);
+    port->setDsrLine(true);
+    EXPECT_TRUE(state().view.LabelDSRLit);
+}
+
+TEST_F(ConsoleTest, LeavingTheLinkClosesThePortOnlyWhileDsrIsOn) {
+    start({"142720", "GO"});
+    console->LabelBackClick();
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(state().view.page, NotebookPage::Comm);
+    EXPECT_EQ(state().PageMode, -1);
+    EXPECT_EQ(state().view.controls, OperatorControls{});
+    EXPECT_FALSE(state().view.ButtonResetEnabled);
+    EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 142720");
+    EXPECT_TRUE(console->Timer2().isEnabled()); // keeps ticking, and sends nothing
+    port->takeWritten();
+    clock.advance(300);
+    EXPECT_TRUE(port->written().isEmpty());
+
+    console->LinktoCNCButtonClick();
+    port->setDsrLine(false);
+    console->LabelBackClick();
+    EXPECT_TRUE(port->isOpen());
+}
+
+TEST_F(ConsoleTest, PortFailureIsReportedOnceAndStopsThePoll) {
+    start({"142720", "GO"});
+    clock.advance(100);
+    port->fail("Resource temporarily unavailable");
+    EXPECT_EQ(prompts.messages, QStringList({"Comm: Resource temporarily unavailable"}));
+    EXPECT_FALSE(console->Timer2().isEnabled());
+    EXPECT_FALSE(state().line.LinkUp);
+    clock.advance(1000);
+    EXPECT_EQ(prompts.messages.size(), 1);
+}
+
+TEST_F(ConsoleTest, WritingOnAClosedPortIsShownNotFatal) {
+    start({"142720", "GO"});
+    console->LabelBackClick();
+    console->link().SendValueWrite(10037, 1);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Comm: "));
+}
+
+TEST_F(ConsoleTest, TableDirectoryChoiceMarksTheDirectoryForTheNextLink) {
+    start();
+    prompts.openAnswers.push_back(std::nullopt);
+    console->ButtonFileSelectParthClick();
+    EXPECT_FALSE(state().PathChanged);
+    ASSERT_EQ(prompts.openRequests.size(), 1u);
+    EXPECT_EQ(prompts.openRequests[0].filter, "CNC_&ID (Velmorix.ini)");
+    EXPECT_EQ(prompts.openRequests[0].proposedName, "Velmorix");
+    EXPECT_EQ(prompts.openRequests[0].initialDir, dir.path());
+
+    dir.write("cnc7/Velmorix.ini", "");
+    prompts.openAnswers.push_back(dir.file("cnc7/Velmorix.ini"));
+    console->ButtonFileSelectParthClick();
+    EXPECT_TRUE(state().PathChanged);
+    EXPECT_EQ(state().view.EditSelectPath, QDir::toNativeSeparators(dir.file("cnc7")));
+    console->ButtonFileSelectParthClick();
+    EXPECT_EQ(prompts.openRequests[2].initialDir, dir.file("cnc7"));
+    console->LinktoCNCButtonClick();
+    EXPECT_FALSE(state().PathChanged);
+}
+
+TEST_F(ConsoleTest, SettingsAreWrittenAtShutDownKeepingOtherKeys) {
+    dir.write("Config/Environment.ini", "[ComPorts]\nCOM1=/dev/ttyUSB0\n[ComStart]\ncomport=12\n");
+    start({"142720", "GO"});
+    console->FormDestroy();
+    EXPECT_FALSE(port->isOpen());
+    const QByteArray text = dir.read("Config/Environment.ini");
+    EXPECT_TRUE(text.contains("COM1=/dev/ttyUSB0"));
+    EXPECT_TRUE(text.contains("comport=12"));
+    EXPECT_TRUE(text.contains("McmData_size=1000"));
+    EXPECT_TRUE(text.contains("clear_all_times=0"));
+}
+
+TEST_F(ConsoleTest, StartWithoutConfigCreatesTheFileAtExit) {
+    start();
+    EXPECT_FALSE(dir.exists("Config"));
+    console->FormDestroy();
+    EXPECT_TRUE(dir.read("Config/Environment.ini").contains("comport=111111"));
+}
+
+TEST_F(ConsoleTest, UnwritableSettingsAreReportedAtExit) {
+    dir.write("Config", "a file where the directory should be");
+    start();
+    console->FormDestroy();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("The settings were not saved."));
+}

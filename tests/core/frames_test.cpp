@@ -1,0 +1,67 @@
+#include "link/digits.h"
+#include "link/frames.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmorix;
+
+namespace {
+QByteArray bytes(const char* s, int n) {
+    return QByteArray(s, n);
+}
+} // namespace
+
+TEST(Frames, LinkResetIsTwentyFiveBytesBetweenStxAndEtxRuns) {
+    const QByteArray expected =
+        bytes("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03", 25);
+    EXPECT_EQ(frames::LinkReset(), expected);
+}
+
+TEST(Frames, MonitorRequestWrapsItsDataInAProgramBlock) {
+    const QByteArray data = frames::MonitorData({12021, 12022});
+    EXPECT_EQ(data, QByteArray("N0\rv2\rD12021\rD12022"));
+    EXPECT_EQ(
+        frames::MonitorRequest(data),
+        QByteArray("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv2\rD12021\rD12022\r%\x14\x03\x03\x03\x03\x03"));
+    // With no addresses the data ends after the count.
+    EXPECT_EQ(frames::MonitorData({}), QByteArray("N0\rv0"));
+}
+
+TEST(Frames, ValueWriteCarriesDecimalNumberAndDigitEncodedValue) {
+    EXPECT_EQ(frames::ValueWrite(10211, 255), QByteArray("\x12%\rO9012\rN10211\rD000000??\r%\x14"));
+    EXPECT_EQ(frames::ValueWrite(10037, -1), QByteArray("\x12%\rO9012\rN10037\rD????????\r%\x14"));
+    EXPECT_EQ(frames::ValueWrite(-5, 0), QByteArray("\x12%\rO9012\rN-5\rD00000000\r%\x14"));
+}
+
+TEST(Frames, NamedValueWriteHasNameAfterProgramNumberAndLowerCaseD) {
+    EXPECT_EQ(frames::NamedValueWrite(10768, 1001, "A1.Cnc"),
+              QByteArray("\x12%\rO9012(A1.Cnc)\rN10768\rd000003>9\r%\x14"));
+}
+
+TEST(Frames, MdiResetSignalAndAbortMark) {
+    EXPECT_EQ(frames::Mdi("G01X10Y5"), QByteArray("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
+    EXPECT_EQ(frames::ResetSignal(), bytes("\x14\t\t\t\t", 5));
+    EXPECT_EQ(frames::AbortMark(), QByteArray("%\x14"));
+}
+
+TEST(Digits, Hex8UsesColonToQuestionMarkForTenToFifteen) {
+    EXPECT_EQ(FormatHex8(255), QByteArray("000000??"));
+    EXPECT_EQ(FormatHex8(1006), QByteArray("000003>>"));
+    EXPECT_EQ(FormatHex8(-1), QByteArray("????????"));
+    EXPECT_EQ(FormatHex8(INT32_MIN), QByteArray("80000000"));
+    EXPECT_EQ(FormatHex8(0x1A2B3C4D), QByteArray("1:2;3<4="));
+}
+
+TEST(Digits, AddressListStartsEachItemWithCr) {
+    EXPECT_EQ(FormatAddressList(10800, 3), QByteArray("\rD10800\rD10801\rD10802"));
+    EXPECT_EQ(FormatAddressList(10800, 0), QByteArray());
+    EXPECT_EQ(FormatAddressList(10800, -2), QByteArray());
+}
+
+TEST(Digits, ParseReadsDigitBytesAndLettersAndIgnoresTheTopBit) {
+    EXPECT_EQ(ParseHexDigits("000000??", 8), 255u);
+    EXPECT_EQ(ParseHexDigits("????????", 8), 0xFFFFFFFFu);
+    EXPECT_EQ(ParseHexDigits(QByteArray("\xB1\xB2", 2), 2), 0x12u); // top bit cleared
+    EXPECT_EQ(ParseHexDigits("", 4), 0u);
+    EXPECT_EQ(ParseHexDigits("1:2;3<4=", 8), 0x1A2B3C4Du);
+}
