@@ -2,6 +2,8 @@
 
 #include "link/serial_port.h"
 
+#include <QList>
+
 namespace velmorix::test {
 
 // An in-memory port for unit tests of the engine: the test feeds what the controller "sends",
