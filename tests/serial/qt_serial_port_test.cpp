@@ -1,0 +1,331 @@
+#include "pty_pair.h"
+#include "qt_serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <termios.h>
+
+namespace velmorix {
+namespace {
+
+using test::PtyPair;
+
+// Every line event as it arrived, with whether the port still counted as open at that moment.
+struct LineLog {
+    struct Event {
+        char line; // 'C' for CTS, 'D' for DSR
+        bool on;
+        bool portOpen;
+        bool operator==(const Event&) const = default;
+    };
+    std::vector<Event> events;
+    QStringList errors;
+
+    void attach(QtSerialPort& port) {
+        port.setCtsHandler([this, &port](bool on) { events.push_back({'C', on, port.isOpen()}); });
+        port.setDsrHandler([this, &port](bool on) { events.push_back({'D', on, port.isOpen()}); });
+        port.setErrorHandler([this](const QString& text) { errors << text; });
+    }
+    bool has(char line, bool on) const {
+        return std::any_of(events.begin(), events.end(),
+                           [&](const Event& e) { return e.line == line && e.on == on; });
+    }
+};
+
+PortSettings settingsFor(const PtyPair& pty) {
+    PortSettings s;
+    s.name = pty.slavePath();
+    return s;
+}
+
+TEST(QtSerialPortOnPty, OpensWithEveryLineSettingAndAppliesWhatThePtyKeeps) {
+    struct Case {
+        qint32 rate;
+        Parity parity;
+        int dataBits;
+        int stopBits;
+        bool flow;
+    };
+    const Case cases[] = {
+        {38400, Parity::Even, 7, 2, true},  {28800, Parity::Mark, 7, 2, true},
+        {9600, Parity::Space, 8, 1, false}, {115200, Parity::Odd, 7, 1, true},
+        {19200, Parity::None, 8, 2, true},  {57600, Parity::Mark, 8, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        PtyPair pty;
+        ASSERT_TRUE(pty.isValid());
+        // A fresh terminal starts with XON/XOFF on; the port must take it off.
+        ASSERT_NE(pty.slaveTermios().c_iflag & IXON, 0u);
+        QtSerialPort port;
+        PortSettings s = settingsFor(pty);
+        s.baudRate = c.rate;
+        s.customRate = c.rate == 28800;
+        s.parity = c.parity;
+        s.dataBits = c.dataBits;
+        s.stopBits = c.stopBits;
+        s.hardwareFlow = c.flow;
+        port.setSettings(s);
+        ASSERT_TRUE(port.open()) << port.errorString().toStdString();
+        EXPECT_TRUE(port.isOpen());
+        EXPECT_EQ(port.settings(), s);
+
+        // A pseudo-terminal forces 8 bits without parity enable, but keeps the rest.
+        const termios t = pty.slaveTermios();
+        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), 0u);
+        EXPECT_EQ((t.c_cflag & CRTSCTS) != 0, c.flow);
+        EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.stopBits == 2);
+        EXPECT_EQ((t.c_cflag & CMSPAR) != 0, c.parity == Parity::Mark || c.parity == Parity::Space);
+        EXPECT_EQ((t.c_cflag & PARODD) != 0, c.parity == Parity::Mark || c.parity == Parity::Odd);
+        switch (c.rate) {
+        case 28800:
+            // BOTHER: the rate is given as a number rather than a B-constant.
+            EXPECT_EQ(t.c_cflag & CBAUD, tcflag_t(0010000));
+            break;
+        case 9600:
+            EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+            break;
+        case 19200:
+            EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
+            break;
+        case 38400:
+            EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
+            break;
+        case 57600:
+            EXPECT_EQ(cfgetospeed(&t), speed_t(B57600));
+            break;
+        case 115200:
+            EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
+            break;
+        }
+    }
+}
+
+TEST(QtSerialPortOnPty, NewSettingsTakeEffectWhileOpen) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    PortSettings s = settingsFor(pty);
+    port.setSettings(s);
+    ASSERT_TRUE(port.open());
+    const termios before = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&before), speed_t(B38400));
+    s.baudRate = 9600;
+    s.stopBits = 1;
+    s.hardwareFlow = false;
+    port.setSettings(s);
+    const termios t = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+    EXPECT_EQ(t.c_cflag & (CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), 0u);
+}
+
+TEST(QtSerialPortOnPty, CarriesBytesBothWaysUntouchedIncludingXonXoff) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+
+    // Out: control bytes, CR/LF and 8-bit values go on the line as they are.
+    const QByteArray out("\x02\x02%\rO9000\r\n\x13\x11\x00\x7f\x80\xff\x03", 18);
+    ASSERT_EQ(out.size(), 18);
+    EXPECT_EQ(port.write(out), 18);
+    EXPECT_EQ(pty.receive(18), out);
+
+    // In: XOFF and XON are data, not flow control; nothing is translated.
+    const QByteArray in("\x13"
+                        "abc\r\n\x11\x00\xff\x04",
+                        10);
+    ASSERT_TRUE(pty.send(in));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() >= 10; }));
+    EXPECT_EQ(port.inputCount(), 10);
+    EXPECT_EQ(port.read(4), QByteArray("\x13"
+                                       "abc"));
+    EXPECT_EQ(port.inputCount(), 6);
+    EXPECT_EQ(port.read(100), QByteArray("\r\n\x11\x00\xff\x04", 6));
+    EXPECT_EQ(port.inputCount(), 0);
+    EXPECT_EQ(port.read(100), QByteArray());
+
+    // After XOFF from the far end our output still flows: no software flow control.
+    ASSERT_TRUE(pty.send(QByteArray("\x13")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 1; }));
+    EXPECT_EQ(port.write(QByteArray("after")), 5);
+    EXPECT_EQ(pty.receive(5), QByteArray("after"));
+}
+
+TEST(QtSerialPortOnPty, ClearBufferDropsReceivedBytes) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    ASSERT_TRUE(pty.send(QByteArray("stale")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 5; }));
+    port.clearBuffer(true, false);
+    EXPECT_EQ(port.inputCount(), 0);
+    ASSERT_TRUE(pty.send(QByteArray("fresh")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 5; }));
+    EXPECT_EQ(port.read(10), QByteArray("fresh"));
+}
+
+TEST(QtSerialPortOnPty, OutputCountHoldsBytesUntilTheyAreOnTheLine) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.outputCount(), 0);
+    const QByteArray block(5000, 'x');
+    EXPECT_EQ(port.write(block), 5000);
+    // Nothing has left yet: the bytes go out from the event loop.
+    EXPECT_GE(port.outputCount(), 5000);
+    EXPECT_EQ(pty.receive(5000), block);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.outputCount() == 0; }));
+}
+
+TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnFromOpenToClose) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    LineLog log;
+    log.attach(port);
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    using E = LineLog::Event;
+    EXPECT_EQ(log.events, (std::vector<E>{{'C', true, true}, {'D', true, true}}));
+    EXPECT_TRUE(port.cts());
+    EXPECT_TRUE(port.dsr());
+
+    // Opening again changes nothing.
+    EXPECT_TRUE(port.open());
+    EXPECT_EQ(log.events.size(), 2u);
+
+    port.close();
+    EXPECT_EQ(log.events,
+              (std::vector<E>{{'C', true, true}, {'D', true, true}, {'C', false, true}, {'D', false, true}}));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.cts());
+    EXPECT_FALSE(port.dsr());
+    port.close();
+    EXPECT_EQ(log.events.size(), 4u);
+    EXPECT_TRUE(log.errors.isEmpty());
+
+    // The device can be opened again after a close.
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.write(QByteArray("again")), 5);
+    EXPECT_EQ(pty.receive(5), QByteArray("again"));
+}
+
+TEST(QtSerialPort, FailsCleanlyWithoutAnOpenDevice) {
+    QtSerialPort port;
+    LineLog log;
+    log.attach(port);
+    PortSettings s;
+    s.name = QStringLiteral("/dev/velmorix-no-such-tty");
+    port.setSettings(s);
+    EXPECT_FALSE(port.open());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.errorString().isEmpty());
+    EXPECT_TRUE(log.events.empty());
+
+    EXPECT_EQ(port.write(QByteArray("x")), -1);
+    EXPECT_TRUE(port.errorString().contains(QStringLiteral("not open"))) << port.errorString().toStdString();
+    EXPECT_EQ(port.inputCount(), -1);
+    EXPECT_EQ(port.outputCount(), 0);
+    EXPECT_EQ(port.read(10), QByteArray());
+    EXPECT_FALSE(port.cts());
+    EXPECT_FALSE(port.dsr());
+
+    // Closed after having been open: the same.
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    port.close();
+    EXPECT_EQ(port.write(QByteArray("x")), -1);
+    EXPECT_TRUE(port.errorString().contains(QStringLiteral("not open")));
+}
+
+TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    LineLog log;
+    log.attach(port);
+    bool cts = false;
+    bool dsr = true;
+    bool probeFails = false;
+    port.setLineProbe([&](int, bool* c, bool* d) {
+        if (probeFails) {
+            errno = EIO;
+            return false;
+        }
+        *c = cts;
+        *d = dsr;
+        return true;
+    });
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    using E = LineLog::Event;
+    EXPECT_EQ(log.events, (std::vector<E>{{'C', false, true}, {'D', true, true}}));
+
+    cts = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 3; }, 2000));
+    EXPECT_EQ(log.events.back(), (E{'C', true, true}));
+    EXPECT_TRUE(port.cts());
+
+    dsr = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 4; }, 2000));
+    EXPECT_EQ(log.events.back(), (E{'D', false, true}));
+    ASSERT_TRUE(pty.send(QByteArray("lost!")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.discardedBytes() == 5; }, 2000));
+    EXPECT_EQ(port.inputCount(), 0);
+
+    dsr = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 5; }, 2000));
+    EXPECT_EQ(log.events.back(), (E{'D', true, true}));
+    ASSERT_TRUE(pty.send(QByteArray("kept")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 4; }, 2000));
+    EXPECT_EQ(port.read(10), QByteArray("kept"));
+    EXPECT_EQ(port.discardedBytes(), 5);
+
+    // A device whose modem lines stop answering with an I/O error is gone.
+    probeFails = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 2000));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(log.errors.size(), 1);
+    EXPECT_TRUE(log.errors.front().contains(pty.slavePath()));
+    EXPECT_EQ(log.events.size(), 7u);
+    EXPECT_FALSE(log.events.back().on);
+}
+
+TEST(QtSerialPortOnPty, HangUpIsReportedOnceAndClosesThePort) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QtSerialPort port;
+    LineLog log;
+    log.attach(port);
+    port.setSettings(settingsFor(pty));
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.write(QByteArray("hello")), 5);
+    EXPECT_EQ(pty.receive(5), QByteArray("hello"));
+
+    pty.closeMaster();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 5000));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(log.has('C', false));
+    EXPECT_TRUE(log.has('D', false));
+    const auto eventsAtFailure = log.events.size();
+    test::runEventLoopFor(300);
+    EXPECT_EQ(log.errors.size(), 1);
+    EXPECT_EQ(log.events.size(), eventsAtFailure);
+    EXPECT_TRUE(log.errors.front().contains(pty.slavePath())) << log.errors.front().toStdString();
+    EXPECT_EQ(port.errorString(), log.errors.front());
+    EXPECT_EQ(port.inputCount(), -1);
+    EXPECT_EQ(port.write(QByteArray("x")), -1);
+}
+
+} // namespace
+} // namespace velmorix
