@@ -2,9 +2,10 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -80,12 +81,11 @@ private:
     QByteArray m_received;
 };
 
-// Runs the event loop for a while; for checking that nothing more happens.
+// Runs the event loop for a while, idle between events; for checking that nothing more happens.
 inline void runEventLoopFor(int ms) {
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        int(qMax<qint64>(1, deadline.remainingTime())));
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace velmorix::test
