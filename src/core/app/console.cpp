@@ -16,7 +16,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
                   .stopTimer3 = [this] { m_timer3->setEnabled(false); },
                   .stopTimer1 = [this] { m_timer1->setEnabled(false); }}),
-      m_poll(m_state, m_link) {
+      m_poll(m_state, m_link, clock, m_tables.ErrorTexts) {
     m_timer1 = m_hold.createTimer(1, [this] { run([this] { Timer1Timer(); }); });
     m_timer2 = m_hold.createTimer(100, [this] { run([this] { m_poll.Timer2Timer(); }); });
     m_timer3 = m_hold.createTimer(1000, [this] { run([this] { m_watchdog.Timer3Timer(); }); });
@@ -30,6 +30,13 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
             },
         .portError = [this](const QString& text) { run([&] { onPortError(text); }); },
         .lineChanged = [this] { emit changed(); },
+    });
+    m_poll.setHooks({
+        .blankPage = {},
+        .refreshPage = {},
+        .receiveBody = {},
+        .startSend = {},
+        .portError = [this](const QString& text) { onPortError(text); },
     });
 }
 
@@ -46,6 +53,20 @@ void Console::ReadSettings() {
     if (!problem.isEmpty())
         m_prompts.showMessage(problem);
     m_link.setPortNames(PortNames(m_state.env.comPorts));
+}
+
+QString Console::tableDir() const {
+    return QDir::fromNativeSeparators(m_state.view.EditSelectPath);
+}
+
+void Console::reportTableProblems(const QStringList& problems) {
+    if (!problems.isEmpty())
+        m_state.view.EditKeyIn =
+            QStringLiteral("; ") + problems.join(QStringLiteral("; ")) + QStringLiteral(" ;");
+}
+
+void Console::LoadAllTables() {
+    reportTableProblems(m_tables.LoadAllTables(tableDir(), m_state.env.ranges, m_nameLabelChars));
 }
 
 void Console::WriteSettings() {
@@ -84,6 +105,7 @@ void Console::FormCreate(const StartupInputs& inputs) {
 
         view.EditSelectPath = QDir::toNativeSeparators(m_workingDir);
         m_dialogDir = m_workingDir;
+        LoadAllTables();
 
         const CommandLine cl = ParseCommandLine(inputs.arguments);
         if (cl.simulator) {
@@ -128,10 +150,13 @@ void Console::LinktoCNCButtonClick() {
         m_state.block.PollBlockCount = 8;
         ButtonPlcBitClick();
         m_timer2->setEnabled(true);
-        if (m_state.PathChanged)
+        if (m_state.PathChanged) {
+            LoadAllTables();
             m_state.PathChanged = false;
-        else if (m_state.RangesChanged)
+        } else if (m_state.RangesChanged) {
+            reportTableProblems(m_tables.LoadNameTables(tableDir(), m_state.env.ranges, m_nameLabelChars));
             m_state.RangesChanged = false;
+        }
         m_state.view.ButtonResetEnabled = true;
         m_state.view.ButtonClearEnabled = true;
         SetOperationEnabled(true);

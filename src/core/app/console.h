@@ -7,6 +7,7 @@
 #include "link/link.h"
 #include "link/watchdog.h"
 #include "poll/poll_cycle.h"
+#include "tables/text_tables.h"
 
 #include <QObject>
 #include <QStringList>
@@ -53,6 +54,7 @@ public:
     // Areas, for the window and for tests.
     Link& link() { return m_link; }
     PollCycle& poll() { return m_poll; }
+    const TextTables& tables() const { return m_tables; }
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
     Timer& Timer3() { return *m_timer3; }
@@ -65,6 +67,9 @@ signals:
 
 private:
     void ReadSettings();
+    void LoadAllTables();
+    void reportTableProblems(const QStringList& problems);
+    QString tableDir() const;
     void WriteSettings();
     void setCaptionToSetupCode();
     void onPortError(const QString& text);
@@ -81,6 +86,7 @@ private:
     QString m_workingDir;
     ConsoleState m_state;
     Hold m_hold;
+    TextTables m_tables;
     Link m_link;
     Watchdog m_watchdog;
     PollCycle m_poll;

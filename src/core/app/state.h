@@ -35,7 +35,8 @@ struct TransferFlags {
     bool XoffHold = false;
     bool ArmSending = false;
     QByteArray RxText;
-    int SendFileItem = 0; // selected item of ComboBoxSendFile
+    quint32 TxByteCount = 0; // bytes the file sender wrote since the last rate computation
+    int SendFileItem = 0;    // selected item of ComboBoxSendFile
 
     static constexpr int kDncItem = 13;
     bool dncSending() const { return Sending && SendFileItem == kDncItem; }
@@ -90,6 +91,36 @@ struct OperatorControls {
     bool operator==(const OperatorControls&) const = default;
 };
 
+// The live values of the newest accepted status frame, by item number.
+struct LiveValues {
+    static constexpr int kItems = 47; // status word, 13 fixed items, up to 32 block entries, serial number
+    std::array<qint32, kItems> PollValues{};
+    std::array<QByteArray, kItems> PollHexTexts; // "0000-0000"
+    std::array<QString, 33> PollValueTexts;      // index item - 14
+    QByteArray TypeText = QByteArrayLiteral("---------");
+    QString TimeText;
+    qint32 LastErrorNumber = 0;
+};
+
+// The coordinate and status panel.
+struct StatusView {
+    std::array<QString, 9> axes{"----,---", "----,---", "----,---", "----,---", "----,---",
+                                "----,---", "----,---", "----,---", "----,---"};
+    QString LabelType = QStringLiteral("KCNC-[ID]");
+    QString LabelTime = QStringLiteral("----------  --------        ");
+    QString LabelCommandState = QStringLiteral("----_----");
+    QString LabelRxD = QStringLiteral("RxD_Rate:");
+    QString LabelCps = QStringLiteral("Cps=-----");
+};
+
+// The labels of the file-service page.
+struct FileView {
+    QString LabelFileName = QStringLiteral("File Name");
+    QString LabelFileNameHint;
+    QString LabelFileSize = QStringLiteral("File Size");
+    QString LabelFileTime = QStringLiteral("File Date");
+};
+
 // Notebook pages.
 enum class NotebookPage { Comm = 0, PlcBit = 1, Var = 2, PlcRct = 3, FileSvc = 4, Empty = 5 };
 
@@ -121,6 +152,9 @@ struct ConsoleState {
     WatchdogState watchdog;
     ReportBlock block;
     MainView view;
+    StatusView status;
+    FileView files;
+    LiveValues live;
     int PageMode = 0;
     bool PathChanged = false;
     bool RangesChanged = false;

@@ -118,10 +118,12 @@ void TFormMain::buildCoordinatePanel() {
         value->setFont(axisFont);
         value->setAlignment(Qt::AlignCenter);
         value->setMinimumWidth(QFontMetrics(axisFont).horizontalAdvance(QStringLiteral("-99999,999")));
+        m_axisLabels[i] = value;
         grid->addWidget(caption, row, column);
         grid->addWidget(value, row, column + 1);
     }
     auto* right = new QGridLayout;
+    right->setHorizontalSpacing(8);
     right->addWidget(fixedLabel(QStringLiteral("LabelType"), QStringLiteral("KCNC-[ID]"), PanelCoordinate), 0,
                      0, 1, 2);
     right->addWidget(fixedLabel(QStringLiteral("LabelSysTime"), QStringLiteral("SYS Ver."), PanelCoordinate),
@@ -137,6 +139,11 @@ void TFormMain::buildCoordinatePanel() {
     right->addWidget(fixedLabel(QStringLiteral("LabelCps"), QStringLiteral("Cps=-----"), PanelCoordinate), 3,
                      1);
     grid->addLayout(right, 0, 6, 3, 1);
+    LabelType = PanelCoordinate->findChild<QLabel*>(QStringLiteral("LabelType"));
+    LabelTime = PanelCoordinate->findChild<QLabel*>(QStringLiteral("LabelTime"));
+    LabelCommandState = PanelCoordinate->findChild<QLabel*>(QStringLiteral("LabelCommandState"));
+    LabelRxD = PanelCoordinate->findChild<QLabel*>(QStringLiteral("LabelRxD"));
+    LabelCps = PanelCoordinate->findChild<QLabel*>(QStringLiteral("LabelCps"));
 
     RadioGroupMonitor = new QGroupBox(QStringLiteral("Monitor"), this);
     RadioGroupMonitor->setObjectName(QStringLiteral("RadioGroupMonitor"));
@@ -412,8 +419,27 @@ void TFormMain::render() {
         if (m_panels[i]->text() != v.statusPanels[i])
             m_panels[i]->setText(v.statusPanels[i]);
 
+    renderStatus();
     if (v.closeRequested)
         close();
+}
+
+namespace {
+void setText(QLabel* label, const QString& text) {
+    if (label->text() != text)
+        label->setText(text);
+}
+} // namespace
+
+void TFormMain::renderStatus() {
+    const StatusView& s = m_console.state().status;
+    for (int i = 0; i < 9; ++i)
+        setText(m_axisLabels[i], s.axes[i]);
+    setText(LabelType, s.LabelType);
+    setText(LabelTime, s.LabelTime);
+    setText(LabelCommandState, s.LabelCommandState);
+    setText(LabelRxD, s.LabelRxD);
+    setText(LabelCps, s.LabelCps);
 }
 
 } // namespace velmorix

@@ -43,6 +43,7 @@ private:
     void layoutWindow();
     void layoutBottomRow();
     void render();
+    void renderStatus();
     QGroupBox* radioGroup(const QString& name, const QString& title, const QStringList& items, int columns,
                           QButtonGroup** group);
     QLabel* fixedLabel(const QString& name, const QString& text, QWidget* parent);
@@ -52,6 +53,12 @@ private:
     bool m_destroyed = false;
 
     QWidget* PanelCoordinate = nullptr;
+    std::array<QLabel*, 9> m_axisLabels{};
+    QLabel* LabelType = nullptr;
+    QLabel* LabelTime = nullptr;
+    QLabel* LabelCommandState = nullptr;
+    QLabel* LabelRxD = nullptr;
+    QLabel* LabelCps = nullptr;
     QGroupBox* RadioGroupMonitor = nullptr;
     QButtonGroup* m_monitorGroup = nullptr;
     QStackedWidget* Notebook = nullptr;

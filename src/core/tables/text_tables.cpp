@@ -1,0 +1,215 @@
+#include "tables/text_tables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace velmorix {
+
+namespace {
+
+struct ReservedRange {
+    const char* prefix;
+    qint32 first;
+    qint32 count;
+};
+
+// Generic names of the controller's reserved variables (the PLC data).
+constexpr ReservedRange kReserved[] = {
+    {"R", 10000, 256}, {"CN", 10256, 256}, {"TM", 10512, 256}, {"IV", 10800, 8},  {"OV", 10808, 8},
+    {"CV", 10816, 8},  {"SV", 10824, 8},   {"AV", 10832, 32},  {"CNV", 10864, 8}, {"TMV", 10872, 8},
+};
+
+struct DefaultFile {
+    const char* name;
+    const char* line1;
+    const char* line2;
+};
+constexpr DefaultFile kCnc{"VelmCnc.ini", "%%VelmCnc.Ini", "10900:VarName.Text"};
+constexpr DefaultFile kMcm{"VelmMcm.ini", "%%CncName.Mcm.Text", "001: Mcm#1.Text"};
+constexpr DefaultFile kHelp{"VelmHelp.ini", "%%VelmHelp.Ini", "Welcome To Uses Velmorix"};
+constexpr DefaultFile kErr{"VelmErr.ini", "%%%%VelmErr.Ini", "00: No Error!"};
+
+// Reads a table file, creating it with its default lines when missing. The lines come back in
+// `lines`; a problem is returned as text.
+QString readTableFile(const QString& dir, const DefaultFile& def, QStringList& lines) {
+    const QString path = QDir(dir).filePath(QString::fromLatin1(def.name));
+    QFile file(path);
+    if (!file.exists()) {
+        if (!file.open(QIODevice::WriteOnly)) {
+            return QStringLiteral("Cannot create %1: %2")
+                .arg(QDir::toNativeSeparators(path), file.errorString());
+        }
+        file.write(QByteArray(def.line1) + "\r\n" + def.line2 + "\r\n");
+        file.close();
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    lines = splitTableLines(file.readAll());
+    return {};
+}
+
+bool isBlank(QChar c) {
+    return c.unicode() <= 0x20;
+}
+
+} // namespace
+
+std::optional<KeyedLine> parseKeyedLine(const QString& line) {
+    qsizetype i = 0;
+    while (i < line.size() && isBlank(line[i]))
+        ++i;
+    const qsizetype colon = line.indexOf(QLatin1Char(':'), i);
+    if (colon < 0)
+        return std::nullopt;
+    qsizetype digitsEnd = i;
+    while (digitsEnd < line.size() && line[digitsEnd] >= QLatin1Char('0') &&
+           line[digitsEnd] <= QLatin1Char('9'))
+        ++digitsEnd;
+    if (digitsEnd == i)
+        return std::nullopt;
+    bool ok = false;
+    const qint32 key = line.mid(i, digitsEnd - i).toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return KeyedLine{key, line.mid(colon + 1)};
+}
+
+QString decodeTableText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8(bytes);
+    if (!utf8.hasError())
+        return asUtf8;
+    QStringDecoder gbk("GBK");
+    if (!gbk.isValid())
+        return QString::fromLatin1(bytes);
+    return gbk(bytes);
+}
+
+QStringList splitTableLines(const QByteArray& bytes) {
+    QStringList lines;
+    QByteArray current;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines << decodeTableText(current);
+            current.clear();
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+        }
+    }
+    if (!current.isEmpty())
+        lines << decodeTableText(current);
+    return lines;
+}
+
+QString wrapName(const QString& name, int chars) {
+    if (chars <= 0 || name.size() <= chars)
+        return name;
+    // Count characters, not UTF-16 units, so a character outside the basic plane is never split.
+    qsizetype pos = 0;
+    for (int n = 1; n < chars && pos < name.size(); ++n)
+        pos += (name[pos].isHighSurrogate() && pos + 1 < name.size()) ? 2 : 1;
+    QString out = name;
+    out.insert(pos, QLatin1Char('\r'));
+    return out;
+}
+
+QStringList TextTables::placeholderNames(const QString& prefix, qint32 start, qint32 size) {
+    // A range from a damaged settings file must not take the whole memory.
+    size = std::clamp<qint32>(size, 0, kMaxNames);
+    QStringList names;
+    names.reserve(size);
+    for (qint32 i = 0; i < size; ++i)
+        names << prefix + QString::number(static_cast<qint64>(start) + i);
+    for (const ReservedRange& r : kReserved) {
+        for (qint32 v = r.first; v < r.first + r.count; ++v) {
+            const qint64 index = static_cast<qint64>(v) - start;
+            if (index >= 0 && index < size)
+                names[index] = QString::fromLatin1(r.prefix) + QString::number(v - r.first);
+        }
+    }
+    return names;
+}
+
+QString TextTables::LoadCncNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
+    CncNames = placeholderNames(QStringLiteral("UnName_"), ranges.CncInfo_start, ranges.CncInfo_size);
+    QStringList lines;
+    const QString problem = readTableFile(dir, kCnc, lines);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const auto keyed = parseKeyedLine(lines[i]);
+        if (!keyed)
+            continue;
+        const qint64 index = static_cast<qint64>(keyed->key) - ranges.CncInfo_start;
+        if (index >= 0 && index < CncNames.size())
+            CncNames[index] = wrapName(keyed->text, nameLabelChars);
+    }
+    return problem;
+}
+
+QString TextTables::LoadMcmNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
+    McmNames = placeholderNames(QStringLiteral("UnUse_"), ranges.McmData_start, ranges.McmData_size);
+    QStringList lines;
+    const QString problem = readTableFile(dir, kMcm, lines);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const auto keyed = parseKeyedLine(lines[i]);
+        if (keyed && keyed->key < McmNames.size())
+            McmNames[keyed->key] = wrapName(keyed->text, nameLabelChars);
+    }
+    return problem;
+}
+
+QString TextTables::LoadHelp(const QString& dir) {
+    QStringList lines;
+    const QString problem = readTableFile(dir, kHelp, lines);
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    HelpLines = lines;
+    return problem;
+}
+
+QString TextTables::LoadErrorTexts(const QString& dir) {
+    ErrorTexts = QStringList(100, QString());
+    QStringList lines;
+    const QString problem = readTableFile(dir, kErr, lines);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const auto keyed = parseKeyedLine(lines[i]);
+        if (keyed && keyed->key < 100)
+            ErrorTexts[keyed->key] = keyed->text;
+    }
+    return problem;
+}
+
+namespace {
+QStringList nonEmpty(std::initializer_list<QString> texts) {
+    QStringList out;
+    for (const QString& t : texts)
+        if (!t.isEmpty())
+            out << t;
+    return out;
+}
+} // namespace
+
+QStringList TextTables::LoadNameTables(const QString& dir, const Settings& ranges, int nameLabelChars) {
+    const QString cnc = LoadCncNames(dir, ranges, nameLabelChars);
+    return nonEmpty({cnc, LoadMcmNames(dir, ranges, nameLabelChars)});
+}
+
+QStringList TextTables::LoadAllTables(const QString& dir, const Settings& ranges, int nameLabelChars) {
+    const QStringList names = LoadNameTables(dir, ranges, nameLabelChars);
+    const QString help = LoadHelp(dir);
+    return names + nonEmpty({help, LoadErrorTexts(dir)});
+}
+
+QString TextTables::helpText() const {
+    QString text;
+    for (const QString& line : HelpLines)
+        text += line + QStringLiteral("\n\n");
+    return text;
+}
+
+} // namespace velmorix
