@@ -62,9 +62,16 @@ QString QtSerialPort::notOpenText() const {
 }
 
 void QtSerialPort::setSettings(const PortSettings& settings) {
+    const bool otherDevice = settings.name != m_settings.name;
     m_settings = settings;
-    if (m_open)
+    if (!m_open)
+        return;
+    if (otherDevice) {
+        close();
+        open();
+    } else {
         applySettings();
+    }
 }
 
 bool QtSerialPort::open() {

@@ -119,6 +119,16 @@ TEST(QtSerialPortOnPty, NewSettingsTakeEffectWhileOpen) {
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
     EXPECT_EQ(t.c_cflag & (CSTOPB | CRTSCTS), 0u);
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), 0u);
+
+    // Another device name moves the open port there.
+    PtyPair other;
+    ASSERT_TRUE(other.isValid());
+    s.name = other.slavePath();
+    port.setSettings(s);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.write(QByteArray("moved")), 5);
+    EXPECT_EQ(other.receive(5), QByteArray("moved"));
+    EXPECT_EQ(pty.drain(), QByteArray());
 }
 
 TEST(QtSerialPortOnPty, CarriesBytesBothWaysUntouchedIncludingXonXoff) {
