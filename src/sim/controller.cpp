@@ -1,0 +1,337 @@
+#include "sim/controller.h"
+
+#include "sim/codec.h"
+
+namespace velmorix::sim {
+
+namespace {
+QString describe(const PortSettings& s) {
+    static const char kParity[] = "NOEMS";
+    return QStringLiteral("line %1,%2,%3,%4")
+        .arg(s.baudRate)
+        .arg(QChar(kParity[static_cast<int>(s.parity)]))
+        .arg(s.dataBits)
+        .arg(s.stopBits);
+}
+} // namespace
+
+SimulatedController::SimulatedController(ControllerOptions options)
+    : m_options(std::move(options)), m_variables(m_machine, m_options.identity, m_options.clockAtZero),
+      m_files(m_variables) {}
+
+PortSettings SimulatedController::lineSettings() const {
+    if (!m_uploadLine)
+        return m_options.line;
+    PortSettings s = m_options.line;
+    s.parity = Parity::None;
+    s.dataBits = 8;
+    s.stopBits = 1;
+    return s;
+}
+
+bool SimulatedController::dsr(qint64 atUs) const {
+    return carriesData() && !m_faults.active(Fault::DropDsr, atUs);
+}
+
+bool SimulatedController::cts(qint64 atUs) const {
+    return carriesData() && !m_inputHeld && !m_faults.active(Fault::HoldCts, atUs);
+}
+
+int SimulatedController::errorNumber(qint64 atUs) const {
+    if (const FaultSpec* f = m_faults.active(Fault::ErrorNumber, atUs))
+        return f->value;
+    return m_machine.errorNumber() ? m_machine.errorNumber() : m_fileError;
+}
+
+void SimulatedController::receive(quint8 byte, qint64 atUs) {
+    if (!carriesData())
+        return;
+    advance(atUs);
+    if (m_options.inputBytesPerSecond <= 0) {
+        process(byte, atUs);
+        return;
+    }
+    const qint64 perByte = 1000000 / m_options.inputBytesPerSecond;
+    const qint64 after = m_input.empty() ? m_lastTakenUs : m_input.back().dueUs;
+    m_input.push_back({byte, std::max(atUs, after + perByte)});
+    updateInputHold();
+}
+
+void SimulatedController::updateInputHold() {
+    const auto level = static_cast<int>(m_input.size());
+    if (level > m_options.inputHighMark)
+        m_inputHeld = true;
+    else if (level <= m_options.inputLowMark)
+        m_inputHeld = false;
+}
+
+int SimulatedController::dncLineMs(qint64 atUs) const {
+    if (const FaultSpec* f = m_faults.active(Fault::SlowDnc, atUs))
+        return f->hasValue ? f->value : 2000;
+    return m_options.dncLineMs;
+}
+
+void SimulatedController::advance(qint64 atUs) {
+    if (atUs < m_nowUs)
+        atUs = m_nowUs;
+    while (!m_input.empty() && m_input.front().dueUs <= atUs) {
+        const Waiting w = m_input.front();
+        m_input.pop_front();
+        m_lastTakenUs = w.dueUs;
+        updateInputHold();
+        m_nowUs = w.dueUs;
+        process(w.byte, w.dueUs);
+    }
+    m_nowUs = atUs;
+    if (m_dnc.active()) {
+        const auto execute = [this](const QByteArray& line, qint64 at) { m_machine.execute(line, at); };
+        if (const char flow = m_dnc.advance(atUs, dncLineMs(atUs), execute))
+            m_priority += flow;
+        if (!m_dnc.active())
+            m_parser.setMode(RequestParser::Mode::Requests);
+    }
+    const FaultSpec* storm = m_faults.active(Fault::XoffStorm, atUs);
+    if (storm && !m_stormActive)
+        m_priority += QByteArray(storm->hasValue ? storm->value : 8, kXoff);
+    else if (!storm && m_stormActive)
+        m_priority += kXon;
+    m_stormActive = storm != nullptr;
+    if (m_uploadLine && !m_leaveUploadWhenSent &&
+        atUs >= m_lastUploadByteUs + qint64(m_options.uploadStallMs) * 1000) {
+        if (m_upload.active())
+            m_transfers << TransferRecord{0, "C:ARM", TransferRecord::Outcome::Aborted,
+                                          QStringLiteral("stalled"), 0};
+        leaveUpload(atUs);
+    }
+}
+
+qint64 SimulatedController::nextEventUs() const {
+    qint64 next = m_faults.nextBoundaryAfter(m_nowUs);
+    if (!m_input.empty())
+        next = std::min(next, m_input.front().dueUs);
+    next = std::min(next, m_dnc.nextEventUs());
+    if (m_uploadLine && !m_leaveUploadWhenSent)
+        next = std::min(next, m_lastUploadByteUs + qint64(m_options.uploadStallMs) * 1000);
+    if (m_stream.streaming() && m_stream.nextDueUs() > m_nowUs)
+        next = std::min(next, m_stream.nextDueUs());
+    return next;
+}
+
+std::optional<quint8> SimulatedController::takeByte(qint64 atUs) {
+    if (!carriesData())
+        return std::nullopt;
+    if (!m_priority.isEmpty()) {
+        const auto b = static_cast<quint8>(m_priority[0]);
+        m_priority.remove(0, 1);
+        return b;
+    }
+    if (m_outPos < m_out.size())
+        return static_cast<quint8>(m_out[m_outPos++]);
+    m_out.clear();
+    m_outPos = 0;
+    if (m_leaveUploadWhenSent) {
+        leaveUpload(atUs);
+        return std::nullopt;
+    }
+    if (m_uploadLine || !m_stream.due(atUs))
+        return std::nullopt;
+    buildFrame(atUs);
+    m_stream.frameStarted(atUs, m_options.frameIntervalMs);
+    return static_cast<quint8>(m_out[m_outPos++]);
+}
+
+void SimulatedController::buildFrame(qint64 atUs) {
+    QList<qint32> values;
+    for (int n : m_stream.list())
+        values << m_variables.read(n, atUs);
+    int state = 0;
+    if (m_machine.moving(atUs))
+        state = 1;
+    if (m_dnc.active())
+        state = 2;
+    int sequence = m_stream.sequence();
+    if (m_faults.take(Fault::StaleSequence, atUs))
+        sequence = (sequence + 7) & 7;
+    QByteArray frame =
+        StatusStream::frame(StatusStream::statusWord(errorNumber(atUs), state, sequence), values);
+    if (m_faults.take(Fault::WrongLengthFrame, atUs))
+        frame.insert(frame.size() - 2, kCr);
+    if (m_faults.take(Fault::TruncatedFrame, atUs))
+        frame.truncate(frame.size() / 2);
+    if (const FaultSpec* noise = m_faults.active(Fault::NoiseBetweenFrames, atUs)) {
+        for (int i = 0, n = noise->hasValue ? noise->value : 7; i < n; ++i) {
+            m_noiseSeed = m_noiseSeed * 1103515245u + 12345u;
+            m_out += static_cast<char>((m_noiseSeed >> 16) & 0x7F);
+        }
+    }
+    if (m_stormActive)
+        m_out += kXoff;
+    m_out += frame;
+}
+
+void SimulatedController::process(quint8 byte, qint64 atUs) {
+    if (m_uploadLine) {
+        m_lastUploadByteUs = atUs;
+        if (m_leaveUploadWhenSent)
+            return;
+        const auto refuse = [this, atUs](int frame) {
+            const FaultSpec* f = m_faults.active(Fault::RefuseArmFrame, atUs);
+            return f && f->value == frame;
+        };
+        if (const auto answer = m_upload.feed(byte, refuse)) {
+            m_priority += static_cast<char>(answer->byte);
+            if (answer->ended) {
+                m_leaveUploadWhenSent = true;
+                if (m_upload.complete()) {
+                    m_armImage = m_upload.image();
+                    m_transfers << TransferRecord{
+                        0, "C:ARM", TransferRecord::Outcome::Stored, {}, m_armImage.size()};
+                } else {
+                    m_transfers << TransferRecord{0, "C:ARM", TransferRecord::Outcome::Refused,
+                                                  m_upload.refusal(), 0};
+                }
+            }
+        }
+        return;
+    }
+    if (const auto request = m_parser.feed(byte))
+        handle(*request, atUs);
+}
+
+void SimulatedController::handle(const Request& r, qint64 atUs) {
+    switch (r.kind) {
+    case Request::Kind::LinkReset:
+        ++m_linkResets;
+        m_stream.stop();
+        if (m_pendingType)
+            abortTransfer(QStringLiteral("link reset"));
+        m_dnc.abort();
+        m_parser.setMode(RequestParser::Mode::Requests);
+        break;
+    case Request::Kind::Monitor:
+        m_variables.countRequest();
+        m_stream.start(r.list, atUs);
+        break;
+    case Request::Kind::ValueWrite:
+    case Request::Kind::NamedValueWrite:
+        if (r.kind == Request::Kind::NamedValueWrite && r.number == Variables::kAnnounce) {
+            announce(r.value, r.name, atUs);
+        } else if (r.number == Variables::kUpload && r.value == 255) {
+            enterUpload(atUs);
+        } else if (r.number >= Variables::kAxisCoordinate &&
+                   r.number < Variables::kAxisCoordinate + Machine::kAxes) {
+            m_machine.setPosition(r.number - Variables::kAxisCoordinate, r.value, atUs);
+        } else {
+            m_variables.write(r.number, r.value, atUs);
+        }
+        break;
+    case Request::Kind::Mdi:
+        m_mdi << r.text;
+        m_variables.countMdi();
+        m_machine.execute(r.text, atUs);
+        break;
+    case Request::Kind::ResetSignal:
+        ++m_resetSignals;
+        if (m_pendingType)
+            abortTransfer(QStringLiteral("reset"));
+        if (m_dnc.active()) {
+            m_dnc.abort();
+            m_transfers << TransferRecord{
+                FileService::kDnc, {}, TransferRecord::Outcome::Aborted, QStringLiteral("reset"), 0};
+        }
+        m_parser.setMode(RequestParser::Mode::Requests);
+        m_machine.clearError();
+        m_fileError = 0;
+        break;
+    case Request::Kind::AbortMark:
+        if (m_pendingType) {
+            abortTransfer(QStringLiteral("abort mark"));
+            m_parser.setMode(RequestParser::Mode::Requests);
+        }
+        break;
+    case Request::Kind::UnknownBlock:
+        m_unknownBlocks << r.text;
+        break;
+    case Request::Kind::FileBody: {
+        const TransferRecord rec = m_files.take(m_pendingType, m_pendingName, r.text, atUs);
+        if (rec.outcome == TransferRecord::Outcome::Refused)
+            m_fileError = FileService::kFileRefusedError;
+        m_transfers << rec;
+        m_pendingType = 0;
+        m_parser.setMode(RequestParser::Mode::Requests);
+        break;
+    }
+    case Request::Kind::DncLine: {
+        const auto execute = [this](const QByteArray& line, qint64 at) { m_machine.execute(line, at); };
+        if (const char flow = m_dnc.push(r.text, atUs, dncLineMs(atUs), execute))
+            m_priority += flow;
+        break;
+    }
+    case Request::Kind::DncEnd:
+        if (!r.text.isEmpty())
+            handle(Request{Request::Kind::DncLine, {}, 0, 0, {}, r.text}, atUs);
+        m_dnc.end();
+        m_transfers << TransferRecord{FileService::kDnc,
+                                      m_pendingName,
+                                      TransferRecord::Outcome::Stored,
+                                      {},
+                                      m_dnc.executed().size() + m_dnc.buffered()};
+        break;
+    }
+}
+
+void SimulatedController::abortTransfer(const QString& why) {
+    m_transfers << TransferRecord{m_pendingType, m_pendingName, TransferRecord::Outcome::Aborted, why, 0};
+    m_pendingType = 0;
+}
+
+void SimulatedController::announce(int typeCode, const QByteArray& name, qint64 atUs) {
+    if (m_faults.take(Fault::SilentHandshake, atUs))
+        return;
+    const FileService::Role role = FileService::roleOf(typeCode);
+    if (role == FileService::Role::Unknown) {
+        m_transfers << TransferRecord{typeCode, name, TransferRecord::Outcome::Unknown,
+                                      QStringLiteral("unknown type code"), 0};
+        return;
+    }
+    // No status frame may come between the handshake and the body.
+    m_stream.stop();
+    if (role == FileService::Role::Serve) {
+        QByteArray announced;
+        const bool bad = m_faults.take(Fault::BadServedChecksum, atUs) != nullptr;
+        const QByteArray body = m_files.serve(typeCode, name, bad, atUs, &announced);
+        m_out += kDc4 + QByteArray("@WRITE(") + announced + ")" + body;
+        m_transfers << TransferRecord{typeCode, announced, TransferRecord::Outcome::Served, {}, body.size()};
+        return;
+    }
+    m_out += kDc4 + QByteArray("@READ(") + name + ")";
+    m_pendingName = name;
+    if (role == FileService::Role::Dnc) {
+        m_dnc.start(m_options.dncMarks);
+        m_parser.setMode(RequestParser::Mode::Dnc);
+        m_stream.resume(atUs); // the status stream goes on while the program runs
+        return;
+    }
+    m_pendingType = typeCode;
+    m_parser.setMode(RequestParser::Mode::FileBody);
+}
+
+void SimulatedController::enterUpload(qint64 atUs) {
+    m_stream.stop();
+    m_uploadLine = true;
+    m_leaveUploadWhenSent = false;
+    m_lastUploadByteUs = atUs;
+    m_upload.begin();
+    m_log.addLine(describe(lineSettings()), atUs);
+}
+
+void SimulatedController::leaveUpload(qint64 atUs) {
+    m_upload.stop();
+    m_uploadLine = false;
+    m_leaveUploadWhenSent = false;
+    m_parser.dropPartial();
+    m_parser.setMode(RequestParser::Mode::Requests);
+    m_log.addLine(describe(lineSettings()), atUs);
+}
+
+} // namespace velmorix::sim

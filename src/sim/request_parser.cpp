@@ -1,0 +1,151 @@
+#include "sim/request_parser.h"
+
+#include "sim/codec.h"
+
+namespace velmorix::sim {
+
+void RequestParser::setMode(Mode mode) {
+    m_mode = mode;
+    m_dncData = false;
+    m_line.clear();
+}
+
+void RequestParser::dropPartial() {
+    m_inBlock = false;
+    m_block.clear();
+    m_line.clear();
+    m_dncData = false;
+    m_stxSeen = false;
+    m_prevPercent = false;
+}
+
+std::optional<Request> RequestParser::feed(quint8 byte) {
+    const char b = static_cast<char>(byte);
+    std::optional<Request> out;
+
+    // The reset signal is recognised wherever it comes: DC4 and four TABs.
+    if (b == kTab && m_tabsAfterDc4 >= 0) {
+        if (++m_tabsAfterDc4 == 4) {
+            m_tabsAfterDc4 = -1;
+            dropPartial();
+            return Request{Request::Kind::ResetSignal, {}, 0, 0, {}, {}};
+        }
+        return std::nullopt;
+    }
+    m_tabsAfterDc4 = b == kDc4 ? 0 : -1;
+
+    const bool wasPercent = m_prevPercent;
+    m_prevPercent = false;
+    switch (b) {
+    case kStx:
+        m_stxSeen = true;
+        m_inBlock = false; // whatever was partly received is dropped
+        m_block.clear();
+        break;
+    case kEtx:
+        m_stxSeen = false;
+        break;
+    case kDc2:
+        if (m_mode == Mode::Dnc && !m_stxSeen) {
+            if (!m_dncData) {
+                m_dncData = true;
+                m_line.clear();
+            }
+            break;
+        }
+        m_inBlock = true;
+        m_block.clear();
+        m_blockIsRequest = m_mode == Mode::Requests || m_stxSeen;
+        break;
+    case kDc4:
+        if (m_inBlock) {
+            m_inBlock = false;
+            m_stxSeen = false;
+            const auto request = parseBlock(m_block);
+            if (m_blockIsRequest)
+                out = request ? *request : Request{Request::Kind::UnknownBlock, {}, 0, 0, {}, m_block};
+            else if (request && request->kind == Request::Kind::LinkReset)
+                out = request;
+            else
+                out = Request{Request::Kind::FileBody, {}, 0, 0, {}, m_block};
+            m_block.clear();
+        } else if (m_dncData) {
+            m_dncData = false;
+            out = Request{Request::Kind::DncEnd, {}, 0, 0, {}, m_line};
+            m_line.clear();
+        } else if (wasPercent) {
+            out = Request{Request::Kind::AbortMark, {}, 0, 0, {}, {}};
+        }
+        break;
+    default:
+        if (m_inBlock) {
+            m_block.append(b);
+        } else if (m_dncData) {
+            if (b == kCr) {
+                out = Request{Request::Kind::DncLine, {}, 0, 0, {}, m_line};
+                m_line.clear();
+            } else if (b != '\n') {
+                m_line.append(b);
+            }
+        } else {
+            m_prevPercent = b == '%';
+        }
+        break;
+    }
+    return out;
+}
+
+std::optional<Request> RequestParser::parseBlock(const QByteArray& content) {
+    const QList<QByteArray> lines = content.split(kCr);
+    if (lines.size() < 4 || lines.first() != "%" || lines.last() != "%")
+        return std::nullopt;
+    const QByteArray& program = lines[1];
+    Request r;
+    if (program == "O9000") {
+        if (lines.size() == 4 && lines[2] == "N1") {
+            r.kind = Request::Kind::LinkReset;
+            return r;
+        }
+        if (lines.size() == 5 && lines[2] == "N000011") {
+            r.kind = Request::Kind::Mdi;
+            r.text = lines[3];
+            return r;
+        }
+        if (lines[2] == "N0" && lines.size() >= 5 && lines[3].startsWith('v')) {
+            const auto count = parseDecimal(lines[3].mid(1));
+            if (!count || *count != lines.size() - 5)
+                return std::nullopt;
+            r.kind = Request::Kind::Monitor;
+            for (qsizetype i = 4; i < lines.size() - 1; ++i) {
+                const auto n = lines[i].startsWith('D') ? parseDecimal(lines[i].mid(1)) : std::nullopt;
+                if (!n)
+                    return std::nullopt;
+                r.list << static_cast<int>(*n);
+            }
+            return r;
+        }
+        return std::nullopt;
+    }
+    if (program.startsWith("O9012") && lines.size() == 5 && lines[2].startsWith('N')) {
+        const auto n = parseDecimal(lines[2].mid(1));
+        if (!n)
+            return std::nullopt;
+        r.number = static_cast<int>(*n);
+        if (program == "O9012" && lines[3].startsWith('D')) {
+            r.kind = Request::Kind::ValueWrite;
+        } else if (program.startsWith("O9012(") && program.endsWith(')') && lines[3].startsWith('d')) {
+            r.kind = Request::Kind::NamedValueWrite;
+            r.name = program.mid(6, program.size() - 7);
+        } else {
+            return std::nullopt;
+        }
+        const auto v = parseDigits8(lines[3].mid(1));
+        if (!v)
+            return std::nullopt;
+        r.value = *v;
+        return r;
+    }
+    return std::nullopt;
+}
+
+} // namespace velmorix::sim

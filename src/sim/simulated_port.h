@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/clock.h"
+#include "link/serial_port.h"
+#include "sim/controller.h"
+#include "sim/wire.h"
+
+#include <memory>
+
+namespace velmorix::sim {
+
+// The console's serial port with a virtual controller at the other end of the cable, inside the
+// program. Bytes take the line's time on the Clock; CTS and DSR changes are reported from a 1 ms
+// line timer on the event loop, at the time they happen.
+class SimulatedPort : public SerialPort {
+public:
+    SimulatedPort(SimulatedController& controller, Clock& clock);
+    // A port that owns its controller.
+    SimulatedPort(std::unique_ptr<SimulatedController> controller, Clock& clock);
+    ~SimulatedPort() override;
+
+    void setSettings(const PortSettings& settings) override;
+    PortSettings settings() const override { return m_settings; }
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    qint64 write(const QByteArray& bytes) override;
+    QByteArray read(qint64 maxCount) override;
+    qint64 inputCount() override;
+    qint64 outputCount() override;
+    void clearBuffer(bool input, bool output) override;
+    bool cts() const override { return m_open && m_wire.cts(); }
+    bool dsr() const override { return m_open && m_wire.dsr(); }
+    QString errorString() const override { return m_error; }
+
+    SimulatedController& controller() { return m_controller; }
+
+private:
+    void tick();
+
+    std::unique_ptr<SimulatedController> m_owned;
+    SimulatedController& m_controller;
+    Clock& m_clock;
+    Wire m_wire;
+    std::unique_ptr<Timer> m_lineTimer;
+    PortSettings m_settings;
+    bool m_open = false;
+    bool m_reportedCts = false;
+    bool m_reportedDsr = false;
+    QString m_error;
+};
+
+} // namespace velmorix::sim

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/clock.h"
+#include "link/serial_port.h"
+
+#include <memory>
+
+namespace velmorix::sim {
+
+// The port behind "--simulator" and "COMn=simulator": a SimulatedPort with a controller of its own,
+// whose clock reads the wall clock's time of day.
+std::unique_ptr<SerialPort> makeSimulatorPort(Clock& clock);
+
+} // namespace velmorix::sim
