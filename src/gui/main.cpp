@@ -4,13 +4,20 @@
 #include "main/form_main.h"
 #include "qt_prompts.h"
 #include "qt_serial_port.h"
-#include "simulator_port.h"
+#include "sim/simulator_port.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -26,6 +33,29 @@ bool haveDisplay() {
     return true;
 #endif
 }
+
+#ifdef Q_OS_UNIX
+int g_signalFds[2] = {-1, -1};
+
+// Ctrl-C and a polite kill close the window the normal way, so the settings are written.
+void onSignal(int) {
+    const char b = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &b, 1);
+}
+
+void closeOnSignals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char b = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalFds[1], &b, 1);
+        window.close();
+    });
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+#endif
 
 } // namespace
 
@@ -53,5 +83,8 @@ int main(int argc, char* argv[]) {
     if (QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
+#ifdef Q_OS_UNIX
+    closeOnSignals(form);
+#endif
     return app.exec();
 }

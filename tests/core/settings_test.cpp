@@ -21,12 +21,15 @@ TEST(SettingsFile, WithoutConfigDirectoryEverythingDefaultsAndNothingIsCreated) 
     EXPECT_FALSE(dir.exists("Config"));
 }
 
-TEST(SettingsFile, MissingFileIsCreatedEmptyWhenConfigExists) {
+TEST(SettingsFile, MissingFileIsCreatedEmptyWhenConfigExistsAndAnEmptyFileGivesDefaults) {
     TempWorkDir dir;
     QDir(dir.path()).mkdir("Config");
     SettingsFile(dir.path()).read();
     EXPECT_TRUE(dir.exists("Config/Environment.ini"));
     EXPECT_TRUE(dir.read("Config/Environment.ini").isEmpty());
+    const EnvironmentSettings s = SettingsFile(dir.path()).read();
+    EXPECT_EQ(s.ranges, Settings{});
+    EXPECT_EQ(s.ComportText, "111111");
 }
 
 TEST(SettingsFile, WriteCreatesConfigWithAllElevenKeys) {

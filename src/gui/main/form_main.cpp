@@ -28,7 +28,7 @@ const char* const kPageButtons[][2] = {
     {"ButtonClose", "Close"},
 };
 constexpr int kStatusWidths[] = {100, 200, 200, 150, 50};
-constexpr int kStatusHeight = 22;
+constexpr int kStatusHeight = 21;
 
 QFont fixedFont(int pointSize = 0) {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -326,7 +326,8 @@ void TFormMain::layoutWindow() {
     LabelCTS->setGeometry(columnX + 2 * third + 8, rowTop, third, rowHeight);
     layoutBottomRow();
 
-    const int clientHeight = rowTop + rowHeight + 25 + kStatusHeight;
+    // The client area ends 25 pixels below the key-in line; the status bar sits in that strip.
+    const int clientHeight = rowTop + rowHeight + 25;
     StatusBar1->setGeometry(0, clientHeight - kStatusHeight, width, kStatusHeight);
     int x = 0;
     for (int i = 0; i < 5; ++i) {

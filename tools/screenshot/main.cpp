@@ -1,0 +1,65 @@
+// Renders the console window fed by the built-in virtual controller on the offscreen platform and
+// saves it as PNG files, so the pictures in the README can be remade after every change.
+//   velmorix-screenshot OUTPUT-DIR
+#include "app/console.h"
+#include "app/qt_clock.h"
+#include "main/form_main.h"
+#include "qt_prompts.h"
+#include "sim/simulator_port.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void runFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool save(QWidget& form, const QString& dir, const QString& name) {
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (!form.grab().save(path)) {
+        std::fprintf(stderr, "velmorix-screenshot: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velmorix-screenshot OUTPUT-DIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    // A working directory of its own, so the tables and settings of the caller stay untouched.
+    QTemporaryDir work;
+    velmorix::QtClock clock;
+    velmorix::QtPrompts prompts;
+    velmorix::Console console(
+        clock, prompts, [&clock](const QString&) { return velmorix::sim::makeSimulatorPort(clock); },
+        work.path());
+    velmorix::TFormMain form(console);
+    prompts.setParent(&form);
+    form.start({QStringLiteral("--simulator"), QStringLiteral("142720"), QStringLiteral("GO")});
+    form.show();
+    runFor(1500);
+    bool ok = save(form, out, QStringLiteral("live-panel"));
+    console.LabelBackClick();
+    runFor(200);
+    ok = save(form, out, QStringLiteral("comm")) && ok;
+    return ok ? 0 : 1;
+}
