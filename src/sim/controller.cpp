@@ -84,7 +84,10 @@ void SimulatedController::advance(qint64 atUs) {
     }
     m_nowUs = atUs;
     if (m_dnc.active()) {
-        const auto execute = [this](const QByteArray& line, qint64 at) { m_machine.execute(line, at); };
+        const auto execute = [this](const QByteArray& line, qint64 at) {
+            m_machine.execute(line, at);
+            return m_machine.motionEndUs();
+        };
         if (const char flow = m_dnc.advance(atUs, dncLineMs(atUs), execute))
             m_priority += flow;
         if (!m_dnc.active())
@@ -262,7 +265,10 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
         break;
     }
     case Request::Kind::DncLine: {
-        const auto execute = [this](const QByteArray& line, qint64 at) { m_machine.execute(line, at); };
+        const auto execute = [this](const QByteArray& line, qint64 at) {
+            m_machine.execute(line, at);
+            return m_machine.motionEndUs();
+        };
         if (const char flow = m_dnc.push(r.text, atUs, dncLineMs(atUs), execute))
             m_priority += flow;
         break;

@@ -26,9 +26,8 @@ void DncRunner::startNext(qint64 atUs, int lineMs, const Execute& execute) {
     if (m_running || m_buffer.isEmpty())
         return;
     m_running = true;
-    m_doneUs = atUs + qint64(lineMs) * 1000;
     m_executed << m_buffer.first();
-    execute(m_buffer.first(), atUs);
+    m_doneUs = std::max(atUs + qint64(lineMs) * 1000, execute(m_buffer.first(), atUs));
 }
 
 char DncRunner::push(const QByteArray& line, qint64 atUs, int lineMs, const Execute& execute) {

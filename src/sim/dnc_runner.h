@@ -16,7 +16,8 @@ public:
         int low = 3;
         int capacity = 32; // lines beyond it are lost and counted
     };
-    using Execute = std::function<void(const QByteArray& line, qint64 atUs)>;
+    // Runs a line; returns when the motion it started ends (a line lasts at least that long).
+    using Execute = std::function<qint64(const QByteArray& line, qint64 atUs)>;
 
     void start(const Marks& marks);
     void abort();

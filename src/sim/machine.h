@@ -24,6 +24,7 @@ public:
     // Encoder count: four pulses per thousandth, lagging by the following error.
     qint32 pulses(int axis, qint64 atUs) const;
     bool moving(qint64 atUs) const { return atUs < m_endUs; }
+    qint64 motionEndUs() const { return m_endUs; }
 
     // Runs one block such as "G01X10.5Y-3F300" (blanks allowed). A word the controller does not know
     // raises the error number and the block does nothing; false then.
