@@ -1,0 +1,124 @@
+#include "sim_console_fixture.h"
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+const char kLinkReset[] = "\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03";
+
+class LiveStatus : public SimConsoleTest {};
+
+} // namespace
+
+TEST_F(LiveStatus, PanelShowsTheControllerWithinTwoTicksOfItsFirstFrame) {
+    start();
+    int firstFrameTick = -1;
+    for (int t = 1; t <= 10 && firstFrameTick < 0; ++t) {
+        tick();
+        if (sent().contains("%\x14"))
+            firstFrameTick = t;
+    }
+    ASSERT_GT(firstFrameTick, 0) << "the controller never answered";
+    tick();
+    EXPECT_EQ(state().status.axes[0], "  125,000");
+    EXPECT_EQ(state().status.axes[1], "  -42,500");
+    EXPECT_EQ(state().status.axes[2], "   10,000");
+    EXPECT_EQ(state().status.LabelType, "SIM1-0001");
+    EXPECT_EQ(state().status.LabelTime, "2026-1208");
+    EXPECT_EQ(state().view.statusPanels[4], "SN-0142857");
+    // The request went out once: link reset first, then the list of the PLC bit page.
+    const QByteArray rx = received();
+    EXPECT_TRUE(rx.startsWith(QByteArray(kLinkReset, 25)));
+    EXPECT_EQ(rx.count("O9000\rN0\rv22\rD12021"), 1);
+}
+
+TEST_F(LiveStatus, AxisGroupSwitchSendsANewRequestAndItsValuesAppear) {
+    start();
+    tick(5);
+    const qsizetype before = received().size();
+    console.RadioGroupMonitorClick(2); // following error: zero at rest
+    tick(5);
+    EXPECT_TRUE(received().mid(before).contains("v22\rD12121\rD12122"));
+    EXPECT_EQ(state().status.axes[0], "    0,000");
+    console.RadioGroupMonitorClick(1); // pulse counters
+    tick(5);
+    EXPECT_TRUE(received().mid(before).contains("v22\rD12141"));
+    EXPECT_EQ(state().status.axes[0],
+              QString("%1").arg(controller.value(12141, nowUs()) / 1000.0, 9, 'f', 3).replace('.', ','));
+}
+
+TEST_F(LiveStatus, StaleFramesAfterAListChangeMoveOnlyTheCommandState) {
+    start();
+    tick(10); // resync done, frames accepted
+    ASSERT_FALSE(state().seq.Resyncing);
+    const QString x = state().status.axes[0];
+    controller.addFault({.kind = sim::Fault::StaleSequence, .fromUs = nowUs()});
+    controller.setValue(12021, 777000, nowUs());
+    console.RadioGroupMonitorClick(0);
+    tick(5);
+    EXPECT_FALSE(state().seq.FrameValid);
+    EXPECT_EQ(state().status.axes[0], x);
+    const int staleSeq = (state().seq.RequestSeq + 7) % 8;
+    EXPECT_TRUE(state().status.LabelCommandState.endsWith(QString::number(staleSeq)));
+}
+
+TEST_F(LiveStatus, DsrDropBlanksAndSendsNothingAndReconnectResyncs) {
+    start();
+    tick(5);
+    controller.addFault(
+        {.kind = sim::Fault::DropDsr, .fromUs = nowUs() + 1000, .untilUs = nowUs() + 2'001'000});
+    tick(3);
+    EXPECT_FALSE(state().line.LinkUp);
+    EXPECT_EQ(state().status.axes[0], "----,---");
+    EXPECT_EQ(state().status.LabelCps, "Cps=----");
+    const qsizetype before = received().size();
+    console.RadioGroupMonitorClick(0); // a list change while the controller is away
+    tick(10);
+    EXPECT_EQ(received().size(), before);
+    tick(10); // DSR is back
+    EXPECT_TRUE(state().line.LinkUp);
+    EXPECT_TRUE(received().mid(before).startsWith(QByteArray(kLinkReset, 25)));
+    EXPECT_EQ(state().status.axes[0], "  125,000");
+    EXPECT_TRUE(state().seq.FrameValid);
+}
+
+TEST_F(LiveStatus, ErrorNumberIsWrittenOnceIntoTheMessageLine) {
+    dir.write("VelmErr.ini", "%%%%VelmErr.Ini\r\n12: Spindle alarm\r\n");
+    start();
+    tick(5);
+    controller.addFault({.kind = sim::Fault::ErrorNumber, .fromUs = nowUs(), .value = 12, .hasValue = true});
+    tick(5);
+    EXPECT_EQ(state().view.EditKeyIn, ";Er12:  Spindle alarm");
+    mutableState().view.EditKeyIn = "G01 X1";
+    tick(5);
+    EXPECT_EQ(state().view.EditKeyIn, "G01 X1");
+}
+
+TEST_F(LiveStatus, NoiseAndBrokenFramesAreSkippedAndTheLastGoodValuesStay) {
+    start();
+    tick(10);
+    ASSERT_EQ(state().view.statusPanels[4], "SN-0142857");
+    controller.setValue(10991, 5, nowUs());
+    controller.addFault({.kind = sim::Fault::TruncatedFrame, .fromUs = nowUs()});
+    controller.addFault({.kind = sim::Fault::NoiseBetweenFrames, .fromUs = nowUs()});
+    tick(5);
+    EXPECT_EQ(state().view.statusPanels[4], "SN-0142857");
+    controller.clearFaults();
+    controller.addFault({.kind = sim::Fault::WrongLengthFrame, .fromUs = nowUs()});
+    tick(5);
+    EXPECT_EQ(state().view.statusPanels[4], "SN-0142857");
+    controller.clearFaults();
+    tick(5);
+    EXPECT_EQ(state().view.statusPanels[4], "SN-0000005");
+}
+
+TEST_F(LiveStatus, RateOfBackToBackFramesAt38400SevenE2IsTheLineRate) {
+    start();
+    tick(40);
+    const QString cps = state().status.LabelCps;
+    ASSERT_TRUE(cps.startsWith("Cps=")) << cps.toStdString();
+    const int rate = cps.mid(4).toInt();
+    EXPECT_NEAR(rate, 3490, 3490 * 0.05) << cps.toStdString();
+    EXPECT_EQ(state().status.LabelRxD, "RxD_Rate");
+}

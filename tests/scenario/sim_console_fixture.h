@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/console.h"
+#include "manual_clock.h"
+#include "scripted_prompts.h"
+#include "sim/controller.h"
+#include "sim/simulated_port.h"
+#include "temp_workdir.h"
+
+#include <gtest/gtest.h>
+
+namespace velmorix::test {
+
+// The console linked to the in-process virtual controller under the manual clock.
+class SimConsoleTest : public ::testing::Test {
+protected:
+    explicit SimConsoleTest(sim::ControllerOptions options = {})
+        : controller(std::move(options)),
+          console(
+              clock, prompts,
+              [this](const QString&) {
+                  auto p = std::make_unique<sim::SimulatedPort>(controller, clock);
+                  port = p.get();
+                  return p;
+              },
+              dir.path()) {}
+
+    void start(const QStringList& args = {"--simulator", "142720", "GO"}) { console.FormCreate({args, 24}); }
+    const ConsoleState& state() const { return console.state(); }
+    ConsoleState& mutableState() { return const_cast<ConsoleState&>(console.state()); }
+    // Bytes the controller has received so far.
+    QByteArray received() const { return controller.log().bytes(sim::WireLog::Kind::ToController); }
+    QByteArray sent() const { return controller.log().bytes(sim::WireLog::Kind::ToConsole); }
+    qint64 nowUs() const { return clock.nowUs(); }
+    void tick(int n = 1) { clock.advance(100 * n); }
+
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    TempWorkDir dir;
+    sim::SimulatedController controller;
+    sim::SimulatedPort* port = nullptr;
+    Console console;
+};
+
+} // namespace velmorix::test
