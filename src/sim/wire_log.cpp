@@ -72,8 +72,8 @@ QString WireLog::format(const Entry& entry) {
             hex += QStringLiteral("%1 ").arg(b, 2, 16, QChar('0')).toUpper();
             text += (b >= 0x20 && b < 0x7F) ? QChar(b) : QChar('.');
         }
-        out += QStringLiteral("%1 ms  %2  %3 |%4|\n")
-                   .arg(row == 0 ? stamp : QString(stamp.size(), ' '), dir)
+        out += QStringLiteral("%1  %2  %3 |%4|\n")
+                   .arg(row == 0 ? stamp + QStringLiteral(" ms") : QString(stamp.size() + 3, ' '), dir)
                    .arg(hex, -48)
                    .arg(text);
     }

@@ -1,0 +1,153 @@
+#include "sim/pty_server.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace velmorix::sim {
+
+namespace {
+struct Speed {
+    speed_t code;
+    qint32 rate;
+};
+constexpr Speed kSpeeds[] = {{B1200, 1200},   {B2400, 2400},     {B4800, 4800},
+                             {B9600, 9600},   {B19200, 19200},   {B38400, 38400},
+                             {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+
+speed_t speedCode(qint32 rate) {
+    for (const auto& s : kSpeeds)
+        if (s.rate == rate)
+            return s.code;
+    return B38400;
+}
+
+QString systemError(const QString& what) {
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+}
+} // namespace
+
+TerminalServer::TerminalServer(SimulatedController& controller, Clock& clock)
+    : m_controller(controller), m_clock(clock), m_wire(controller) {
+    m_wire.setConsoleSettings(controller.lineSettings());
+    m_lineTimer = m_clock.createTimer(1, [this] { tick(); });
+}
+
+TerminalServer::~TerminalServer() {
+    m_notifier.reset();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_peerFd >= 0)
+        ::close(m_peerFd);
+}
+
+void TerminalServer::configure(int fd) {
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    const PortSettings s = m_controller.lineSettings();
+    cfsetispeed(&t, speedCode(s.baudRate));
+    cfsetospeed(&t, speedCode(s.baudRate));
+    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= (s.dataBits == 7 ? CS7 : CS8) | CLOCAL | CREAD;
+    if (s.parity == Parity::Even || s.parity == Parity::Odd)
+        t.c_cflag |= PARENB | (s.parity == Parity::Odd ? PARODD : 0);
+    if (s.stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+bool TerminalServer::openPseudoTerminal(QString* error) {
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        *error = systemError(QStringLiteral("openpty"));
+        return false;
+    }
+    configure(slave);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    m_fd = master;
+    m_peerFd = slave;
+    m_path = QString::fromLocal8Bit(name);
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { onReadable(); });
+    m_wire.reset(m_clock.nowUs());
+    m_lineTimer->setEnabled(true);
+    return true;
+}
+
+bool TerminalServer::openDevice(const QString& path, QString* error) {
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        *error = systemError(path);
+        return false;
+    }
+    configure(fd);
+    m_fd = fd;
+    m_device = true;
+    m_path = path;
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { onReadable(); });
+    m_wire.reset(m_clock.nowUs());
+    m_lineTimer->setEnabled(true);
+    tick();
+    return true;
+}
+
+void TerminalServer::followConsoleSettings() {
+    // The console set its line on the pseudo-terminal's other end. A pseudo-terminal always keeps 8
+    // data bits without parity, so only the rate and the stop bits tell; a rate termios cannot name
+    // (a custom 28800) is taken as ours.
+    termios t{};
+    if (m_peerFd < 0 || tcgetattr(m_peerFd, &t) != 0)
+        return;
+    PortSettings s = m_controller.lineSettings();
+    const speed_t code = cfgetospeed(&t);
+    for (const auto& sp : kSpeeds)
+        if (sp.code == code && speedCode(s.baudRate) != code)
+            s.baudRate = sp.rate;
+    s.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    m_wire.setConsoleSettings(s);
+}
+
+void TerminalServer::onReadable() {
+    char buf[4096];
+    const ssize_t n = ::read(m_fd, buf, sizeof buf);
+    if (n > 0) {
+        if (!m_device)
+            followConsoleSettings();
+        m_wire.consoleWrite(QByteArray(buf, n), m_clock.nowUs());
+    }
+}
+
+void TerminalServer::tick() {
+    if (!m_device)
+        followConsoleSettings();
+    m_wire.sync(m_clock.nowUs());
+    const QByteArray out = m_wire.takeReceived(1 << 16);
+    if (!out.isEmpty()) {
+        if (::write(m_fd, out.constData(), size_t(out.size())) < 0 && errno != EAGAIN)
+            m_wire.clearReceived();
+    }
+    if (m_device) {
+        const bool dtr = m_wire.dsr();
+        const bool rts = m_wire.cts();
+        if (dtr != m_dtr || rts != m_rts) {
+            int bits = TIOCM_DTR;
+            ::ioctl(m_fd, dtr ? TIOCMBIS : TIOCMBIC, &bits);
+            bits = TIOCM_RTS;
+            ::ioctl(m_fd, rts ? TIOCMBIS : TIOCMBIC, &bits);
+            m_dtr = dtr;
+            m_rts = rts;
+        }
+    }
+}
+
+} // namespace velmorix::sim

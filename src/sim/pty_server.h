@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/clock.h"
+#include "sim/controller.h"
+#include "sim/wire.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+
+namespace velmorix::sim {
+
+// Serves the controller on a terminal: a new pseudo-terminal whose other end the console opens, or a
+// real serial device. The controller's bytes leave at its line rate; the console's bytes reach it at
+// that rate too. On a pseudo-terminal the console's line settings are read from the terminal, so a
+// console with other settings reads garbage as on a real line; on a device the line itself does that,
+// and DTR and RTS carry the controller's DSR and CTS.
+class TerminalServer : public QObject {
+public:
+    TerminalServer(SimulatedController& controller, Clock& clock);
+    ~TerminalServer() override;
+
+    bool openPseudoTerminal(QString* error);
+    bool openDevice(const QString& path, QString* error);
+    // The path the console opens (the pseudo-terminal's other end, or the device).
+    QString path() const { return m_path; }
+
+private:
+    void onReadable();
+    void tick();
+    void configure(int fd);
+    void followConsoleSettings();
+
+    SimulatedController& m_controller;
+    Clock& m_clock;
+    Wire m_wire;
+    std::unique_ptr<Timer> m_lineTimer;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    int m_fd = -1;     // what we read and write
+    int m_peerFd = -1; // the pseudo-terminal's other end, kept open so the console may come and go
+    bool m_device = false;
+    bool m_dtr = false;
+    bool m_rts = false;
+    QString m_path;
+};
+
+} // namespace velmorix::sim
