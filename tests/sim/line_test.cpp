@@ -1,3 +1,4 @@
+#include "sim/simulator_port.h"
 #include "sim_fixture.h"
 
 namespace velmorix::sim::test {
@@ -158,6 +159,24 @@ TEST_F(LineTest, WireLogPrintsHexAndPrintableText) {
     EXPECT_TRUE(text.contains("DSR on"));
     EXPECT_TRUE(text.contains(">>>  12 25 0D 4F 39 30 31 32 0D 4E 31 30 30 33 37 0D  |.%.O9012.N10037.|"))
         << qPrintable(text);
+}
+
+} // namespace
+} // namespace velmorix::sim::test
+
+namespace velmorix::sim::test {
+namespace {
+
+TEST(SimulatorPort, OwnsAControllerThatAnswersAtOnce) {
+    velmorix::test::ManualClock clock;
+    auto port = makeSimulatorPort(clock);
+    bool dsr = false;
+    port->setDsrHandler([&](bool on) { dsr = on; });
+    ASSERT_TRUE(port->open());
+    EXPECT_TRUE(dsr);
+    port->write(kLinkReset + monitorRequest("v0"));
+    clock.advance(50);
+    EXPECT_TRUE(port->read(1000).startsWith("\x12%\rO9000\rH00000001\rv000%\x14"));
 }
 
 } // namespace
