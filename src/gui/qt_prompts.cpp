@@ -1,7 +1,10 @@
 #include "qt_prompts.h"
 
+#include "pages/form_new_value.h"
+
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace velmorix {
@@ -24,6 +27,27 @@ std::optional<QString> QtPrompts::chooseOpenFile(const FileDialogRequest& reques
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+} // namespace velmorix
+
+namespace velmorix {
+
+std::optional<qint32> QtPrompts::askNewValue(const NewValueRequest& request) {
+    TFormNewValue dialog(request.text, request.label, m_parent);
+    QObject::connect(&dialog, &TFormNewValue::invalidValue, &dialog,
+                     [this](const QString& message) { showMessage(message); });
+    // Beside the clicked field: 10 pixels right of its right edge, the edit box level with it.
+    if (m_parent) {
+        if (auto* field = m_parent->findChild<QWidget*>(request.anchorControl)) {
+            dialog.adjustSize();
+            const QPoint topRight = field->mapToGlobal(QPoint(field->width() + 10, 0));
+            const int editOffset = dialog.EditNewValue->mapTo(&dialog, QPoint(0, 0)).y();
+            dialog.move(topRight.x(), topRight.y() - editOffset);
+        }
+    }
+    dialog.exec();
+    return dialog.NewValue();
 }
 
 } // namespace velmorix

@@ -12,6 +12,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void showMessage(const QString& text) override;
     std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<qint32> askNewValue(const NewValueRequest& request) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -20,7 +20,18 @@ public:
         return answer;
     }
 
+    std::optional<qint32> askNewValue(const NewValueRequest& request) override {
+        valueRequests.push_back(request);
+        if (valueAnswers.empty())
+            return std::nullopt;
+        auto answer = valueAnswers.front();
+        valueAnswers.pop_front();
+        return answer;
+    }
+
     QStringList messages;
+    std::deque<std::optional<qint32>> valueAnswers;
+    std::vector<NewValueRequest> valueRequests;
     std::deque<std::optional<QString>> openAnswers;
     std::vector<FileDialogRequest> openRequests;
 };

@@ -16,7 +16,11 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
                   .stopTimer3 = [this] { m_timer3->setEnabled(false); },
                   .stopTimer1 = [this] { m_timer1->setEnabled(false); }}),
-      m_poll(m_state, m_link, clock, m_tables.ErrorTexts) {
+      m_poll(m_state, m_link, clock, m_tables.ErrorTexts),
+      m_pages(
+          m_state, m_link, prompts, m_tables,
+          {.resetSignalThen = [this](std::function<void()> then) { m_link.SendResetSignal(std::move(then)); },
+           .enableMdiTimer = [this](bool on) { m_timerMdi->setEnabled(on); }}) {
     m_timer1 = m_hold.createTimer(1, [this] { run([this] { Timer1Timer(); }); });
     m_timer2 = m_hold.createTimer(100, [this] { run([this] { m_poll.Timer2Timer(); }); });
     m_timer3 = m_hold.createTimer(1000, [this] { run([this] { m_watchdog.Timer3Timer(); }); });
@@ -32,8 +36,8 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .lineChanged = [this] { emit changed(); },
     });
     m_poll.setHooks({
-        .blankPage = {},
-        .refreshPage = {},
+        .blankPage = [this] { m_pages.Blank(); },
+        .refreshPage = [this] { m_pages.Refresh(); },
         .receiveBody = {},
         .startSend = {},
         .portError = [this](const QString& text) { onPortError(text); },
@@ -204,14 +208,55 @@ void Console::ButtonFileSelectParthClick() {
 }
 
 void Console::ButtonPlcBitClick() {
-    run([&] {
-        m_state.view.page = NotebookPage::PlcBit;
-        m_state.PageMode = 0;
-        m_state.view.caption = QStringLiteral("Velmorix\\Plc\\I_Bit");
-        m_state.block.update(10800, 8);
-        m_state.view.boldPageButton = QStringLiteral("ButtonPlcBit");
-        m_state.view.EditKeyIn.clear();
-    });
+    run([&] { m_pages.ButtonPlcBitClick(); });
+}
+void Console::ButtonPlcRCTClick() {
+    run([&] { m_pages.ButtonPlcRCTClick(); });
+}
+void Console::ButtonVarUserClick() {
+    run([&] { m_pages.ButtonVarUserClick(); });
+}
+void Console::ButtonVarSysClick() {
+    run([&] { m_pages.ButtonVarSysClick(); });
+}
+void Console::ButtonCNCInfoClick() {
+    run([&] { m_pages.ButtonCNCInfoClick(); });
+}
+void Console::ButtonMCMDataClick() {
+    run([&] { m_pages.ButtonMCMDataClick(); });
+}
+void Console::ButtonFileSvcClick() {
+    run([&] { m_pages.ButtonFileSvcClick([this] { emit changed(); }); });
+}
+void Console::ButtonHelpClick() {
+    run([&] { m_pages.ButtonHelpClick(); });
+}
+void Console::BitGroupClick(int tag) {
+    run([&] { m_pages.SelectBitGroup(tag); });
+}
+void Console::RctKindClick(int kind) {
+    run([&] { m_pages.SelectRctKind(kind); });
+}
+void Console::BtnPlcRct032Click(int offset) {
+    run([&] { m_pages.BtnPlcRct032Click(offset); });
+}
+void Console::StaticTextPlcRct0_10Click(int row) {
+    run([&] { m_pages.StaticTextPlcRct0_10Click(row); });
+}
+void Console::ComboBox1000Change(int t, int h, int d) {
+    run([&] { m_pages.ComboBox1000Change(t, h, d); });
+}
+void Console::ButtonPageUpClick() {
+    run([&] { m_pages.ButtonPageUpClick(); });
+}
+void Console::ButtonPageDownClick() {
+    run([&] { m_pages.ButtonPageDownClick(); });
+}
+void Console::StaticTextVar0_10Click(int row) {
+    run([&] { m_pages.StaticTextVar0_10Click(row); });
+}
+void Console::StaticTextCncInfo0_10Click(int row) {
+    run([&] { m_pages.StaticTextCncInfo0_10Click(row); });
 }
 
 void Console::ButtonCloseClick() {

@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "link/link.h"
 #include "link/watchdog.h"
+#include "pages/pages.h"
 #include "poll/poll_cycle.h"
 #include "tables/text_tables.h"
 
@@ -43,8 +44,26 @@ public:
 
     // Page buttons.
     void ButtonPlcBitClick();
+    void ButtonPlcRCTClick();
+    void ButtonVarUserClick();
+    void ButtonVarSysClick();
+    void ButtonCNCInfoClick();
+    void ButtonMCMDataClick();
+    void ButtonFileSvcClick();
+    void ButtonHelpClick();
     void ButtonCloseClick();
     void RadioGroupMonitorClick(int index);
+
+    // Monitor pages.
+    void BitGroupClick(int tag); // BtnIbitClick … BtnTmbitClick by the button's tag
+    void RctKindClick(int kind); // BtnRegisterClick, BtnCounterClick, BtnTimerClick
+    void BtnPlcRct032Click(int offset);
+    void StaticTextPlcRct0_10Click(int row);
+    void ComboBox1000Change(int t, int h, int d);
+    void ButtonPageUpClick();
+    void ButtonPageDownClick();
+    void StaticTextVar0_10Click(int row);
+    void StaticTextCncInfo0_10Click(int row);
 
     // The key-in line as the operator edits it.
     void EditKeyInEdited(const QString& text);
@@ -54,6 +73,7 @@ public:
     // Areas, for the window and for tests.
     Link& link() { return m_link; }
     PollCycle& poll() { return m_poll; }
+    const Pages& pages() const { return m_pages; }
     const TextTables& tables() const { return m_tables; }
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
@@ -90,6 +110,7 @@ private:
     Link m_link;
     Watchdog m_watchdog;
     PollCycle m_poll;
+    Pages m_pages;
     std::unique_ptr<Timer> m_timer1;
     std::unique_ptr<Timer> m_timer2;
     std::unique_ptr<Timer> m_timer3;

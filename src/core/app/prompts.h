@@ -12,6 +12,12 @@ struct FileDialogRequest {
     QString defaultSuffix;
 };
 
+struct NewValueRequest {
+    QString text;          // the value it opens with, in plain decimal digits
+    QString label;         // the name of the edited entry
+    QString anchorControl; // the clicked value field; the dialog opens beside it
+};
+
 // Everything modal the engine asks of the operator. The program shows real dialogs; tests answer
 // from a script.
 class Prompts {
@@ -21,6 +27,8 @@ public:
     virtual void showMessage(const QString& text) = 0;
     // The open-file dialog; nothing when the operator cancels.
     virtual std::optional<QString> chooseOpenFile(const FileDialogRequest& request) = 0;
+    // The value dialog TFormNewValue; nothing when it was closed without Enter.
+    virtual std::optional<qint32> askNewValue(const NewValueRequest& request) = 0;
 };
 
 // "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.

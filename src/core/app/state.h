@@ -139,6 +139,7 @@ struct MainView {
     QString EditSelectPath;
     // Page button shown in bold ("ButtonPlcBit" ...), empty for none.
     QString boldPageButton;
+    bool MemoHelpShown = false; // page 4 shows the help text rather than the file service
     bool closeRequested = false;
 };
 

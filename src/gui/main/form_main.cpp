@@ -1,6 +1,7 @@
 #include "form_main.h"
 
 #include "click_label.h"
+#include "pages/monitor_pages.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -48,12 +49,7 @@ TFormMain::TFormMain(Console& console, QWidget* parent) : QWidget(parent), m_con
     Notebook = new QStackedWidget(this);
     Notebook->setObjectName(QStringLiteral("Notebook"));
     buildCommPage();
-    const char* const pages[] = {"PanelSetting", "PanelVar", "PanelPlcRct", "PanelFileSvc", "PanelEmpty"};
-    for (const char* name : pages) {
-        auto* page = new QWidget;
-        page->setObjectName(QString::fromLatin1(name));
-        Notebook->addWidget(page);
-    }
+    m_pages = new MonitorPages(m_console, Notebook);
     buildPageButtons();
     buildBottomRow();
     buildStatusBar();
@@ -69,13 +65,9 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::start(const QStringList& arguments) {
-    // Characters of one CNC-information name line: a name label's width over the width of "(".
-    const QFontMetrics metrics(fixedFont());
-    const int parenWidth = metrics.horizontalAdvance(QLatin1Char('('));
-    const int nameLabelWidth = 26 * metrics.horizontalAdvance(QLatin1Char('A'));
     StartupInputs inputs;
     inputs.arguments = arguments;
-    inputs.nameLabelChars = parenWidth > 0 ? nameLabelWidth / parenWidth : 0;
+    inputs.nameLabelChars = m_pages->nameLabelChars();
     m_console.FormCreate(inputs);
     render();
 }
@@ -239,8 +231,20 @@ void TFormMain::buildPageButtons() {
         m_pageButtons[i] = b;
     }
     m_pageButtons[6]->setEnabled(false); // ButtonMotion stays disabled for good
-    connect(m_pageButtons[0], &QPushButton::clicked, this, [this] { m_console.ButtonPlcBitClick(); });
-    connect(m_pageButtons[9], &QPushButton::clicked, this, [this] { m_console.ButtonCloseClick(); });
+    const std::array<void (Console::*)(), 10> handlers = {&Console::ButtonPlcBitClick,
+                                                          &Console::ButtonPlcRCTClick,
+                                                          &Console::ButtonVarUserClick,
+                                                          &Console::ButtonVarSysClick,
+                                                          &Console::ButtonCNCInfoClick,
+                                                          &Console::ButtonMCMDataClick,
+                                                          nullptr,
+                                                          &Console::ButtonFileSvcClick,
+                                                          &Console::ButtonHelpClick,
+                                                          &Console::ButtonCloseClick};
+    for (int i = 0; i < 10; ++i)
+        if (handlers[i])
+            connect(m_pageButtons[i], &QPushButton::clicked, this,
+                    [this, h = handlers[i]] { (m_console.*h)(); });
 }
 
 void TFormMain::buildBottomRow() {
@@ -421,6 +425,7 @@ void TFormMain::render() {
             m_panels[i]->setText(v.statusPanels[i]);
 
     renderStatus();
+    m_pages->render();
     if (v.closeRequested)
         close();
 }

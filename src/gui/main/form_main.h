@@ -16,6 +16,7 @@ class QStackedWidget;
 namespace velmorix {
 
 class ClickLabel;
+class MonitorPages;
 
 // The main window: builds and lays out the fixed-size window, forwards every event to the console
 // and shows the console's state.
@@ -62,6 +63,7 @@ private:
     QGroupBox* RadioGroupMonitor = nullptr;
     QButtonGroup* m_monitorGroup = nullptr;
     QStackedWidget* Notebook = nullptr;
+    MonitorPages* m_pages = nullptr;
 
     // Comm page.
     std::array<QButtonGroup*, 6> m_commGroups{};
