@@ -58,6 +58,23 @@ int main(int argc, char* argv[]) {
     form.show();
     runFor(1500);
     bool ok = save(form, out, QStringLiteral("live-panel"));
+    struct Shot {
+        void (velmorix::Console::*open)();
+        const char* name;
+    };
+    const Shot shots[] = {
+        {&velmorix::Console::ButtonPlcBitClick, "plc-bits"},
+        {&velmorix::Console::ButtonPlcRCTClick, "registers"},
+        {&velmorix::Console::ButtonVarUserClick, "user-variables"},
+        {&velmorix::Console::ButtonCNCInfoClick, "cnc-information"},
+        {&velmorix::Console::ButtonFileSvcClick, "file-service"},
+        {&velmorix::Console::ButtonHelpClick, "help"},
+    };
+    for (const Shot& s : shots) {
+        (console.*s.open)();
+        runFor(800);
+        ok = save(form, out, QString::fromLatin1(s.name)) && ok;
+    }
     console.LabelBackClick();
     runFor(200);
     ok = save(form, out, QStringLiteral("comm")) && ok;

@@ -66,7 +66,7 @@ ClickLabel* valueField(QWidget* parent, const QString& name, int chars) {
     l->setPalette(p);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
-    l->setMinimumWidth(QFontMetrics(l->font()).horizontalAdvance(QString(chars, QLatin1Char('0'))) + 8);
+    l->setFixedWidth(QFontMetrics(l->font()).horizontalAdvance(QString(chars, QLatin1Char('0'))) + 8);
     l->setCursor(Qt::PointingHandCursor);
     return l;
 }
@@ -208,6 +208,7 @@ QWidget* MonitorPages::buildVarPage() {
                 [this, k] { m_console.StaticTextVar0_10Click(k); });
     }
     grid->setColumnMinimumWidth(3, 12);
+    grid->setColumnStretch(7, 1);
 
     PanelCncInfo_Display = new QWidget(page);
     PanelCncInfo_Display->setObjectName(QStringLiteral("PanelCncInfo_Display"));
@@ -229,6 +230,7 @@ QWidget* MonitorPages::buildVarPage() {
         connect(m_namedValues[k], &ClickLabel::pressed, this,
                 [this, k] { m_console.StaticTextCncInfo0_10Click(k); });
     }
+    named->setColumnStretch(3, 1);
     PanelCncInfo_Display->hide();
 
     auto* displays = new QVBoxLayout;

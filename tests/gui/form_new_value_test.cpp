@@ -1,0 +1,45 @@
+#include "pages/form_new_value.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace velmorix;
+
+TEST(FormNewValue, TypedKeysPassTheFilterAndEnterTakesTheValue) {
+    TFormNewValue dialog("", "(R037)");
+    dialog.show();
+    QTest::keyClicks(dialog.EditNewValue, "12a3-b");
+    EXPECT_EQ(dialog.EditNewValue->text(), "123-");
+    QSignalSpy invalid(&dialog, &TFormNewValue::invalidValue);
+    QTest::keyClick(dialog.EditNewValue, Qt::Key_Return);
+    ASSERT_EQ(invalid.size(), 1);
+    EXPECT_EQ(invalid[0][0].toString(), "'123-' is not a valid integer value");
+    EXPECT_TRUE(dialog.isVisible()); // stays open
+    EXPECT_FALSE(dialog.NewValue());
+    QTest::keyClick(dialog.EditNewValue, Qt::Key_Backspace);
+    QTest::keyClick(dialog.EditNewValue, Qt::Key_Escape); // dropped
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClick(dialog.EditNewValue, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.NewValue(), 123);
+}
+
+TEST(FormNewValue, TenthDigitIsRefusedAndAnEmptyEditGivesZero) {
+    TFormNewValue dialog("", "(00,000)");
+    dialog.show();
+    QTest::keyClicks(dialog.EditNewValue, "1234567890");
+    EXPECT_EQ(dialog.EditNewValue->text(), "123456789");
+    dialog.EditNewValue->clear();
+    QTest::keyClick(dialog.EditNewValue, Qt::Key_Enter);
+    EXPECT_EQ(dialog.NewValue(), 0);
+}
+
+TEST(FormNewValue, ClosingWithoutEnterGivesNoValue) {
+    TFormNewValue dialog("77", "(R001)");
+    EXPECT_EQ(dialog.windowTitle(), "Key In New Value");
+    dialog.show();
+    dialog.close();
+    EXPECT_FALSE(dialog.NewValue());
+}
