@@ -67,6 +67,7 @@ ClickLabel* valueField(QWidget* parent, const QString& name, int chars) {
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     l->setFixedWidth(QFontMetrics(l->font()).horizontalAdvance(QString(chars, QLatin1Char('0'))) + 8);
+    l->setMinimumHeight(22);
     l->setCursor(Qt::PointingHandCursor);
     return l;
 }
@@ -193,7 +194,7 @@ QWidget* MonitorPages::buildVarPage() {
     PanelVar_Display = new QWidget(page);
     PanelVar_Display->setObjectName(QStringLiteral("PanelVar_Display"));
     auto* grid = new QGridLayout(PanelVar_Display);
-    grid->setVerticalSpacing(3);
+    grid->setVerticalSpacing(12);
     for (int k = 0; k < 20; ++k) {
         const int r = k % 10;
         const int col = (k / 10) * 4;
