@@ -21,10 +21,12 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
           m_state, m_link, prompts, m_tables,
           {.resetSignalThen = [this](std::function<void()> then) { m_link.SendResetSignal(std::move(then)); },
            .enableMdiTimer = [this](bool on) { m_timerMdi->setEnabled(on); }}) {
+    m_hold.setResumeHandler([this] { emit changed(); });
     m_timer1 = m_hold.createTimer(1, [this] { run([this] { Timer1Timer(); }); });
     m_timer2 = m_hold.createTimer(100, [this] { run([this] { m_poll.Timer2Timer(); }); });
     m_timer3 = m_hold.createTimer(1000, [this] { run([this] { m_watchdog.Timer3Timer(); }); });
-    m_timerMdi = m_hold.createTimer(10000, [this] { run([this] { TimerMdi_goTimer(); }); });
+    m_timerMdi = m_hold.createTimer(10000, [this] { run([this] { m_mdi->TimerMdi_goTimer(); }); });
+    m_mdi = std::make_unique<Mdi>(m_state, m_link, m_hold, *m_timerMdi, *m_timer1);
     m_link.setHooks({
         .ringReset = [this] { m_poll.ring().reset(); },
         .dncMonitorRequest =
@@ -226,7 +228,7 @@ void Console::ButtonMCMDataClick() {
     run([&] { m_pages.ButtonMCMDataClick(); });
 }
 void Console::ButtonFileSvcClick() {
-    run([&] { m_pages.ButtonFileSvcClick([this] { emit changed(); }); });
+    run([&] { m_pages.ButtonFileSvcClick({}); });
 }
 void Console::ButtonHelpClick() {
     run([&] { m_pages.ButtonHelpClick(); });
@@ -271,20 +273,30 @@ void Console::RadioGroupMonitorClick(int index) {
 }
 
 void Console::EditKeyInEdited(const QString& text) {
+    // Every key restarts the line's ten seconds.
     m_state.view.EditKeyIn = text;
+    m_timerMdi->restart();
+}
+
+void Console::EditKeyInKeyPress(QChar key) {
+    run([&] { m_mdi->EditKeyInKeyPress(key); });
+}
+void Console::ButtonMDIgoClick() {
+    run([&] { m_mdi->ButtonMDIgoClick(); });
+}
+void Console::ButtonMemTextClick() {
+    run([&] { m_mdi->ButtonMemTextClick(); });
+}
+void Console::ButtonClearClick() {
+    run([&] { m_mdi->ButtonClearClick(); });
+}
+void Console::ButtonResetClick() {
+    run([&] { m_mdi->ButtonResetClick(); });
 }
 
 void Console::onPortError(const QString& text) {
     m_timer2->setEnabled(false);
     m_prompts.showMessage(QStringLiteral("Comm: ") + text);
-}
-
-void Console::TimerMdi_goTimer() {
-    if (!m_state.view.EditKeyIn.isEmpty()) {
-        m_state.LastMdiText = m_state.view.EditKeyIn;
-        m_state.view.EditKeyIn.clear();
-        m_timerMdi->setEnabled(false);
-    }
 }
 
 void Console::Timer1Timer() {}

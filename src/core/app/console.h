@@ -4,6 +4,7 @@
 #include "app/hold.h"
 #include "app/prompts.h"
 #include "app/state.h"
+#include "files/mdi.h"
 #include "link/link.h"
 #include "link/watchdog.h"
 #include "pages/pages.h"
@@ -65,8 +66,13 @@ public:
     void StaticTextVar0_10Click(int row);
     void StaticTextCncInfo0_10Click(int row);
 
-    // The key-in line as the operator edits it.
+    // The key-in line as the operator edits it, and the MDI command line.
     void EditKeyInEdited(const QString& text);
+    void EditKeyInKeyPress(QChar key);
+    void ButtonMDIgoClick();
+    void ButtonMemTextClick();
+    void ButtonClearClick();
+    void ButtonResetClick();
 
     void SetOperationEnabled(bool enabled);
 
@@ -93,7 +99,6 @@ private:
     void WriteSettings();
     void setCaptionToSetupCode();
     void onPortError(const QString& text);
-    void TimerMdi_goTimer();
     void Timer1Timer();
     // Runs an operation and tells the window to repaint.
     template <typename F> void run(F&& f) {
@@ -111,6 +116,7 @@ private:
     Watchdog m_watchdog;
     PollCycle m_poll;
     Pages m_pages;
+    std::unique_ptr<Mdi> m_mdi;
     std::unique_ptr<Timer> m_timer1;
     std::unique_ptr<Timer> m_timer2;
     std::unique_ptr<Timer> m_timer3;

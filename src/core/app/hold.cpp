@@ -41,6 +41,8 @@ void Hold::finish() {
     m_then = nullptr;
     if (then)
         then();
+    if (m_onResume)
+        m_onResume();
     if (!m_queue.isEmpty()) {
         startNext();
         return;

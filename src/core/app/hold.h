@@ -23,6 +23,8 @@ public:
     // Pauses for ms, then runs `then`. A pause asked for during another one follows it.
     void pause(int ms, std::function<void()> then);
     bool holding() const { return m_holding; }
+    // Called after every continuation, so the window shows what it changed.
+    void setResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
 
 private:
     struct Guarded {
@@ -38,6 +40,7 @@ private:
     QList<std::shared_ptr<Guarded>> m_guarded;
     QList<std::pair<int, std::function<void()>>> m_queue;
     std::function<void()> m_then;
+    std::function<void()> m_onResume;
     bool m_holding = false;
 };
 

@@ -119,6 +119,8 @@ struct FileView {
     QString LabelFileNameHint;
     QString LabelFileSize = QStringLiteral("File Size");
     QString LabelFileTime = QStringLiteral("File Date");
+    int gaugePosition = 0; // CGauge
+    int gaugeMax = 100;
 };
 
 // Notebook pages.
@@ -160,6 +162,8 @@ struct ConsoleState {
     bool PathChanged = false;
     bool RangesChanged = false;
     bool FlashPending = false;
+    QString FlashCommand;       // the edit-line text to send when a waiting flash write is served
+    bool CheckBoxFlash = false; // "w2Flash"
     QString AccessCode = QStringLiteral("ZRTM64");
     bool PlcUploadUnlocked = false;
     bool PlcUploadUnlockedBefore = false;

@@ -283,6 +283,15 @@ void TFormMain::buildBottomRow() {
         l->setAutoFillBackground(true);
     }
     connect(LabelBack, &ClickLabel::pressed, this, [this] { m_console.LabelBackClick(); });
+    connect(EditKeyIn, &QLineEdit::returnPressed, this,
+            [this] { m_console.EditKeyInKeyPress(QLatin1Char('\r')); });
+    connect(ButtonMDIgo, &QPushButton::clicked, this, [this] {
+        m_console.ButtonMDIgoClick();
+        EditKeyIn->setFocus();
+    });
+    connect(ButtonMemText, &QPushButton::clicked, this, [this] { m_console.ButtonMemTextClick(); });
+    connect(ButtonReset, &QPushButton::clicked, this, [this] { m_console.ButtonResetClick(); });
+    connect(ButtonClear, &QPushButton::clicked, this, [this] { m_console.ButtonClearClick(); });
 }
 
 void TFormMain::buildStatusBar() {

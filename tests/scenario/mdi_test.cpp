@@ -1,0 +1,114 @@
+#include "sim_console_fixture.h"
+
+#include "files/mdi.h"
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+class MdiLine : public SimConsoleTest {
+protected:
+    void SetUp() override {
+        start();
+        tick(10);
+    }
+    void type(const QString& text) {
+        QString line;
+        for (const QChar c : text) {
+            line += c;
+            console.EditKeyInEdited(line);
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(MdiLine, EnterSendsTheCommandWithoutBlanksOrCommentAndRecallBringsTheTextBack) {
+    type("  G01 X10 Y5 ;move");
+    console.EditKeyInKeyPress('\r');
+    EXPECT_EQ(state().view.EditKeyIn, "");
+    tick(3);
+    EXPECT_TRUE(received().contains("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
+    ASSERT_FALSE(controller.mdiCommands().isEmpty());
+    EXPECT_EQ(controller.mdiCommands().last(), "G01X10Y5");
+    console.ButtonMemTextClick();
+    EXPECT_EQ(state().view.EditKeyIn, "  G01 X10 Y5 ;move");
+}
+
+TEST_F(MdiLine, CommentsAndEmptyLinesSendNothing) {
+    const qsizetype before = received().size();
+    type("; .. Sended .. @ ;");
+    console.ButtonMDIgoClick();
+    type("    ");
+    console.ButtonMDIgoClick();
+    console.ButtonMDIgoClick(); // empty edit
+    tick(3);
+    EXPECT_FALSE(received().mid(before).contains("N000011"));
+    EXPECT_EQ(state().LastMdiText, "    ");
+}
+
+TEST_F(MdiLine, TheLineEmptiesTenSecondsAfterTheLastKeyAndKeepsItsTextForRecall) {
+    type("G0");
+    clock.advance(9000);
+    type("G00");
+    clock.advance(9000);
+    EXPECT_EQ(state().view.EditKeyIn, "G00");
+    clock.advance(1000);
+    EXPECT_EQ(state().view.EditKeyIn, "");
+    EXPECT_EQ(state().LastMdiText, "G00");
+    EXPECT_FALSE(console.TimerMdi_go().isEnabled());
+}
+
+TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
+    mutableState().transfer.RecvRequested = true;
+    qsizetype before = received().size();
+    console.ButtonResetClick();
+    EXPECT_FALSE(state().transfer.RecvRequested);
+    EXPECT_TRUE(state().watchdog.ResetPending);
+    tick(5);
+    EXPECT_TRUE(received().mid(before).startsWith(QByteArray("\x14\t\t\t\t", 5)));
+    EXPECT_TRUE(received().mid(before).contains("O9000\rN0\rv22"));
+
+    controller.addFault({.kind = sim::Fault::HoldCts, .fromUs = nowUs()});
+    tick(1);
+    ASSERT_FALSE(state().line.CtsReady);
+    before = received().size();
+    console.ButtonResetClick();
+    console.ButtonClearClick();
+    tick(1);
+    EXPECT_FALSE(received().mid(before).contains("\t\t\t\t"));
+    EXPECT_FALSE(received().mid(before).contains("G10P1999L9999"));
+}
+
+TEST_F(MdiLine, ClearSendsItsFixedCommandWhenTheLineAllows) {
+    console.ButtonClearClick();
+    tick(2);
+    EXPECT_TRUE(received().contains("\x12%\rO9000\rN000011\rG10P1999L9999\r%\x14"));
+}
+
+TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds) {
+    mutableState().CheckBoxFlash = true;
+    mutableState().FlashPending = true;
+    mutableState().FlashCommand = "G10 P600 L03;Write to Flash;";
+    mutableState().view.EditKeyIn = "G10 P600 L03;Write to Flash;";
+    console.TimerMdi_go().setInterval(3210);
+    console.TimerMdi_go().restart();
+    const qsizetype before = received().size();
+    clock.advance(3210);
+    EXPECT_FALSE(state().CheckBoxFlash);
+    EXPECT_FALSE(state().FlashPending);
+    EXPECT_EQ(console.TimerMdi_go().interval(), 10000);
+    mutableState().block.PollBlockChanged = true;
+    clock.advance(2900);
+    // Nothing but the flash command during the pause: the poll tick is held.
+    EXPECT_EQ(received().mid(before), QByteArray("\x12%\rO9000\rN000011\rG10P600L03\r%\x14"));
+    clock.advance(400);
+    EXPECT_TRUE(received().mid(before).contains("O9000\rN0\rv"));
+}
+
+TEST(MdiCommand, LeadingBlanksNeverReachTheCommand) {
+    EXPECT_EQ(Mdi::CommandOf("   M03 S500 ; spindle"), "M03S500");
+    EXPECT_EQ(Mdi::CommandOf("\tG00 X1\r\n"), "G00X1");
+    EXPECT_EQ(Mdi::CommandOf(";only a comment"), "");
+}
