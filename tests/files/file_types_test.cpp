@@ -1,0 +1,144 @@
+#include "files/file_date.h"
+#include "files/file_types.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velmorix;
+
+TEST(SendTypes, ItemsLoadersCodesProgramNumbersAndFilters) {
+    ASSERT_EQ(sendFileTypes().size(), 14u);
+    const char* items[] = {"0:CNC", "1:CNC", "2:MCM", "3:PLC", "4:CRT", "5:SYS", "6:KEY",
+                           "7:MOT", "8:PTN", "9:VAR", "A:CYF", "B:999", "C:ARM", "D:DNC"};
+    const int codes[] = {1001, 1001, 1003, 1005, 1011, 1010, 1013, 1012, 1014, 1007, 1018, 1019, 0, 1006};
+    const char* programs[] = {"",      "",      "", "O9003", "O9110", "O9100", "O9130",
+                              "O9120", "O9140", "", "O9180", "O9190", "",      ""};
+    const char* loaders = "TTTHHHHHHTHHRT";
+    for (int i = 0; i < 14; ++i) {
+        const SendFileType& t = *sendFileType(i);
+        EXPECT_EQ(t.index, i);
+        EXPECT_STREQ(t.item, items[i]);
+        EXPECT_EQ(t.typeCode.value_or(0), codes[i]) << i;
+        EXPECT_STREQ(t.programNumber ? t.programNumber : "", programs[i]) << i;
+        EXPECT_EQ("THR"[int(t.loader)], loaders[i]) << i;
+        EXPECT_EQ(t.dnc, i == 13);
+    }
+    EXPECT_STREQ(sendFileType(0)->filter, "0:Cnc *.Cnc;*.Ncd|*.Cnc;*.Ncd");
+    EXPECT_STREQ(sendFileType(8)->filter, "8:Ptn *.Ptn;*.Kfn|*.Ptn;*.Kfn");
+    EXPECT_STREQ(sendFileType(12)->filter, "C:BIN *.Bin|*.Bin");
+    EXPECT_STREQ(sendFileType(13)->filter, "D:DNC *.Cnc;*.Ncd|*.Cnc;*.Ncd");
+    EXPECT_EQ(qtFileFilter(sendFileType(4)->filter), QStringLiteral("4:Crt *.Crt;*.Tbl (*.Crt *.Tbl)"));
+    EXPECT_EQ(qtFileFilter(sendFileType(10)->filter), QStringLiteral("A:Cyf *.Cyf (*.Cyf)"));
+    EXPECT_EQ(sendFileType(14), nullptr);
+    EXPECT_EQ(sendFileType(-1), nullptr);
+}
+
+TEST(SendTypes, FlashCommandsAndWhoTakesPart) {
+    const char* commands[] = {"",
+                              "G10 P600 L01;Write to Flash;",
+                              "G10 P600 L02;Write to Flash;",
+                              "G10 P600 L03;Write to Flash;",
+                              "",
+                              "",
+                              "",
+                              "G10 P600 L08;Write to Flash;",
+                              "",
+                              "G10 P600 L06;Write to Flash;",
+                              "",
+                              "",
+                              "",
+                              ""};
+    const char* takesPart = "01111111110000";
+    for (int i = 0; i < 14; ++i) {
+        const SendFileType& t = *sendFileType(i);
+        EXPECT_STREQ(t.flashCommand ? t.flashCommand : "", commands[i]) << i;
+        EXPECT_EQ(t.flashWrite, takesPart[i] == '1') << i;
+    }
+}
+
+TEST(SendTypes, FoundByIndexOrItemTextInAnyCase) {
+    EXPECT_EQ(findSendFileType(u"3:PLC"), 3);
+    EXPECT_EQ(findSendFileType(u"3:plc"), 3);
+    EXPECT_EQ(findSendFileType(u"d:dnc"), 13);
+    EXPECT_EQ(findSendFileType(u"C:ARM"), 12);
+    EXPECT_EQ(findSendFileType(u"13"), 13);
+    EXPECT_EQ(findSendFileType(u"0"), 0);
+    EXPECT_EQ(findSendFileType(u"14"), std::nullopt);
+    EXPECT_EQ(findSendFileType(u"-1"), std::nullopt);
+    EXPECT_EQ(findSendFileType(u"PLC"), std::nullopt);
+    EXPECT_EQ(findSendFileType(u"C:BIN"), std::nullopt);
+    EXPECT_EQ(findRecvFileType(u"u:plc"), 24);
+}
+
+TEST(SendTypes, SendFrameWrapsTheImage) {
+    EXPECT_EQ(sendFrame(*sendFileType(0), "G00\r\nG01"), QByteArray("\x12G00\r\nG01\x14"));
+    EXPECT_EQ(sendFrame(*sendFileType(3), "4100\r"), QByteArray("\x12%\rO9003\r4100\r%\x14"));
+    EXPECT_EQ(sendFrame(*sendFileType(11), "0000\r"), QByteArray("\x12%\rO9190\r0000\r%\x14"));
+}
+
+TEST(RecvTypes, NamesCodesResetsSaveMethodsAndFilters) {
+    ASSERT_EQ(recvFileTypes().size(), 25u);
+    const RecvFileType& cnc = *recvFileType(0);
+    EXPECT_STREQ(cnc.item, "0:CNC");
+    EXPECT_STREQ(cnc.nameSent, "Program.Cnc");
+    EXPECT_EQ(cnc.typeCode, 1002);
+    EXPECT_TRUE(cnc.linkResetFirst);
+    EXPECT_TRUE(recvFileType(1)->linkResetFirst);
+    EXPECT_STREQ(recvFileType(1)->nameSent, "Prog_All.CNC");
+    EXPECT_EQ(recvFileType(1)->typeCode, 1009);
+    EXPECT_STREQ(recvFileType(2)->saveFilter, "2:Mcm *.Mcm;*.Ncd|*.Mcm;*.Ncd");
+    EXPECT_EQ(recvFileType(2)->typeCode, 1004);
+    // The variable blocks: item text, file name and code follow the upper end of the block.
+    const char* ends[] = {"0099", "0199", "0299", "0399", "0499", "0599", "0699", "0799", "0899", "0999",
+                          "1999", "2999", "3999", "4999", "5999", "6999", "7999", "8999", "9999"};
+    const int codes[] = {1800, 1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809,
+                         1819, 1829, 1839, 1849, 1859, 1869, 1879, 1889, 1899};
+    for (int i = 3; i <= 21; ++i) {
+        const RecvFileType& t = *recvFileType(i);
+        const QByteArray end = ends[i - 3];
+        EXPECT_EQ(QByteArray(t.item).mid(1), ":Var-" + end) << i;
+        EXPECT_EQ(QByteArray(t.nameSent), "VAR_" + end + (i == 5 ? ".VAR" : ".Var")) << i;
+        EXPECT_EQ(t.typeCode, codes[i - 3]) << i;
+        EXPECT_EQ(QByteArray(t.saveFilter), t.item[0] + QByteArray(":Var *.Var;*.Ncd|*.Var;*.Ncd")) << i;
+        EXPECT_STREQ(t.extension, "Var");
+        EXPECT_FALSE(t.linkResetFirst);
+    }
+    EXPECT_STREQ(recvFileType(4)->saveFilter, "A:Var *.Var;*.Ncd|*.Var;*.Ncd");
+    EXPECT_STREQ(recvFileType(3)->item, "9:Var-0099");
+    EXPECT_STREQ(recvFileType(22)->nameSent, "KNT_PAR.999");
+    EXPECT_EQ(recvFileType(22)->save, SaveMethod::HexDecode);
+    EXPECT_STREQ(recvFileType(23)->saveFilter, "T:Cyf *.Cyf|*.Cyf");
+    EXPECT_EQ(recvFileType(23)->typeCode, 1021);
+    const RecvFileType& plc = *recvFileType(24);
+    EXPECT_EQ(plc.save, SaveMethod::PlcProgram);
+    EXPECT_TRUE(plc.serviceOnly);
+    EXPECT_EQ(plc.typeCode, 1017);
+    EXPECT_STREQ(plc.saveFilter, "U:PLC *.Plc;*.Tsk|*.Plc;*.Tsk");
+    EXPECT_EQ(recvFileType(25), nullptr);
+}
+
+TEST(FileDate, YearDashMonthDayTwoBlanksHourColonMinute) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("A1.Cnc");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write("G00");
+    ASSERT_TRUE(f.flush());
+    ASSERT_TRUE(
+        f.setFileTime(QDateTime(QDate(2024, 3, 9), QTime(7, 5, 59)), QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_EQ(FileDateText(path), QStringLiteral("2024-0309  07:05"));
+    EXPECT_EQ(fileDateText(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 1))),
+              QStringLiteral("1999-1231  23:59"));
+    // A file that cannot be opened gives nothing: the label keeps "File Date".
+    EXPECT_EQ(FileDateText(QDir(dir.path()).filePath("missing.Cnc")), std::nullopt);
+    EXPECT_EQ(FileDateText(dir.path()), std::nullopt);
+}
+
+TEST(RawLoad, ListLineIsTheFullPath) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("fw.Bin");
+    EXPECT_EQ(rawListLine(path), QDir(dir.path()).absoluteFilePath("fw.Bin").toLocal8Bit());
+}
