@@ -1,0 +1,80 @@
+// Packing and loading speed of the file-service page on generated data.
+#include "files/hex_image.h"
+#include "files/text_loader.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace velmorix;
+
+namespace {
+
+QByteArray binaryFile(qsizetype size) {
+    QByteArray f(size, '\0');
+    quint32 x = 12345;
+    for (qsizetype i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        f[i] = char(x >> 24);
+    }
+    return f;
+}
+
+QByteArray dncProgram(int lines) {
+    QByteArray f;
+    f.reserve(qsizetype(lines) * 28);
+    for (int i = 1; i <= lines; ++i) {
+        f += 'N';
+        f += QByteArray::number(i);
+        f += " G01 X";
+        f += QByteArray::number(i % 1000);
+        f += ".5 Y-2.25;cut\r\n";
+    }
+    return f;
+}
+
+// 16 MiB packed to its image, in slices of 64 KiB as the page does it.
+void PackHex16MiB(benchmark::State& state) {
+    const QByteArray file = binaryFile(16 * 1024 * 1024);
+    for (auto _ : state) {
+        HexPacker packer(file);
+        while (!packer.done())
+            packer.step(64 * 1024);
+        benchmark::DoNotOptimize(packer.image().constData());
+    }
+    state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK(PackHex16MiB)->Unit(benchmark::kMillisecond);
+
+// 1,000,000 DNC lines into the line store, 2000 of them listed and "......" after them (the file is
+// above 64 KiB), in slices of 64 KiB.
+void LoadDncMillionLines(benchmark::State& state) {
+    const QByteArray file = dncProgram(1000000);
+    for (auto _ : state) {
+        TextLoader loader(file, true);
+        while (!loader.done())
+            loader.step(64 * 1024);
+        if (loader.dncLines().count() != 1000000 || loader.listLines().size() != 2001)
+            state.SkipWithError("wrong line count");
+        benchmark::DoNotOptimize(loader.dncLines().count());
+    }
+    state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK(LoadDncMillionLines)->Unit(benchmark::kMillisecond);
+
+// A 4 MiB text program (types 0 to 9): TABs and comments stripped into the image.
+void LoadText4MiB(benchmark::State& state) {
+    QByteArray file;
+    while (file.size() < 4 * 1024 * 1024)
+        file += "N10\tG01 X12.5 Y-3 F300 ;feed\r\n";
+    for (auto _ : state) {
+        TextLoader loader(file, false);
+        while (!loader.done())
+            loader.step(64 * 1024);
+        benchmark::DoNotOptimize(loader.image().constData());
+    }
+    state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK(LoadText4MiB)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
