@@ -27,6 +27,11 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
     m_timer3 = m_hold.createTimer(1000, [this] { run([this] { m_watchdog.Timer3Timer(); }); });
     m_timerMdi = m_hold.createTimer(10000, [this] { run([this] { m_mdi->TimerMdi_goTimer(); }); });
     m_mdi = std::make_unique<Mdi>(m_state, m_link, m_hold, *m_timerMdi, *m_timer1);
+    m_loadTimer = m_hold.createTimer(0, [this] { m_filePage->LoadStep(); });
+    m_filePage = std::make_unique<FilePage>(
+        m_state, prompts, *m_loadTimer,
+        FilePage::Hooks{.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
+                        .changed = [this] { emit changed(); }});
     m_link.setHooks({
         .ringReset = [this] { m_poll.ring().reset(); },
         .dncMonitorRequest =
@@ -85,6 +90,22 @@ void Console::setCaptionToSetupCode() {
     m_state.view.caption = kCommCaption + SetupCodeText();
 }
 
+void Console::ButtonOpenFileClick() {
+    run([&] { m_filePage->ButtonOpenFileClick(); });
+}
+void Console::ComboBoxSendFileChange(int item) {
+    run([&] { m_filePage->ComboBoxSendFileChange(item); });
+}
+void Console::ComboBoxRecvFileChange(int item) {
+    run([&] { m_filePage->ComboBoxRecvFileChange(item); });
+}
+void Console::GroupBoxOperateMouseDown(FilePage::Row row) {
+    run([&] { m_filePage->GroupBoxOperateMouseDown(row); });
+}
+void Console::CheckBoxFlashClick(bool checked) {
+    run([&] { m_state.CheckBoxFlash = checked; });
+}
+
 void Console::SetOperationEnabled(bool enabled) {
     m_state.view.controls.setAll(enabled);
 }
@@ -110,7 +131,7 @@ void Console::FormCreate(const StartupInputs& inputs) {
         view.statusPanels[3] = QStringLiteral("V2.10 2012-0601");
 
         view.EditSelectPath = QDir::toNativeSeparators(m_workingDir);
-        m_dialogDir = m_workingDir;
+        m_state.OpenDialogDir = m_workingDir;
         LoadAllTables();
 
         const CommandLine cl = ParseCommandLine(inputs.arguments);
@@ -197,13 +218,13 @@ void Console::ButtonFileSelectParthClick() {
     run([&] {
         FileDialogRequest request;
         request.filter = qtFileFilter(QStringLiteral("CNC_&ID|Velmorix.ini"));
-        request.initialDir = m_dialogDir;
+        request.initialDir = m_state.OpenDialogDir;
         request.proposedName = QStringLiteral("Velmorix");
         const auto chosen = m_prompts.chooseOpenFile(request);
         if (!chosen || chosen->isEmpty())
             return;
         const QString dir = QFileInfo(*chosen).absolutePath();
-        m_dialogDir = dir;
+        m_state.OpenDialogDir = dir;
         m_state.view.EditSelectPath = QDir::toNativeSeparators(dir);
         m_state.PathChanged = true;
     });

@@ -4,6 +4,7 @@
 #include "app/hold.h"
 #include "app/prompts.h"
 #include "app/state.h"
+#include "files/file_page.h"
 #include "files/mdi.h"
 #include "link/link.h"
 #include "link/watchdog.h"
@@ -74,12 +75,20 @@ public:
     void ButtonClearClick();
     void ButtonResetClick();
 
+    // File service.
+    void ButtonOpenFileClick();
+    void ComboBoxSendFileChange(int item);
+    void ComboBoxRecvFileChange(int item);
+    void GroupBoxOperateMouseDown(FilePage::Row row);
+    void CheckBoxFlashClick(bool checked);
+
     void SetOperationEnabled(bool enabled);
 
     // Areas, for the window and for tests.
     Link& link() { return m_link; }
     PollCycle& poll() { return m_poll; }
     const Pages& pages() const { return m_pages; }
+    const FilePage& filePage() const { return *m_filePage; }
     const TextTables& tables() const { return m_tables; }
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
@@ -117,12 +126,13 @@ private:
     PollCycle m_poll;
     Pages m_pages;
     std::unique_ptr<Mdi> m_mdi;
+    std::unique_ptr<FilePage> m_filePage;
     std::unique_ptr<Timer> m_timer1;
     std::unique_ptr<Timer> m_timer2;
     std::unique_ptr<Timer> m_timer3;
     std::unique_ptr<Timer> m_timerMdi;
+    std::unique_ptr<Timer> m_loadTimer; // slices of a file load
     int m_nameLabelChars = 0;
-    QString m_dialogDir; // initial directory of the open and save dialogs
 };
 
 } // namespace velmorix

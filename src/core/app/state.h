@@ -168,6 +168,7 @@ struct ConsoleState {
     bool PlcUploadUnlocked = false;
     bool PlcUploadUnlockedBefore = false;
     QString LastMdiText;
+    QString OpenDialogDir; // where the open and save dialogs start
 };
 
 } // namespace velmorix

@@ -1,5 +1,6 @@
 #include "monitor_pages.h"
 
+#include "files/file_service_page.h"
 #include "main/click_label.h"
 
 #include <QButtonGroup>
@@ -289,6 +290,7 @@ QWidget* MonitorPages::buildFileSvcPage() {
     auto* v = new QVBoxLayout(page);
     m_fileService = new QWidget(page);
     m_fileService->setObjectName(QStringLiteral("FileServiceArea"));
+    m_files = new FileServicePage(m_console, m_fileService);
     MemoHelp = new QPlainTextEdit(page);
     MemoHelp->setObjectName(QStringLiteral("MemoHelp"));
     MemoHelp->setReadOnly(true);
@@ -312,6 +314,7 @@ void MonitorPages::render() {
     renderPlc();
     renderRct();
     renderVar();
+    m_files->render();
     const MainView& v = m_console.state().view;
     const bool help = v.MemoHelpShown;
     MemoHelp->setVisible(help);

@@ -17,6 +17,7 @@ class QWidget;
 namespace velmorix {
 
 class ClickLabel;
+class FileServicePage;
 
 // Pages 1 to 4 of the notebook: the PLC bit grid, the variable pages, the register page and the
 // page that holds the file service and the help text. Builds their widgets, forwards their events
@@ -74,6 +75,7 @@ private:
     // Page 4.
     QPlainTextEdit* MemoHelp = nullptr;
     QWidget* m_fileService = nullptr;
+    FileServicePage* m_files = nullptr;
     QString m_helpShown;
 };
 

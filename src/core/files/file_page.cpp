@@ -1,0 +1,243 @@
+#include "files/file_page.h"
+
+#include "app/clock.h"
+#include "app/prompts.h"
+#include "files/file_date.h"
+#include "files/file_types.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+
+namespace velmorix {
+
+FilePage::FilePage(ConsoleState& state, Prompts& prompts, Timer& loadTimer, Hooks hooks)
+    : m_state(state), m_prompts(prompts), m_timer(loadTimer), m_hooks(std::move(hooks)) {
+    for (const SendFileType& t : sendFileTypes())
+        m_view.sendItems << QString::fromLatin1(t.item);
+    for (const RecvFileType& t : recvFileTypes())
+        if (!t.serviceOnly)
+            m_view.recvItems << QString::fromLatin1(t.item);
+}
+
+FilePage::~FilePage() = default;
+
+void FilePage::clearList() {
+    m_view.listLines.clear();
+    m_view.listExtentChars = 0;
+}
+
+void FilePage::releaseLock() {
+    m_hooks.setOperationEnabled(true);
+}
+
+void FilePage::ComboBoxSendFileChange(int item) {
+    if (item >= 0 && item < m_view.sendItems.size())
+        m_view.sendItem = item;
+    clearList();
+    m_state.files.LabelFileName = QStringLiteral("File Name");
+    m_state.files.LabelFileNameHint.clear();
+    m_state.files.LabelFileSize = QStringLiteral("File Size");
+    m_state.files.LabelFileTime = QStringLiteral("File Date");
+    m_state.transfer.SendFileItem = m_view.sendItem;
+}
+
+void FilePage::ComboBoxRecvFileChange(int item) {
+    if (item >= 0 && item < m_view.recvItems.size())
+        m_view.recvItem = item;
+    ComboBoxSendFileChange(m_view.sendItem);
+}
+
+void FilePage::GroupBoxOperateMouseDown(Row row) {
+    if (m_view.ButtonOpenFileCaption != QLatin1String("OpenFile"))
+        return;
+    m_state.view.EditKeyIn.clear();
+    const bool toSend = row == Row::Send && !m_view.sendRow;
+    const bool toRecv = row == Row::Recv && m_view.sendRow;
+    if (toSend || toRecv) {
+        clearList();
+        m_view.sendRow = toSend;
+        m_view.ComboBoxRecvFileEnabled = m_view.ButtonRecvInEnabled = m_view.ButtonSaveFileEnabled = toRecv;
+        m_view.ComboBoxSendFileEnabled = m_view.ButtonOpenFileEnabled = m_view.ButtonSendOutEnabled =
+            m_view.CheckBoxFlashEnabled = toSend;
+    }
+    m_state.files.gaugePosition = 0;
+}
+
+std::optional<QString> FilePage::chooseFile(const char* filter) {
+    FileDialogRequest request;
+    request.filter = qtFileFilter(QString::fromLatin1(filter));
+    request.initialDir = m_state.OpenDialogDir;
+    const auto chosen = m_prompts.chooseOpenFile(request);
+    if (!chosen)
+        return std::nullopt;
+    if (chosen->isEmpty())
+        return std::nullopt;
+    m_state.OpenDialogDir = QFileInfo(*chosen).absolutePath();
+    return chosen;
+}
+
+std::optional<QByteArray> FilePage::readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompts.showMessage(
+            QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_prompts.showMessage(
+            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void FilePage::showFileLabels(const QString& path, const QString& size) {
+    FileView& f = m_state.files;
+    f.LabelFileSize = size;
+    if (const auto date = FileDateText(path))
+        f.LabelFileTime = *date;
+    f.LabelFileName = QDir::toNativeSeparators(path);
+    f.LabelFileNameHint = f.LabelFileName;
+}
+
+void FilePage::ButtonOpenFileClick() {
+    if (m_view.ButtonOpenFileCaption != QLatin1String("OpenFile")) {
+        LoadCancelRequested = true;
+        return;
+    }
+    const SendFileType* type = sendFileType(m_view.sendItem);
+    if (!type)
+        return;
+    m_state.view.EditKeyIn.clear();
+    const auto path = chooseFile(type->filter);
+    if (!path)
+        return;
+    clearList();
+    switch (type->loader) {
+    case LoaderKind::Text:
+        startTextLoad(*path);
+        break;
+    case LoaderKind::Hex:
+        startHexLoad(*path);
+        break;
+    case LoaderKind::Raw:
+        loadRaw(*path);
+        break;
+    }
+}
+
+void FilePage::startTextLoad(const QString& path) {
+    const bool dnc = m_view.sendItem == kDncTypeIndex;
+    m_view.ButtonOpenFileCaption = QStringLiteral("Break");
+    m_state.view.controls.GroupBoxOperate = true;
+    m_view.ButtonOpenFileEnabled = true;
+    m_view.ComboBoxSendFileEnabled = m_view.ButtonSendOutEnabled = m_view.CheckBoxFlashEnabled = false;
+    if (dnc) {
+        dncLines.clear();
+    } else {
+        // Everything but the page's own group box is locked, so "Break" stays usable.
+        m_hooks.setOperationEnabled(false);
+        m_state.view.controls.GroupBoxOperate = true;
+    }
+    const auto bytes = readFile(path);
+    if (!bytes || bytes->isEmpty()) {
+        if (bytes)
+            m_state.files.LabelFileSize = QStringLiteral("0");
+        m_view.ButtonOpenFileCaption = QStringLiteral("OpenFile");
+        releaseLock();
+        return;
+    }
+    m_state.files.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_state.files.gaugePosition = 0;
+    TransferImage.clear();
+    m_loadPath = path;
+    m_text = std::make_unique<TextLoader>(*bytes, dnc);
+    m_timer.setEnabled(true);
+}
+
+void FilePage::startHexLoad(const QString& path) {
+    m_hooks.setOperationEnabled(false);
+    const auto bytes = readFile(path);
+    if (!bytes || bytes->isEmpty()) {
+        releaseLock();
+        return;
+    }
+    m_state.files.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_state.files.gaugePosition = 1;
+    m_loadPath = path;
+    m_hex = std::make_unique<HexPacker>(*bytes);
+    m_timer.setEnabled(true);
+}
+
+void FilePage::loadRaw(const QString& path) {
+    const auto bytes = readFile(path);
+    if (!bytes)
+        return;
+    ArmImage = *bytes;
+    m_view.listLines = {rawListLine(path)};
+    showFileLabels(path, QString::number(bytes->size()));
+}
+
+void FilePage::LoadStep() {
+    if (m_text) {
+        // "Break" stops a text load between two slices; a DNC load runs to its end.
+        if (LoadCancelRequested && m_view.sendItem != kDncTypeIndex)
+            m_text->cancel();
+        else
+            m_text->step(kSliceBytes);
+        m_state.files.gaugePosition = static_cast<int>(std::min<qint64>(m_text->processed(), INT_MAX));
+        if (m_text->done() || m_text->cancelled())
+            finishText();
+    } else if (m_hex) {
+        m_hex->step(kSliceBytes);
+        m_state.files.gaugePosition = static_cast<int>(std::min<qint64>(m_hex->processed(), INT_MAX));
+        if (m_hex->done())
+            finishHex();
+    } else {
+        m_timer.setEnabled(false);
+    }
+    if (m_hooks.changed)
+        m_hooks.changed();
+}
+
+void FilePage::finishText() {
+    m_timer.setEnabled(false);
+    auto loader = std::move(m_text);
+    const bool dnc = m_view.sendItem == kDncTypeIndex;
+    if (loader->cancelled()) {
+        clearList();
+        m_state.files.gaugePosition = 0;
+    } else {
+        m_view.listLines = loader->takeListLines();
+        m_view.listExtentChars = loader->longestLine() + 12;
+        TransferImage = loader->takeImage();
+        if (dnc) {
+            dncLines = loader->takeDncLines();
+            DncLineCount = static_cast<qint32>(dncLines.count());
+            DncListedCount = loader->listedDncLines();
+            if (loader->cut())
+                m_state.files.gaugePosition = m_state.files.gaugeMax;
+        }
+        showFileLabels(m_loadPath, QString::fromLatin1(loader->sizeLabel()));
+    }
+    m_view.ButtonOpenFileCaption = QStringLiteral("OpenFile");
+    releaseLock();
+    LoadCancelRequested = false;
+    m_view.ComboBoxSendFileEnabled = m_view.ButtonSendOutEnabled = m_view.CheckBoxFlashEnabled = true;
+}
+
+void FilePage::finishHex() {
+    m_timer.setEnabled(false);
+    auto packer = std::move(m_hex);
+    TransferImage = packer->takeImage();
+    m_view.listLines = packer->takeListLines();
+    m_view.listExtentChars = 96;
+    showFileLabels(m_loadPath, QString::number(packer->total()));
+    releaseLock();
+}
+
+} // namespace velmorix

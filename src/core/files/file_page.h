@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/state.h"
+#include "files/dnc_lines.h"
+#include "files/hex_image.h"
+#include "files/text_loader.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace velmorix {
+
+class Prompts;
+class Timer;
+
+// What the file-service page shows.
+struct FilePageView {
+    bool sendRow = false; // the send row is selected; at start the receive row is
+    int sendItem = 0;     // ComboBoxSendFile
+    int recvItem = 0;     // ComboBoxRecvFile
+    QStringList sendItems;
+    QStringList recvItems;
+    QList<QByteArray> listLines; // ListBoxFileSvc; a loaded file shows here, an empty list means none
+    int listExtentChars = 0;     // horizontal scroll extent in widths of "A"
+    QString ButtonOpenFileCaption = QStringLiteral("OpenFile");
+    bool ComboBoxSendFileEnabled = false;
+    bool ButtonOpenFileEnabled = false;
+    bool ButtonSendOutEnabled = false;
+    bool CheckBoxFlashEnabled = false;
+    bool ComboBoxRecvFileEnabled = true;
+    bool ButtonRecvInEnabled = true;
+    bool ButtonSaveFileEnabled = true;
+};
+
+// The file-service page up to the moment of sending: the two rows, the type lists, opening a file
+// of a send type and turning it into what goes over the line, and what the page shows of it.
+// Loading runs in slices on the event loop, so the window paints, the gauge moves, the poll goes on
+// and "Break" stops a text load at once.
+class FilePage {
+public:
+    enum class Row { None, Send, Recv };
+    struct Hooks {
+        std::function<void(bool)> setOperationEnabled;
+        std::function<void()> changed;
+    };
+    // Bytes walked per slice of a load.
+    static constexpr qint64 kSliceBytes = 256 * 1024;
+
+    FilePage(ConsoleState& state, Prompts& prompts, Timer& loadTimer, Hooks hooks);
+    ~FilePage();
+
+    void ButtonOpenFileClick();
+    void ComboBoxSendFileChange(int item);
+    void ComboBoxRecvFileChange(int item);
+    void GroupBoxOperateMouseDown(Row row);
+    // One slice of the running load (the load timer's handler).
+    void LoadStep();
+
+    const FilePageView& view() const { return m_view; }
+    bool loading() const { return m_text || m_hex; }
+
+    // What the sender takes.
+    QByteArray TransferImage;
+    DncLines dncLines;
+    qint32 DncLineCount = 0;
+    qint32 DncListedCount = 0;
+    QByteArray ArmImage;
+    bool LoadCancelRequested = false;
+
+private:
+    void clearList();
+    std::optional<QString> chooseFile(const char* filter);
+    std::optional<QByteArray> readFile(const QString& path);
+    void startTextLoad(const QString& path);
+    void startHexLoad(const QString& path);
+    void loadRaw(const QString& path);
+    void finishText();
+    void finishHex();
+    void showFileLabels(const QString& path, const QString& size);
+    void releaseLock();
+
+    ConsoleState& m_state;
+    Prompts& m_prompts;
+    Timer& m_timer;
+    Hooks m_hooks;
+    FilePageView m_view;
+    std::unique_ptr<TextLoader> m_text;
+    std::unique_ptr<HexPacker> m_hex;
+    QString m_loadPath;
+};
+
+} // namespace velmorix

@@ -1,0 +1,159 @@
+#include "sim_console_fixture.h"
+
+#include <QFile>
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+class FileService : public SimConsoleTest {
+protected:
+    void SetUp() override {
+        start();
+        tick(5);
+        console.ButtonFileSvcClick();
+        tick(3);
+        console.GroupBoxOperateMouseDown(FilePage::Row::Send);
+    }
+    const FilePageView& page() const { return console.filePage().view(); }
+    void open(int type, const QString& relative) {
+        console.ComboBoxSendFileChange(type);
+        prompts.openAnswers.push_back(dir.file(relative));
+        console.ButtonOpenFileClick();
+    }
+    // Lets the load run its slices.
+    void settle() { clock.advance(1); }
+};
+
+} // namespace
+
+TEST_F(FileService, RowSwitchEnablesOneRowAndTheTypeChangeDiscardsTheFile) {
+    EXPECT_TRUE(page().sendRow);
+    EXPECT_TRUE(page().ButtonOpenFileEnabled);
+    EXPECT_FALSE(page().ButtonRecvInEnabled);
+    dir.write("a.Cnc", "G00\r\n");
+    open(0, "a.Cnc");
+    settle();
+    EXPECT_EQ(page().listLines.size(), 1);
+    console.GroupBoxOperateMouseDown(FilePage::Row::Send); // already selected: only the gauge
+    EXPECT_EQ(page().listLines.size(), 1);
+    console.ComboBoxSendFileChange(2);
+    EXPECT_TRUE(page().listLines.isEmpty());
+    EXPECT_EQ(state().files.LabelFileName, "File Name");
+    EXPECT_EQ(state().files.LabelFileSize, "File Size");
+    EXPECT_EQ(state().files.LabelFileTime, "File Date");
+    console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
+    EXPECT_FALSE(page().sendRow);
+    EXPECT_FALSE(page().ButtonOpenFileEnabled);
+    EXPECT_TRUE(page().ButtonRecvInEnabled);
+}
+
+TEST_F(FileService, HexFileOf65537BytesListsItsFirst4096LinesThenTheCutThePartialLineAndTheRecords) {
+    QByteArray bytes(65537, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i & 0xFF);
+    dir.write("big.Plc", bytes);
+    open(3, "big.Plc");
+    EXPECT_FALSE(state().view.controls.ButtonPlcBit); // locked while packing
+    settle();
+    const QList<QByteArray>& lines = page().listLines;
+    ASSERT_EQ(lines.size(), 4096 + 4);
+    EXPECT_EQ(lines[0], ";[000000] 00-01 02-03 04-05 06-07 08-09 0A-0B 0C-0D 0E-0F    "
+                        ".\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f");
+    EXPECT_TRUE(lines[4095].startsWith(";[065520] F0-F1"));
+    EXPECT_EQ(lines[4096], "......");
+    EXPECT_EQ(lines[4097], ";[065536] 00-00 00-00 00-00 00-00 00-00 00-00 00-00 00-00    .               ");
+    EXPECT_EQ(lines[4098], ";[065552] AA-AA AA-AA AA-AA AA-AA 4C-45 4E-3A 00-01 00-01   LEN: 0001-0001");
+    EXPECT_TRUE(lines[4099].startsWith(";[065568] AA-AA AA-AA AA-AA AA-AA 43-4B 53-3A "));
+    EXPECT_EQ(state().files.LabelFileSize, "65537");
+    EXPECT_EQ(state().files.LabelFileName, QDir::toNativeSeparators(dir.file("big.Plc")));
+    EXPECT_NE(state().files.LabelFileTime, "File Date");
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit); // released
+    EXPECT_EQ(console.filePage().TransferImage.size(), 40 * (4097 + 2));
+}
+
+TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
+    QByteArray text;
+    for (int i = 1; i <= 2500; ++i)
+        text += "G01 X" + QByteArray::number(i) + "\r\n";
+    dir.write("long.Cnc", text);
+    open(13, "long.Cnc");
+    EXPECT_EQ(page().ButtonOpenFileCaption, "Break");
+    settle();
+    EXPECT_EQ(page().listLines.size(), 2000);
+    EXPECT_EQ(page().listLines[0], ";[00000001] G01 X1");
+    EXPECT_EQ(page().listLines[1999], ";[00002000] \r\nG01 X2000");
+    EXPECT_EQ(state().files.LabelFileSize, "2000...");
+    EXPECT_EQ(console.filePage().dncLines.count(), 2500);
+    EXPECT_EQ(console.filePage().dncLines.line(2499), "G01 X2500");
+    EXPECT_EQ(console.filePage().DncLineCount, 2500);
+    EXPECT_EQ(console.filePage().DncListedCount, 2000);
+    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_TRUE(page().ButtonSendOutEnabled);
+}
+
+TEST_F(FileService, BreakStopsATextLoadAtOnce) {
+    QByteArray text;
+    while (text.size() < 3 * 1024 * 1024)
+        text += "G01 X1 Y2 Z3 ;a comment\r\n";
+    dir.write("huge.Cnc", text);
+    open(0, "huge.Cnc");
+    EXPECT_EQ(page().ButtonOpenFileCaption, "Break");
+    EXPECT_FALSE(state().view.controls.ButtonPlcBit);
+    EXPECT_TRUE(state().view.controls.GroupBoxOperate);
+    clock.advanceUs(2); // two slices
+    EXPECT_GT(state().files.gaugePosition, 0);
+    EXPECT_LT(state().files.gaugePosition, state().files.gaugeMax);
+    console.ButtonOpenFileClick(); // "Break"
+    settle();
+    EXPECT_TRUE(page().listLines.isEmpty());
+    EXPECT_EQ(state().files.gaugePosition, 0);
+    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_FALSE(console.filePage().LoadCancelRequested);
+}
+
+TEST_F(FileService, UnreadableFileIsReportedAndThePageReturnsToIdle) {
+    open(0, "missing.Cnc");
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains("missing.Cnc"));
+    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_TRUE(page().listLines.isEmpty());
+    open(3, "missing.Plc");
+    EXPECT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+}
+
+TEST_F(FileService, EmptyTextFileShowsZeroAndCannotBeSent) {
+    dir.write("empty.Cnc", "");
+    open(0, "empty.Cnc");
+    settle();
+    EXPECT_EQ(state().files.LabelFileSize, "0");
+    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_FALSE(page().ButtonSendOutEnabled);
+    EXPECT_TRUE(page().listLines.isEmpty());
+}
+
+TEST_F(FileService, RawFileIsListedByItsPath) {
+    dir.write("fw.Bin", QByteArray(20, '\x5A'));
+    open(12, "fw.Bin");
+    ASSERT_EQ(page().listLines.size(), 1);
+    EXPECT_EQ(page().listLines[0], QDir::toNativeSeparators(dir.file("fw.Bin")).toLocal8Bit());
+    EXPECT_EQ(state().files.LabelFileSize, "20");
+    EXPECT_EQ(console.filePage().ArmImage, QByteArray(20, '\x5A'));
+}
+
+TEST_F(FileService, CancelledDialogChangesNothing) {
+    dir.write("a.Cnc", "G00\r\n");
+    open(0, "a.Cnc");
+    settle();
+    console.ComboBoxSendFileChange(0);
+    prompts.openAnswers.push_back(std::nullopt);
+    console.ButtonOpenFileClick();
+    settle();
+    EXPECT_TRUE(page().listLines.isEmpty());
+    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+}
