@@ -4,9 +4,8 @@
 #include "files/file_date.h"
 #include "files/file_types.h"
 #include "files/hex_image.h"
+#include "files/read_file.h"
 #include "files/text_loader.h"
-
-#include <QFile>
 
 namespace velmorix::cli {
 
@@ -74,12 +73,10 @@ PackOutput runPack(const QStringList& args) {
         return fail(QStringLiteral("pack: unknown type %1 (0-13 or an item such as 3:PLC)").arg(typeText));
     const SendFileType& type = *sendFileType(*index);
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("pack: cannot read %1: %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("pack: cannot read %1: %2").arg(path, file.errorString()));
+    const FileContent content = readWholeFile(path);
+    if (!content.ok)
+        return fail(QStringLiteral("pack: cannot read %1: %2").arg(path, content.error));
+    const QByteArray& bytes = content.bytes;
 
     PackOutput result;
     switch (type.loader) {

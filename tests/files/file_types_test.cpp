@@ -1,5 +1,6 @@
 #include "files/file_date.h"
 #include "files/file_types.h"
+#include "files/read_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,4 +142,22 @@ TEST(RawLoad, ListLineIsTheFullPath) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("fw.Bin");
     EXPECT_EQ(rawListLine(path), QDir(dir.path()).absoluteFilePath("fw.Bin").toLocal8Bit());
+}
+
+TEST(ReadFile, WholeContentOrTheSystemsReason) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("p.Plc");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x00\x01\xFF", 3));
+    f.close();
+    const FileContent ok = readWholeFile(path);
+    EXPECT_TRUE(ok.ok);
+    EXPECT_EQ(ok.bytes, QByteArray("\x00\x01\xFF", 3));
+    const FileContent missing = readWholeFile(path + ".missing");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_FALSE(missing.error.isEmpty());
+    const FileContent folder = readWholeFile(dir.path());
+    EXPECT_FALSE(folder.ok);
+    EXPECT_FALSE(folder.error.isEmpty());
 }
