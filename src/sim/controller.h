@@ -61,7 +61,7 @@ public:
     // --- the operator's and the tests' side ---
     void setPowered(bool on) { m_powered = on; }
     void setCabled(bool on) { m_cabled = on; }
-    void addFault(const FaultSpec& spec) { m_faults.add(spec); }
+    void addFault(const FaultSpec& fault) { m_faults.add(fault); }
     void clearFaults() { m_faults.clear(); }
     WireLog& log() { return m_log; }
     const WireLog& log() const { return m_log; }

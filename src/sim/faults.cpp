@@ -61,19 +61,19 @@ std::optional<FaultSpec> parseFault(const QString& text, QString* error) {
     const auto kind = faultFromName(m.captured(1));
     if (!kind)
         return fail(QStringLiteral("unknown fault: %1").arg(m.captured(1)));
-    FaultSpec spec;
-    spec.kind = *kind;
+    FaultSpec fault;
+    fault.kind = *kind;
     if (m.hasCaptured(2)) {
-        spec.value = m.captured(2).toInt();
-        spec.hasValue = true;
+        fault.value = m.captured(2).toInt();
+        fault.hasValue = true;
     }
     if (m.hasCaptured(3))
-        spec.fromUs = m.captured(3).toLongLong() * 1000;
+        fault.fromUs = m.captured(3).toLongLong() * 1000;
     if (m.hasCaptured(4))
-        spec.untilUs = spec.fromUs + m.captured(4).toLongLong() * 1000;
+        fault.untilUs = fault.fromUs + m.captured(4).toLongLong() * 1000;
     if (m.hasCaptured(5))
-        spec.count = m.captured(5).toInt();
-    return spec;
+        fault.count = m.captured(5).toInt();
+    return fault;
 }
 
 const FaultSpec* FaultPlan::active(Fault kind, qint64 atUs) const {

@@ -48,10 +48,10 @@ std::optional<FaultSpec> parseFault(const QString& text, QString* error = nullpt
 // The scripted faults of one controller.
 class FaultPlan {
 public:
-    void add(const FaultSpec& spec) { m_specs << spec; }
+    void add(const FaultSpec& fault) { m_specs << fault; }
     void clear() { m_specs.clear(); }
 
-    // The spec of this kind that is active at atUs, if any.
+    // The fault of this kind that is active at atUs, if any.
     const FaultSpec* active(Fault kind, qint64 atUs) const;
     // As active(), and counts one occurrence against it.
     const FaultSpec* take(Fault kind, qint64 atUs);

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
                                        "bytes", "0");
     const QCommandLineOption dncLine("dnc-line-ms", "Time one line of a DNC program takes to run (100).",
                                      "ms", "100");
-    const QCommandLineOption fault("fault", "Switch on a fault (see below); may be given again.", "spec");
+    const QCommandLineOption fault("fault", "Switch on a fault (see below); may be given again.", "fault");
     const QCommandLineOption logTo(
         "log", "Write the wire log (hex and text) to this file, or - for standard output.", "file");
     const QCommandLineOption serial("serial", "Serial number shown by the console (142857).", "n", "142857");
@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
     QtClock clock;
     options.clockAtZero = QDateTime::currentDateTime();
     SimulatedController controller(options);
-    for (const QString& spec : p.values(fault)) {
+    for (const QString& text : p.values(fault)) {
         QString why;
-        const auto f = parseFault(spec, &why);
+        const auto f = parseFault(text, &why);
         if (!f)
             return fail(why);
         controller.addFault(*f);

@@ -7,8 +7,8 @@ const QByteArray kFrameXY = QByteArray("\x12%\rO9000\rH00000001\rv002") + kXY + 
 
 class FaultsTest : public SimFixture {
 protected:
-    QByteArray streamFor(int ms, const FaultSpec& spec) {
-        controller.addFault(spec);
+    QByteArray streamFor(int ms, const FaultSpec& fault) {
+        controller.addFault(fault);
         openAndLink();
         clock.advance(ms);
         return readAll();
