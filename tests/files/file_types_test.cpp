@@ -1,3 +1,4 @@
+#include "app/prompts.h"
 #include "files/file_date.h"
 #include "files/file_types.h"
 #include "files/read_file.h"
@@ -30,8 +31,10 @@ TEST(SendTypes, ItemsLoadersCodesProgramNumbersAndFilters) {
     EXPECT_STREQ(sendFileType(8)->filter, "8:Ptn *.Ptn;*.Kfn|*.Ptn;*.Kfn");
     EXPECT_STREQ(sendFileType(12)->filter, "C:BIN *.Bin|*.Bin");
     EXPECT_STREQ(sendFileType(13)->filter, "D:DNC *.Cnc;*.Ncd|*.Cnc;*.Ncd");
-    EXPECT_EQ(qtFileFilter(sendFileType(4)->filter), QStringLiteral("4:Crt *.Crt;*.Tbl (*.Crt *.Tbl)"));
-    EXPECT_EQ(qtFileFilter(sendFileType(10)->filter), QStringLiteral("A:Cyf *.Cyf (*.Cyf)"));
+    EXPECT_EQ(qtFileFilter(QString::fromLatin1(sendFileType(4)->filter)),
+              QStringLiteral("4:Crt *.Crt;*.Tbl (*.Crt *.Tbl)"));
+    EXPECT_EQ(qtFileFilter(QString::fromLatin1(sendFileType(10)->filter)),
+              QStringLiteral("A:Cyf *.Cyf (*.Cyf)"));
     EXPECT_EQ(sendFileType(14), nullptr);
     EXPECT_EQ(sendFileType(-1), nullptr);
 }

@@ -4,9 +4,9 @@
 #include "app/prompts.h"
 #include "files/file_date.h"
 #include "files/file_types.h"
+#include "files/read_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <climits>
@@ -80,19 +80,13 @@ std::optional<QString> FilePage::chooseFile(const char* filter) {
 }
 
 std::optional<QByteArray> FilePage::readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileContent content = readWholeFile(path);
+    if (!content.ok) {
         m_prompts.showMessage(
-            QStringLiteral("Cannot open %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), content.error));
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_prompts.showMessage(
-            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-        return std::nullopt;
-    }
-    return bytes;
+    return std::move(content.bytes);
 }
 
 void FilePage::showFileLabels(const QString& path, const QString& size) {

@@ -100,16 +100,6 @@ std::optional<int> findRecvFileType(QStringView itemOrIndex) {
     return findByItem(recvFileTypes(), itemOrIndex);
 }
 
-QString qtFileFilter(const char* filter) {
-    const QString f = QString::fromLatin1(filter);
-    const qsizetype bar = f.indexOf(u'|');
-    if (bar < 0)
-        return f;
-    QString masks = f.mid(bar + 1);
-    masks.replace(u';', u' ');
-    return f.left(bar) + QStringLiteral(" (") + masks + u')';
-}
-
 QByteArray sendFrame(const SendFileType& type, const QByteArray& image) {
     QByteArray frame;
     if (type.programNumber == nullptr) {

@@ -65,9 +65,6 @@ const RecvFileType* recvFileType(int index);
 std::optional<int> findSendFileType(QStringView itemOrIndex);
 std::optional<int> findRecvFileType(QStringView itemOrIndex);
 
-// "description|mask;mask" as a Qt file-dialog filter: "description (mask mask)".
-QString qtFileFilter(const char* filter);
-
 // What the sender writes for a text or hex type: DC2, image, DC4; or, with a program number,
 // DC2 "%" CR number CR image "%" DC4 (a hex image already ends with CR).
 QByteArray sendFrame(const SendFileType& type, const QByteArray& image);
