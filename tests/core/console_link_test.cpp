@@ -54,6 +54,15 @@ TEST_F(ConsoleTest, GoWithInvalidCodeOnlyAppliesTheValidPositions) {
     EXPECT_EQ(port, nullptr);
 }
 
+TEST_F(ConsoleTest, GarbageSettingsAreNamedOnTheMessageLine) {
+    dir.write("Config/Environment.ini", "[ModifyVar]\nUser_size=lots\n");
+    start();
+    EXPECT_EQ(state().view.EditKeyIn,
+              "; Config/Environment.ini: not a whole number, the default is used: User_size ;");
+    EXPECT_EQ(state().env.ranges.User_size, 10000);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
 TEST_F(ConsoleTest, ClearButtonShowsFromTwentyClearings) {
     dir.write("Config/Environment.ini", "[ComStart]\nclear_all_times=19\n");
     start();

@@ -54,7 +54,10 @@ TEST(SettingsFile, GarbageValuesFallBackToDefaultsAndGoodOnesAreKept) {
               "[ModifyVar]\r\nUser_start=abc\r\nUser_size=2000\r\nSys_start=\r\n"
               "Sys_size=99999999999\r\nMcmData_start= 12000 \r\n"
               "[ComStart]\r\ncom_start_num=3x\r\nclear_all_times=-4\r\ncomport=ABCD\r\n");
-    const EnvironmentSettings s = SettingsFile(dir.path()).read();
+    QString problem;
+    const EnvironmentSettings s = SettingsFile(dir.path()).read(&problem);
+    EXPECT_TRUE(problem.contains("User_start, Sys_start, Sys_size, com_start_num")) << problem.toStdString();
+    EXPECT_FALSE(problem.contains("McmData_start"));
     EXPECT_EQ(s.ranges.User_start, 0);
     EXPECT_EQ(s.ranges.User_size, 2000);
     EXPECT_EQ(s.ranges.Sys_start, 10000);

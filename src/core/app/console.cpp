@@ -59,10 +59,8 @@ QString Console::SetupCodeText() const {
 
 void Console::ReadSettings() {
     SettingsFile file(m_workingDir);
-    QString problem;
-    m_state.env = file.read(&problem);
-    if (!problem.isEmpty())
-        m_prompts.showMessage(problem);
+    m_settingsProblem.clear();
+    m_state.env = file.read(&m_settingsProblem);
     m_link.setPortNames(PortNames(m_state.env.comPorts));
 }
 
@@ -121,6 +119,9 @@ void Console::FormCreate(const StartupInputs& inputs) {
         view.ButtonResetEnabled = false;
         view.ButtonClearEnabled = false;
         view.EditKeyIn = QStringLiteral("; Velmorix StartUp ... ;");
+        // What was wrong with the settings file goes on the message line; nothing is lost by it.
+        if (!m_settingsProblem.isEmpty())
+            view.EditKeyIn = QStringLiteral("; ") + m_settingsProblem + QStringLiteral(" ;");
         m_timer1->setEnabled(false);
         m_timer2->setEnabled(false);
         m_timer3->setEnabled(false);

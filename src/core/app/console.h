@@ -118,6 +118,7 @@ private:
     Clock& m_clock;
     Prompts& m_prompts;
     QString m_workingDir;
+    QString m_settingsProblem;
     ConsoleState m_state;
     Hold m_hold;
     TextTables m_tables;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QStringList>
 
 namespace velmorix {
 
@@ -23,11 +24,16 @@ constexpr RangeKey kRangeKeys[] = {
     {"McmData_start", &Settings::McmData_start}, {"McmData_size", &Settings::McmData_size},
 };
 
-qint32 readInt(const IniFile& ini, const QString& section, const char* key, qint32 fallback) {
+// A key that holds something other than a whole number takes its default and is named in `bad`.
+qint32 readInt(const IniFile& ini, const QString& section, const char* key, qint32 fallback,
+               QStringList& bad) {
     const auto text = ini.value(section, QString::fromLatin1(key));
     if (!text)
         return fallback;
-    return parseInt32(*text).value_or(fallback);
+    const auto value = parseInt32(*text);
+    if (!value)
+        bad << QString::fromLatin1(key);
+    return value.value_or(fallback);
 }
 
 } // namespace
@@ -55,11 +61,15 @@ EnvironmentSettings SettingsFile::read(QString* problem) const {
         return s;
     }
     const IniFile ini = IniFile::fromText(file.readAll());
+    QStringList bad;
     for (const RangeKey& k : kRangeKeys)
-        s.ranges.*k.field = readInt(ini, kModifyVar, k.key, Settings{}.*k.field);
-    s.ComStartNum = readInt(ini, kComStart, "com_start_num", 1);
+        s.ranges.*k.field = readInt(ini, kModifyVar, k.key, Settings{}.*k.field, bad);
+    s.ComStartNum = readInt(ini, kComStart, "com_start_num", 1, bad);
     s.ComportText = ini.value(kComStart, QStringLiteral("comport")).value_or(QStringLiteral("111111"));
-    s.ClearAllTimes = readInt(ini, kComStart, "clear_all_times", 0);
+    s.ClearAllTimes = readInt(ini, kComStart, "clear_all_times", 0, bad);
+    if (!bad.isEmpty() && problem)
+        *problem = QStringLiteral("%1: not a whole number, the default is used: %2")
+                       .arg(QStringLiteral("Config/Environment.ini"), bad.join(QStringLiteral(", ")));
     for (const auto& [key, value] : ini.entries(QStringLiteral("ComPorts")))
         s.comPorts.insert(key.toUpper(), value);
     return s;

@@ -39,8 +39,8 @@ public:
     QString path() const;
 
     // Creates an empty file when it is missing (but never the Config directory); missing keys and
-    // values that are not integers take their defaults. A problem reading the file is returned in
-    // `problem` (empty when there is none); the defaults then apply.
+    // values that are not integers take their defaults. A file that cannot be read, or keys whose
+    // values are not whole numbers, are described in `problem` (empty when all is well).
     EnvironmentSettings read(QString* problem = nullptr) const;
 
     // Creates Config and the file when missing and writes the eleven keys, keeping every other
