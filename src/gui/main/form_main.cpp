@@ -231,20 +231,16 @@ void TFormMain::buildPageButtons() {
         m_pageButtons[i] = b;
     }
     m_pageButtons[6]->setEnabled(false); // ButtonMotion stays disabled for good
-    const std::array<void (Console::*)(), 10> handlers = {&Console::ButtonPlcBitClick,
-                                                          &Console::ButtonPlcRCTClick,
-                                                          &Console::ButtonVarUserClick,
-                                                          &Console::ButtonVarSysClick,
-                                                          &Console::ButtonCNCInfoClick,
-                                                          &Console::ButtonMCMDataClick,
-                                                          nullptr,
-                                                          &Console::ButtonFileSvcClick,
-                                                          &Console::ButtonHelpClick,
-                                                          &Console::ButtonCloseClick};
-    for (int i = 0; i < 10; ++i)
-        if (handlers[i])
-            connect(m_pageButtons[i], &QPushButton::clicked, this,
-                    [this, h = handlers[i]] { (m_console.*h)(); });
+    Console& c = m_console;
+    connect(m_pageButtons[0], &QPushButton::clicked, this, [&c] { c.ButtonPlcBitClick(); });
+    connect(m_pageButtons[1], &QPushButton::clicked, this, [&c] { c.ButtonPlcRCTClick(); });
+    connect(m_pageButtons[2], &QPushButton::clicked, this, [&c] { c.ButtonVarUserClick(); });
+    connect(m_pageButtons[3], &QPushButton::clicked, this, [&c] { c.ButtonVarSysClick(); });
+    connect(m_pageButtons[4], &QPushButton::clicked, this, [&c] { c.ButtonCNCInfoClick(); });
+    connect(m_pageButtons[5], &QPushButton::clicked, this, [&c] { c.ButtonMCMDataClick(); });
+    connect(m_pageButtons[7], &QPushButton::clicked, this, [&c] { c.ButtonFileSvcClick(); });
+    connect(m_pageButtons[8], &QPushButton::clicked, this, [&c] { c.ButtonHelpClick(); });
+    connect(m_pageButtons[9], &QPushButton::clicked, this, [&c] { c.ButtonCloseClick(); });
 }
 
 void TFormMain::buildBottomRow() {
