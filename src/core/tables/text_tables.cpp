@@ -136,18 +136,28 @@ QStringList TextTables::placeholderNames(const QString& prefix, qint32 start, qi
     return names;
 }
 
-QString TextTables::LoadCncNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
-    CncNames = placeholderNames(QStringLiteral("UnName_"), ranges.CncInfo_start, ranges.CncInfo_size);
-    QStringList lines;
-    const QString problem = readTableFile(dir, kCnc, lines);
+namespace {
+
+// Applies the keyed lines of a names file (the header skipped) to a table: the entry of key k is
+// k - keyBase; keys outside the table are ignored and a later line wins.
+void applyNames(const QStringList& lines, qint64 keyBase, int nameLabelChars, QStringList& table) {
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const auto keyed = parseKeyedLine(lines[i]);
         if (!keyed)
             continue;
-        const qint64 index = static_cast<qint64>(keyed->key) - ranges.CncInfo_start;
-        if (index >= 0 && index < CncNames.size())
-            CncNames[index] = wrapName(keyed->text, nameLabelChars);
+        const qint64 index = static_cast<qint64>(keyed->key) - keyBase;
+        if (index >= 0 && index < table.size())
+            table[index] = wrapName(keyed->text, nameLabelChars);
     }
+}
+
+} // namespace
+
+QString TextTables::LoadCncNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
+    CncNames = placeholderNames(QStringLiteral("UnName_"), ranges.CncInfo_start, ranges.CncInfo_size);
+    QStringList lines;
+    const QString problem = readTableFile(dir, kCnc, lines);
+    applyNames(lines, ranges.CncInfo_start, nameLabelChars, CncNames); // keyed by variable number
     return problem;
 }
 
@@ -155,11 +165,7 @@ QString TextTables::LoadMcmNames(const QString& dir, const Settings& ranges, int
     McmNames = placeholderNames(QStringLiteral("UnUse_"), ranges.McmData_start, ranges.McmData_size);
     QStringList lines;
     const QString problem = readTableFile(dir, kMcm, lines);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const auto keyed = parseKeyedLine(lines[i]);
-        if (keyed && keyed->key < McmNames.size())
-            McmNames[keyed->key] = wrapName(keyed->text, nameLabelChars);
-    }
+    applyNames(lines, 0, nameLabelChars, McmNames); // keyed by parameter index
     return problem;
 }
 
