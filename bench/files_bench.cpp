@@ -1,6 +1,6 @@
 // Packing and loading speed of the file-service page on generated data.
-#include "files/hex_image.h"
-#include "files/text_loader.h"
+#include "core/files/hex_image.h"
+#include "core/files/text_loader.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // Cost of one poll tick that reads 100 ms of back-to-back 46-item status frames at 115200 baud
 // (7 data bits, even parity, 2 stop bits: 11 bits a character) and decodes the newest.
-#include "app/console.h"
-#include "fake_port.h"
-#include "manual_clock.h"
-#include "scripted_prompts.h"
-#include "temp_workdir.h"
+#include "core/app/console.h"
+#include "support/fake_port.h"
+#include "support/manual_clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
 // velmorix-cli: the console engine from the command line.
-#include "pack_command.h"
+#include "cli/pack_command.h"
 
 #include <QCoreApplication>
 #include <QStringList>

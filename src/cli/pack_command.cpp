@@ -1,11 +1,11 @@
-#include "pack_command.h"
+#include "cli/pack_command.h"
 
-#include "files/dnc_lines.h"
-#include "files/file_date.h"
-#include "files/file_types.h"
-#include "files/hex_image.h"
-#include "files/read_file.h"
-#include "files/text_loader.h"
+#include "core/files/dnc_lines.h"
+#include "core/files/file_date.h"
+#include "core/files/file_types.h"
+#include "core/files/hex_image.h"
+#include "core/files/read_file.h"
+#include "core/files/text_loader.h"
 
 namespace velmorix::cli {
 

@@ -1,9 +1,9 @@
-#include "app/console.h"
-#include "app/qt_clock.h"
-#include "link/port_names.h"
-#include "main/form_main.h"
-#include "qt_prompts.h"
-#include "qt_serial_port.h"
+#include "core/app/console.h"
+#include "core/link/port_names.h"
+#include "gui/main/form_main.h"
+#include "gui/qt_prompts.h"
+#include "platform/qt_clock.h"
+#include "serial/qt_serial_port.h"
 #include "sim/simulator_port.h"
 
 #include <QApplication>

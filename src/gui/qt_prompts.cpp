@@ -1,6 +1,6 @@
-#include "qt_prompts.h"
+#include "gui/qt_prompts.h"
 
-#include "pages/form_new_value.h"
+#include "gui/pages/form_new_value.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 #include "sim/arm_upload.h"
 #include "sim/dnc_runner.h"
 #include "sim/faults.h"

@@ -1,6 +1,6 @@
 // velmorix-sim: the virtual controller on a pseudo-terminal or a serial device.
 
-#include "app/qt_clock.h"
+#include "platform/qt_clock.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
 #include "sim/pty_server.h"

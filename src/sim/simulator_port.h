@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/clock.h"
-#include "link/serial_port.h"
+#include "platform/clock.h"
+#include "platform/serial_port.h"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/console.h"
-#include "fake_port.h"
-#include "manual_clock.h"
-#include "scripted_prompts.h"
-#include "temp_workdir.h"
+#include "core/app/console.h"
+#include "support/fake_port.h"
+#include "support/manual_clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <gtest/gtest.h>
 

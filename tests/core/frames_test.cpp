@@ -1,5 +1,5 @@
-#include "link/digits.h"
-#include "link/frames.h"
+#include "core/link/digits.h"
+#include "core/link/frames.h"
 
 #include <gtest/gtest.h>
 

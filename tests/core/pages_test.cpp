@@ -1,5 +1,5 @@
-#include "pages/new_value.h"
-#include "pages/pages.h"
+#include "core/pages/new_value.h"
+#include "core/pages/pages.h"
 
 #include <gtest/gtest.h>
 

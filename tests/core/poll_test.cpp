@@ -1,5 +1,5 @@
-#include "poll/status_decoder.h"
-#include "poll/status_texts.h"
+#include "core/poll/status_decoder.h"
+#include "core/poll/status_texts.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "app/ini_file.h"
-#include "app/settings.h"
-#include "temp_workdir.h"
+#include "core/app/ini_file.h"
+#include "core/app/settings.h"
+#include "support/temp_workdir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

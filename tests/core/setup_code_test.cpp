@@ -1,5 +1,5 @@
-#include "app/setup_code.h"
-#include "link/port_names.h"
+#include "core/app/setup_code.h"
+#include "core/link/port_names.h"
 
 #include <gtest/gtest.h>
 

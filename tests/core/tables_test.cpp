@@ -1,5 +1,5 @@
-#include "tables/text_tables.h"
-#include "temp_workdir.h"
+#include "core/tables/text_tables.h"
+#include "support/temp_workdir.h"
 
 #include <gtest/gtest.h>
 

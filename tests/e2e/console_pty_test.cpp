@@ -1,9 +1,9 @@
-#include "app/console.h"
-#include "app/qt_clock.h"
-#include "pty_pair.h"
-#include "qt_serial_port.h"
-#include "scripted_prompts.h"
-#include "temp_workdir.h"
+#include "core/app/console.h"
+#include "platform/qt_clock.h"
+#include "serial/qt_serial_port.h"
+#include "support/pty_pair.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <gtest/gtest.h>
 

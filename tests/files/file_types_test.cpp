@@ -1,7 +1,7 @@
-#include "app/prompts.h"
-#include "files/file_date.h"
-#include "files/file_types.h"
-#include "files/read_file.h"
+#include "core/app/prompts.h"
+#include "core/files/file_date.h"
+#include "core/files/file_types.h"
+#include "core/files/read_file.h"
 
 #include <QDir>
 #include <QFile>

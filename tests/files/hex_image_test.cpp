@@ -1,4 +1,4 @@
-#include "files/hex_image.h"
+#include "core/files/hex_image.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "files/dnc_lines.h"
-#include "files/text_loader.h"
+#include "core/files/dnc_lines.h"
+#include "core/files/text_loader.h"
 
 #include <gtest/gtest.h>
 

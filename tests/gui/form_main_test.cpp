@@ -1,8 +1,8 @@
-#include "fake_port.h"
-#include "main/form_main.h"
-#include "manual_clock.h"
-#include "scripted_prompts.h"
-#include "temp_workdir.h"
+#include "gui/main/form_main.h"
+#include "support/fake_port.h"
+#include "support/manual_clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <QGroupBox>
 #include <QLabel>

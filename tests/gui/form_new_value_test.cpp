@@ -1,4 +1,4 @@
-#include "pages/form_new_value.h"
+#include "gui/pages/form_new_value.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

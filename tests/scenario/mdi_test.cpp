@@ -1,6 +1,6 @@
 #include "sim_console_fixture.h"
 
-#include "files/mdi.h"
+#include "core/files/mdi.h"
 
 using namespace velmorix;
 using namespace velmorix::test;

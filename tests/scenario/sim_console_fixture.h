@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/console.h"
-#include "manual_clock.h"
-#include "scripted_prompts.h"
+#include "core/app/console.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
-#include "temp_workdir.h"
+#include "support/manual_clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <gtest/gtest.h>
 

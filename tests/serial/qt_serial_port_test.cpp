@@ -1,5 +1,5 @@
-#include "pty_pair.h"
-#include "qt_serial_port.h"
+#include "serial/qt_serial_port.h"
+#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 #include <map>

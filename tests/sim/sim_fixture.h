@@ -1,8 +1,8 @@
 #pragma once
 
-#include "manual_clock.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
+#include "support/manual_clock.h"
 
 #include <gtest/gtest.h>
 

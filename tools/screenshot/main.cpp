@@ -1,10 +1,10 @@
 // Renders the console window fed by the built-in virtual controller on the offscreen platform and
 // saves it as PNG files, so the pictures in the README can be remade after every change.
 //   velmorix-screenshot OUTPUT-DIR
-#include "app/console.h"
-#include "app/qt_clock.h"
-#include "main/form_main.h"
-#include "qt_prompts.h"
+#include "core/app/console.h"
+#include "gui/main/form_main.h"
+#include "gui/qt_prompts.h"
+#include "platform/qt_clock.h"
 #include "sim/simulator_port.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/console.h"
+#include "core/app/console.h"
 
 #include <QDir>
 #include <QFileInfo>

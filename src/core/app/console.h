@@ -1,16 +1,16 @@
 #pragma once
 
-#include "app/clock.h"
-#include "app/hold.h"
-#include "app/prompts.h"
-#include "app/state.h"
-#include "files/file_page.h"
-#include "files/mdi.h"
-#include "link/link.h"
-#include "link/watchdog.h"
-#include "pages/pages.h"
-#include "poll/poll_cycle.h"
-#include "tables/text_tables.h"
+#include "core/app/hold.h"
+#include "core/app/prompts.h"
+#include "core/app/state.h"
+#include "core/files/file_page.h"
+#include "core/files/mdi.h"
+#include "core/link/link.h"
+#include "core/link/watchdog.h"
+#include "core/pages/pages.h"
+#include "core/poll/poll_cycle.h"
+#include "core/tables/text_tables.h"
+#include "platform/clock.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/hold.h"
+#include "core/app/hold.h"
 
 namespace velmorix {
 

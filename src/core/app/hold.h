@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/clock.h"
+#include "platform/clock.h"
 
 #include <QList>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "core/app/ini_file.h"
 
 namespace velmorix {
 

@@ -1,4 +1,4 @@
-#include "app/prompts.h"
+#include "core/app/prompts.h"
 
 #include <QStringList>
 

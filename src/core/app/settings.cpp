@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/app/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ini_file.h"
+#include "core/app/ini_file.h"
 
 #include <QMap>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/setup_code.h"
+#include "core/app/setup_code.h"
 
 namespace velmorix {
 

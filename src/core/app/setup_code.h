@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings.h"
-#include "app/setup_code.h"
+#include "core/app/settings.h"
+#include "core/app/setup_code.h"
 
 #include <QByteArray>
 #include <QString>

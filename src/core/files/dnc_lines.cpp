@@ -1,4 +1,4 @@
-#include "files/dnc_lines.h"
+#include "core/files/dnc_lines.h"
 
 namespace velmorix {
 

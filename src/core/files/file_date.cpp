@@ -1,4 +1,4 @@
-#include "files/file_date.h"
+#include "core/files/file_date.h"
 
 #include <QFile>
 #include <QFileInfo>

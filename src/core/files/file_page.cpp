@@ -1,10 +1,10 @@
-#include "files/file_page.h"
+#include "core/files/file_page.h"
 
-#include "app/clock.h"
-#include "app/prompts.h"
-#include "files/file_date.h"
-#include "files/file_types.h"
-#include "files/read_file.h"
+#include "core/app/prompts.h"
+#include "core/files/file_date.h"
+#include "core/files/file_types.h"
+#include "core/files/read_file.h"
+#include "platform/clock.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/state.h"
-#include "files/dnc_lines.h"
-#include "files/hex_image.h"
-#include "files/text_loader.h"
+#include "core/app/state.h"
+#include "core/files/dnc_lines.h"
+#include "core/files/hex_image.h"
+#include "core/files/text_loader.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "files/file_types.h"
+#include "core/files/file_types.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "files/mdi.h"
+#include "core/files/mdi.h"
 
-#include "app/clock.h"
-#include "app/hold.h"
-#include "link/link.h"
+#include "core/app/hold.h"
+#include "core/link/link.h"
+#include "platform/clock.h"
 
 namespace velmorix {
 

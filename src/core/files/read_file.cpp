@@ -1,4 +1,4 @@
-#include "files/read_file.h"
+#include "core/files/read_file.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "files/text_loader.h"
+#include "core/files/text_loader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/dnc_lines.h"
+#include "core/files/dnc_lines.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "link/digits.h"
+#include "core/link/digits.h"
 
 namespace velmorix {
 

@@ -1,6 +1,6 @@
-#include "link/frames.h"
+#include "core/link/frames.h"
 
-#include "link/digits.h"
+#include "core/link/digits.h"
 
 #include <QList>
 

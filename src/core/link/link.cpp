@@ -1,6 +1,6 @@
-#include "link/link.h"
+#include "core/link/link.h"
 
-#include "link/frames.h"
+#include "core/link/frames.h"
 
 namespace velmorix {
 

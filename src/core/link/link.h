@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/hold.h"
-#include "app/prompts.h"
-#include "app/state.h"
-#include "link/port_names.h"
-#include "link/serial_port.h"
+#include "core/app/hold.h"
+#include "core/app/prompts.h"
+#include "core/app/state.h"
+#include "core/link/port_names.h"
+#include "platform/serial_port.h"
 
 #include <functional>
 #include <memory>

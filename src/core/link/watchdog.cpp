@@ -1,6 +1,6 @@
-#include "link/watchdog.h"
+#include "core/link/watchdog.h"
 
-#include "link/link.h"
+#include "core/link/link.h"
 
 namespace velmorix {
 

@@ -1,4 +1,4 @@
-#include "pages/new_value.h"
+#include "core/pages/new_value.h"
 
 namespace velmorix {
 

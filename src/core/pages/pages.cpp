@@ -1,9 +1,9 @@
-#include "pages/pages.h"
+#include "core/pages/pages.h"
 
-#include "app/prompts.h"
-#include "link/link.h"
-#include "poll/status_texts.h"
-#include "tables/text_tables.h"
+#include "core/app/prompts.h"
+#include "core/link/link.h"
+#include "core/poll/status_texts.h"
+#include "core/tables/text_tables.h"
 
 #include <algorithm>
 

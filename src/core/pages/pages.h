@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/state.h"
+#include "core/app/state.h"
 
 #include <QStringList>
 #include <array>

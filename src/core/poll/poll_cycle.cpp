@@ -1,9 +1,9 @@
-#include "poll/poll_cycle.h"
+#include "core/poll/poll_cycle.h"
 
-#include "link/digits.h"
-#include "link/frames.h"
-#include "link/link.h"
-#include "poll/status_texts.h"
+#include "core/link/digits.h"
+#include "core/link/frames.h"
+#include "core/link/link.h"
+#include "core/poll/status_texts.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/clock.h"
-#include "app/state.h"
-#include "poll/status_decoder.h"
-#include "poll/status_ring.h"
+#include "core/app/state.h"
+#include "core/poll/status_decoder.h"
+#include "core/poll/status_ring.h"
+#include "platform/clock.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "poll/status_decoder.h"
+#include "core/poll/status_decoder.h"
 
-#include "link/digits.h"
-#include "poll/status_texts.h"
+#include "core/link/digits.h"
+#include "core/poll/status_texts.h"
 
 namespace velmorix {
 

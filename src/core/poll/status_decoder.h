@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state.h"
-#include "poll/status_ring.h"
+#include "core/app/state.h"
+#include "core/poll/status_ring.h"
 
 #include <QStringList>
 #include <functional>

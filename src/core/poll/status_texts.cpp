@@ -1,4 +1,4 @@
-#include "poll/status_texts.h"
+#include "core/poll/status_texts.h"
 
 namespace velmorix {
 

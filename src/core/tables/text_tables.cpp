@@ -1,4 +1,4 @@
-#include "tables/text_tables.h"
+#include "core/tables/text_tables.h"
 
 #include <QDir>
 #include <QFile>

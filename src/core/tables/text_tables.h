@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings.h"
+#include "core/app/settings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "file_service_page.h"
+#include "gui/files/file_service_page.h"
 
-#include "tables/text_tables.h"
+#include "core/tables/text_tables.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "form_main.h"
+#include "gui/main/form_main.h"
 
-#include "click_label.h"
-#include "pages/monitor_pages.h"
+#include "gui/main/click_label.h"
+#include "gui/pages/monitor_pages.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>

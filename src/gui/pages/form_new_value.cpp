@@ -1,6 +1,6 @@
-#include "form_new_value.h"
+#include "gui/pages/form_new_value.h"
 
-#include "pages/new_value.h"
+#include "core/pages/new_value.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "monitor_pages.h"
+#include "gui/pages/monitor_pages.h"
 
-#include "files/file_service_page.h"
-#include "main/click_label.h"
+#include "gui/files/file_service_page.h"
+#include "gui/main/click_label.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

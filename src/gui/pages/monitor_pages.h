@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/console.h"
+#include "core/app/console.h"
 
 #include <QObject>
 #include <array>

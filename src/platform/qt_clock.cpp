@@ -1,4 +1,4 @@
-#include "app/qt_clock.h"
+#include "platform/qt_clock.h"
 
 #include <QTimer>
 
