@@ -33,13 +33,25 @@ std::optional<QString> QtPrompts::chooseOpenFile(const FileDialogRequest& reques
 
 namespace velmorix {
 
+QString valueFieldName(const ValueField& field) {
+    switch (field.kind) {
+    case ValueField::Kind::PlcRct:
+        return QStringLiteral("StaticTextPlcRct%1_10").arg(field.row);
+    case ValueField::Kind::Var:
+        return QStringLiteral("StaticTextVar%1_10").arg(field.row);
+    case ValueField::Kind::CncInfo:
+        return QStringLiteral("StaticTextCncInfo%1_10").arg(field.row);
+    }
+    return {};
+}
+
 std::optional<qint32> QtPrompts::askNewValue(const NewValueRequest& request) {
     TFormNewValue dialog(request.text, request.label, m_parent);
     QObject::connect(&dialog, &TFormNewValue::invalidValue, &dialog,
                      [this](const QString& message) { showMessage(message); });
     // Beside the clicked field: 10 pixels right of its right edge, the edit box level with it.
     if (m_parent) {
-        if (auto* field = m_parent->findChild<QWidget*>(request.anchorControl)) {
+        if (auto* field = m_parent->findChild<QWidget*>(valueFieldName(request.anchor))) {
             dialog.adjustSize();
             const QPoint topRight = field->mapToGlobal(QPoint(field->width() + 10, 0));
             const int editOffset = dialog.EditNewValue->mapTo(&dialog, QPoint(0, 0)).y();

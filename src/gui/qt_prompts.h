@@ -6,6 +6,9 @@ class QWidget;
 
 namespace velmorix {
 
+// The object name of a value field of the monitor pages.
+QString valueFieldName(const ValueField& field);
+
 // Prompts as real dialogs, parented to the main window.
 class QtPrompts final : public Prompts {
 public:

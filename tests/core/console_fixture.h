@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/console.h"
+#include "support/console_seam.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
@@ -27,6 +28,8 @@ protected:
     }
     void start(const QStringList& args = {}) { console->FormCreate({args, 24}); }
     const ConsoleState& state() const { return console->state(); }
+    QString keyIn() const { return console->messageLine().text(); }
+    ConsoleSeam seam() { return ConsoleSeam(*console); }
 
     ManualClock clock;
     ScriptedPrompts prompts;

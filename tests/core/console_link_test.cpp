@@ -12,7 +12,7 @@ TEST_F(ConsoleTest, PlainStartShowsCommPageWithDesignSettingsAndLocksTheOperator
     EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 142720");
     EXPECT_EQ(state().view.page, NotebookPage::Comm);
     EXPECT_EQ(state().view.controls, OperatorControls{});
-    EXPECT_EQ(state().view.EditKeyIn, "; Velmorix StartUp ... ;");
+    EXPECT_EQ(keyIn(), "; Velmorix StartUp ... ;");
     EXPECT_FALSE(state().view.ButtonResetEnabled);
     EXPECT_FALSE(state().view.ButtonClearShown);
     EXPECT_FALSE(console->Timer2().isEnabled());
@@ -22,7 +22,7 @@ TEST_F(ConsoleTest, PlainStartShowsCommPageWithDesignSettingsAndLocksTheOperator
     EXPECT_EQ(port, nullptr); // nothing opened
     // Ten seconds on, the start-up line moves to the recall text and the line empties.
     clock.advance(10000);
-    EXPECT_EQ(state().view.EditKeyIn, "");
+    EXPECT_EQ(keyIn(), "");
     EXPECT_EQ(state().LastMdiText, "; Velmorix StartUp ... ;");
     EXPECT_FALSE(console->TimerMdi_go().isEnabled());
 }
@@ -57,8 +57,7 @@ TEST_F(ConsoleTest, GoWithInvalidCodeOnlyAppliesTheValidPositions) {
 TEST_F(ConsoleTest, GarbageSettingsAreNamedOnTheMessageLine) {
     dir.write("Config/Environment.ini", "[ModifyVar]\nUser_size=lots\n");
     start();
-    EXPECT_EQ(state().view.EditKeyIn,
-              "; Config/Environment.ini: not a whole number, the default is used: User_size ;");
+    EXPECT_EQ(keyIn(), "; Config/Environment.ini: not a whole number, the default is used: User_size ;");
     EXPECT_EQ(state().env.ranges.User_size, 10000);
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
@@ -173,9 +172,10 @@ TEST_F(ConsoleTest, RequestSendersKeepTheirLineConditions) {
 TEST_F(ConsoleTest, DncRunKeepsTheStreamWithoutLinkReset) {
     start({"142720", "GO"});
     port->takeWritten();
-    ConsoleState& s = const_cast<ConsoleState&>(state());
-    s.transfer.Sending = true;
-    s.transfer.SendFileItem = TransferFlags::kDncItem;
+    // A DNC send the controller has taken.
+    ASSERT_TRUE(seam().transfer().requestSend(Transfer::kDncSendItem));
+    seam().transfer().takeBytes("\x14@READ(P.Cnc)");
+    ASSERT_TRUE(console->transfer().dncSending());
     console->link().SendMonitorRequest("N0\rv0");
     EXPECT_EQ(port->takeWritten(),
               QByteArray("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv0\r%\x14\x03\x03\x03\x03\x03"));
@@ -187,7 +187,7 @@ TEST_F(ConsoleTest, ResetSignalHoldsTheTimersForTwoHundredMilliseconds) {
     start({"142720", "GO"});
     clock.advance(100);
     port->takeWritten();
-    ConsoleState& s = const_cast<ConsoleState&>(state());
+    ConsoleState& s = seam().state();
     bool continued = false;
     console->link().SendResetSignal([&] {
         continued = true;
@@ -208,7 +208,7 @@ TEST_F(ConsoleTest, LineEventsMoveStatesIndicatorsAndResync) {
     EXPECT_TRUE(state().line.LinkUp);
     EXPECT_TRUE(state().view.LabelDSRLit);
     EXPECT_TRUE(state().view.LabelCTSLit);
-    ConsoleState& s = const_cast<ConsoleState&>(state());
+    ConsoleState& s = seam().state();
     s.seq.Resyncing = false;
     port->setCtsLine(false);
     EXPECT_FALSE(state().line.CtsReady);
@@ -227,7 +227,7 @@ TEST_F(ConsoleTest, LeavingTheLinkClosesThePortOnlyWhileDsrIsOn) {
     console->LabelBackClick();
     EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(state().view.page, NotebookPage::Comm);
-    EXPECT_EQ(state().PageMode, -1);
+    EXPECT_EQ(state().pageMode, PageMode::PortSetup);
     EXPECT_EQ(state().view.controls, OperatorControls{});
     EXPECT_FALSE(state().view.ButtonResetEnabled);
     EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 142720");

@@ -29,7 +29,7 @@ protected:
         clock.advance(100);
         port->takeWritten();
     }
-    ConsoleState& mutableState() { return const_cast<ConsoleState&>(state()); }
+    ConsoleState& mutableState() { return seam().state(); }
 };
 
 } // namespace
@@ -84,31 +84,31 @@ TEST_F(PollTest, RateIsCountedOverTheSnapshotInterval) {
 }
 
 TEST_F(PollTest, ReceiveModeGathersTextAndFindsTheAnnouncement) {
-    mutableState().transfer.RecvRequested = true;
+    seam().transfer().requestReceive();
     clock.advance(100);
-    EXPECT_EQ(state().files.LabelFileSize, "0");
+    EXPECT_EQ(console->filePage().view().LabelFileSize, "0");
     port->feed(frame14("00000001") + "\x14@WRITE(O0001)\x12%\r");
     clock.advance(100);
-    EXPECT_TRUE(state().transfer.RecvBody);
-    EXPECT_EQ(state().transfer.RxText, "\x12%\r");
-    EXPECT_EQ(state().files.LabelFileName, "% CNC\\ WRITE(O0001) %");
+    EXPECT_TRUE(console->transfer().RecvBody());
+    EXPECT_EQ(console->transfer().RxText(), "\x12%\r");
+    EXPECT_EQ(console->filePage().view().LabelFileName, "% CNC\\ WRITE(O0001) %");
     EXPECT_EQ(state().status.axes[0], "----,---"); // the ring is not fed while receiving
 }
 
 TEST_F(PollTest, SendModeTracksXoffAndXonOverWholeChunks) {
-    mutableState().transfer.SendRequested = true;
+    seam().transfer().requestSend(0);
     port->feed("\x14@READ(A1.Cnc)");
     clock.advance(100);
-    EXPECT_TRUE(state().transfer.Sending);
+    EXPECT_TRUE(console->transfer().Sending());
     port->feed("\x13");
     clock.advance(100);
-    EXPECT_TRUE(state().transfer.XoffHold);
+    EXPECT_TRUE(console->transfer().XoffHold());
     port->feed("\x11");
     clock.advance(100);
-    EXPECT_FALSE(state().transfer.XoffHold);
+    EXPECT_FALSE(console->transfer().XoffHold());
     port->feed("\x11..\x13");
     clock.advance(100);
-    EXPECT_FALSE(state().transfer.XoffHold);
+    EXPECT_FALSE(console->transfer().XoffHold());
 }
 
 TEST_F(PollTest, PortErrorDuringTheTickStopsThePoll) {

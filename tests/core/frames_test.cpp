@@ -14,34 +14,34 @@ QByteArray bytes(const char* s, int n) {
 TEST(Frames, LinkResetIsTwentyFiveBytesBetweenStxAndEtxRuns) {
     const QByteArray expected =
         bytes("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03", 25);
-    EXPECT_EQ(frames::LinkReset(), expected);
+    EXPECT_EQ(frames::linkReset(), expected);
 }
 
 TEST(Frames, MonitorRequestWrapsItsDataInAProgramBlock) {
-    const QByteArray data = frames::MonitorData({12021, 12022});
+    const QByteArray data = frames::monitorData(2, FormatAddressList(12021, 2));
     EXPECT_EQ(data, QByteArray("N0\rv2\rD12021\rD12022"));
     EXPECT_EQ(
-        frames::MonitorRequest(data),
+        frames::monitorRequest(data),
         QByteArray("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv2\rD12021\rD12022\r%\x14\x03\x03\x03\x03\x03"));
     // With no addresses the data ends after the count.
-    EXPECT_EQ(frames::MonitorData({}), QByteArray("N0\rv0"));
+    EXPECT_EQ(frames::monitorData(0, FormatAddressList(10000, 0)), QByteArray("N0\rv0"));
 }
 
 TEST(Frames, ValueWriteCarriesDecimalNumberAndDigitEncodedValue) {
-    EXPECT_EQ(frames::ValueWrite(10211, 255), QByteArray("\x12%\rO9012\rN10211\rD000000??\r%\x14"));
-    EXPECT_EQ(frames::ValueWrite(10037, -1), QByteArray("\x12%\rO9012\rN10037\rD????????\r%\x14"));
-    EXPECT_EQ(frames::ValueWrite(-5, 0), QByteArray("\x12%\rO9012\rN-5\rD00000000\r%\x14"));
+    EXPECT_EQ(frames::valueWrite(10211, 255), QByteArray("\x12%\rO9012\rN10211\rD000000??\r%\x14"));
+    EXPECT_EQ(frames::valueWrite(10037, -1), QByteArray("\x12%\rO9012\rN10037\rD????????\r%\x14"));
+    EXPECT_EQ(frames::valueWrite(-5, 0), QByteArray("\x12%\rO9012\rN-5\rD00000000\r%\x14"));
 }
 
 TEST(Frames, NamedValueWriteHasNameAfterProgramNumberAndLowerCaseD) {
-    EXPECT_EQ(frames::NamedValueWrite(10768, 1001, "A1.Cnc"),
+    EXPECT_EQ(frames::namedValueWrite(10768, 1001, "A1.Cnc"),
               QByteArray("\x12%\rO9012(A1.Cnc)\rN10768\rd000003>9\r%\x14"));
 }
 
 TEST(Frames, MdiResetSignalAndAbortMark) {
-    EXPECT_EQ(frames::Mdi("G01X10Y5"), QByteArray("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
-    EXPECT_EQ(frames::ResetSignal(), bytes("\x14\t\t\t\t", 5));
-    EXPECT_EQ(frames::AbortMark(), QByteArray("%\x14"));
+    EXPECT_EQ(frames::mdi("G01X10Y5"), QByteArray("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
+    EXPECT_EQ(frames::resetSignal(), bytes("\x14\t\t\t\t", 5));
+    EXPECT_EQ(frames::abortMark(), QByteArray("%\x14"));
 }
 
 TEST(Digits, Hex8UsesColonToQuestionMarkForTenToFifteen) {
@@ -59,9 +59,9 @@ TEST(Digits, AddressListStartsEachItemWithCr) {
 }
 
 TEST(Digits, ParseReadsDigitBytesAndLettersAndIgnoresTheTopBit) {
-    EXPECT_EQ(ParseHexDigits("000000??", 8), 255u);
-    EXPECT_EQ(ParseHexDigits("????????", 8), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseHexDigits(QByteArray("\xB1\xB2", 2), 2), 0x12u); // top bit cleared
-    EXPECT_EQ(ParseHexDigits("", 4), 0u);
-    EXPECT_EQ(ParseHexDigits("1:2;3<4=", 8), 0x1A2B3C4Du);
+    EXPECT_EQ(parseHexDigits("000000??", 8), 255u);
+    EXPECT_EQ(parseHexDigits("????????", 8), 0xFFFFFFFFu);
+    EXPECT_EQ(parseHexDigits(QByteArray("\xB1\xB2", 2), 2), 0x12u); // top bit cleared
+    EXPECT_EQ(parseHexDigits("", 4), 0u);
+    EXPECT_EQ(parseHexDigits("1:2;3<4=", 8), 0x1A2B3C4Du);
 }

@@ -1,3 +1,5 @@
+#include "core/app/message_line.h"
+#include "core/poll/handshakes.h"
 #include "core/poll/status_decoder.h"
 #include "core/poll/status_texts.h"
 
@@ -42,7 +44,7 @@ TEST(FrameFinder, FindsAFrameWrappingTheRingEnd) {
     const QByteArray f = frame("00000003", fourteenItems());
     ring.FrameStart = 8192 - 300; // an earlier frame
     put(ring, 8192 - 40, f);
-    FindFrame(ring, 14);
+    findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, 8192 - 40);
 }
 
@@ -51,7 +53,7 @@ TEST(FrameFinder, TakesTheNewestCompleteFrameAndSkipsWrongLengths) {
     const QByteArray f = frame("00000003", fourteenItems());
     QByteArray stream = f + f;
     put(ring, 0, stream);
-    FindFrame(ring, 14);
+    findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, 165);
 
     // One byte short and one byte long: the previous frame stays.
@@ -60,16 +62,16 @@ TEST(FrameFinder, TakesTheNewestCompleteFrameAndSkipsWrongLengths) {
     QByteArray longFrame = f;
     longFrame.insert(20, 'x');
     put(ring, ring.RingWrite, shortFrame + longFrame);
-    FindFrame(ring, 14);
+    findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, 165);
 
     // A complete frame after noise is found; a half frame is not, until its DC4 arrives.
     put(ring, ring.RingWrite, "noise" + f + f.left(100));
     const int halfStart = ring.RingWrite - 100;
-    FindFrame(ring, 14);
+    findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, halfStart - 165);
     put(ring, ring.RingWrite, f.mid(100));
-    FindFrame(ring, 14);
+    findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, halfStart);
 }
 
@@ -78,12 +80,12 @@ TEST(FrameFinder, ALaterDc2ReplacesTheCandidate) {
     StatusRing ring;
     // DC2, a second DC2 three bytes on, DC4 24 after the second: the second is taken.
     put(ring, 0, QByteArray("\x12..\x12") + QByteArray(23, '.') + "\x14");
-    FindFrame(ring, n);
+    findFrame(ring, n);
     EXPECT_EQ(ring.FrameStart, 3);
     // DC4 at the right distance only from the first DC2: nothing.
     StatusRing other;
     put(other, 0, QByteArray("\x12..\x12") + QByteArray(20, '.') + "\x14");
-    FindFrame(other, n);
+    findFrame(other, n);
     EXPECT_EQ(other.FrameStart, -1);
 }
 
@@ -91,7 +93,7 @@ namespace {
 
 class DecoderTest : public ::testing::Test {
 protected:
-    DecoderTest() : decoder(state, errors) {
+    DecoderTest() : decoder(state, message, errors) {
         errors = QStringList(100);
         errors[12] = "Spindle alarm";
         errors[7] = "Tool";
@@ -99,10 +101,11 @@ protected:
     void decode(const QByteArray& f, int n = 14) {
         StatusRing ring;
         put(ring, 0, f);
-        FindFrame(ring, n);
-        decoder.Decode(ring, n);
+        findFrame(ring, n);
+        decoder.decode(ring, n);
     }
     ConsoleState state;
+    MessageLine message;
     QStringList errors;
     StatusDecoder decoder;
 };
@@ -151,18 +154,18 @@ TEST_F(DecoderTest, StaleSequenceChangesOnlyTheCommandState) {
 }
 
 TEST_F(DecoderTest, ErrorNumberIsWrittenOnceWhileItStays) {
-    state.view.EditKeyIn = "typed";
+    message.show("typed");
     decode(frame("00000000", fourteenItems()));
-    EXPECT_EQ(state.view.EditKeyIn, "typed"); // 0 at start changes nothing
+    EXPECT_EQ(message.text(), "typed"); // 0 at start changes nothing
     decode(frame("12000000", fourteenItems()));
-    EXPECT_EQ(state.view.EditKeyIn, ";Er12: Spindle alarm");
-    state.view.EditKeyIn = "overwritten";
+    EXPECT_EQ(message.text(), ";Er12: Spindle alarm");
+    message.show("overwritten");
     decode(frame("12000000", fourteenItems()));
-    EXPECT_EQ(state.view.EditKeyIn, "overwritten");
+    EXPECT_EQ(message.text(), "overwritten");
     decode(frame("00000000", fourteenItems()));
-    EXPECT_EQ(state.view.EditKeyIn, "");
+    EXPECT_EQ(message.text(), "");
     decode(frame(":2000000", fourteenItems())); // 172: ignored
-    EXPECT_EQ(state.view.EditKeyIn, "");
+    EXPECT_EQ(message.text(), "");
     EXPECT_EQ(state.live.LastErrorNumber, 0);
 }
 
@@ -194,50 +197,45 @@ TEST_F(DecoderTest, LargestListEndsWithPercentBeforeDc4) {
 }
 
 TEST(StatusTexts, AxisValuesUseACommaAndDashesWhenTooWide) {
-    EXPECT_EQ(AxisText(12345), "   12,345");
-    EXPECT_EQ(AxisText(0), "    0,000");
-    EXPECT_EQ(AxisText(-1), "   -0,001");
-    EXPECT_EQ(AxisText(-5000), "   -5,000");
-    EXPECT_EQ(AxisText(99999999), "99999,999");
-    EXPECT_EQ(AxisText(-9999999), "-9999,999");
-    EXPECT_EQ(AxisText(100000000), "----,---");
-    EXPECT_EQ(AxisText(-10000000), "----,---");
+    EXPECT_EQ(axisText(12345), "   12,345");
+    EXPECT_EQ(axisText(0), "    0,000");
+    EXPECT_EQ(axisText(-1), "   -0,001");
+    EXPECT_EQ(axisText(-5000), "   -5,000");
+    EXPECT_EQ(axisText(99999999), "99999,999");
+    EXPECT_EQ(axisText(-9999999), "-9999,999");
+    EXPECT_EQ(axisText(100000000), "----,---");
+    EXPECT_EQ(axisText(-10000000), "----,---");
 }
 
 TEST(StatusTexts, GroupedValuesRateAndSerial) {
-    EXPECT_EQ(GroupedValueText(1234), "1234");
-    EXPECT_EQ(GroupedValueText(12345), "12 345");
-    EXPECT_EQ(GroupedValueText(-1234), "-1 234");
-    EXPECT_EQ(GroupedValueText(-1), "-1");
-    EXPECT_EQ(GroupedValueText(123456789), "--------");
-    EXPECT_EQ(CpsText(999 * 1000 / 400), "Cps=02497");
-    EXPECT_EQ(CpsText(100000), "Cps=----");
-    EXPECT_EQ(SerialText(1234), "SN-0001234");
+    EXPECT_EQ(groupedValueText(1234), "1234");
+    EXPECT_EQ(groupedValueText(12345), "12 345");
+    EXPECT_EQ(groupedValueText(-1234), "-1 234");
+    EXPECT_EQ(groupedValueText(-1), "-1");
+    EXPECT_EQ(groupedValueText(123456789), "--------");
+    EXPECT_EQ(cpsText(999 * 1000 / 400), "Cps=02497");
+    EXPECT_EQ(cpsText(100000), "Cps=----");
+    EXPECT_EQ(serialText(1234), "SN-0001234");
 }
 
-TEST(Handshakes, WriteAnnouncementShowsTheNameAtOnceAndTakesTheBodyWhenItsDc2Arrives) {
-    ConsoleState s;
-    s.transfer.RxText = "\x12junk\x14@WRITE(O0001)";
-    s.watchdog.WatchdogTicks = 4;
-    DetectWriteAnnouncement(s);
-    EXPECT_EQ(s.files.LabelFileName, "% CNC\\ WRITE(O0001) %");
-    EXPECT_FALSE(s.transfer.RecvBody);
-    s.transfer.RxText += "\r\n\x12%\rO0001\r";
-    DetectWriteAnnouncement(s);
-    EXPECT_TRUE(s.transfer.RecvBody);
-    EXPECT_EQ(s.transfer.RxText, "\x12%\rO0001\r");
-    EXPECT_EQ(s.watchdog.WatchdogLimit, 14);
+TEST(Handshakes, WriteAnnouncementNamesTheFileAtOnceAndTheBodyFromTheDc2AfterIt) {
+    // A status frame before the announcement is never taken for the body.
+    QByteArray text = "\x12"
+                      "frame\x14@WRITE(O0001)";
+    auto found = detectWriteAnnouncement(text);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "O0001");
+    EXPECT_FALSE(found->body);
+    text += "\r\n\x12%\rO0001\r";
+    found = detectWriteAnnouncement(text);
+    ASSERT_TRUE(found && found->body);
+    EXPECT_EQ(*found->body, "\x12%\rO0001\r");
+    EXPECT_FALSE(detectWriteAnnouncement("\x12%\rO0001\r%\x14"));
+    EXPECT_EQ(detectWriteAnnouncement("\x14@WRITE(O1")->name, ""); // no ")" yet
 }
 
 TEST(Handshakes, ReadAcknowledgementNeedsItsClosingParenthesis) {
-    ConsoleState s;
-    s.transfer.RxText = "xx\x14@READ(A1.Cn";
-    s.transfer.TxByteCount = 99;
-    EXPECT_FALSE(DetectReadAcknowledgement(s));
-    EXPECT_FALSE(s.transfer.Sending);
-    s.transfer.RxText += "c)";
-    EXPECT_TRUE(DetectReadAcknowledgement(s));
-    EXPECT_TRUE(s.transfer.Sending);
-    EXPECT_TRUE(s.transfer.RxText.isEmpty());
-    EXPECT_EQ(s.transfer.TxByteCount, 0u);
+    EXPECT_FALSE(detectReadAcknowledgement("xx\x14@READ(A1.Cn"));
+    EXPECT_TRUE(detectReadAcknowledgement("xx\x14@READ(A1.Cnc)"));
+    EXPECT_FALSE(detectReadAcknowledgement("xx@READ(A1.Cnc)")); // the DC4 belongs to it
 }

@@ -11,7 +11,7 @@ TEST(SetupCode, DesignSelectionIs142720) {
 
 TEST(SetupCode, ShortCodeIsPaddedAndOnlyItsValidPositionsApply) {
     CommSelection s;
-    EXPECT_FALSE(ApplySetupCode("25", s));
+    EXPECT_FALSE(applySetupCode("25", s));
     EXPECT_EQ(s.port, 1);
     EXPECT_EQ(s.baud, 4); // 57600
     EXPECT_EQ(SetupCodeText(s), "252720");
@@ -19,7 +19,7 @@ TEST(SetupCode, ShortCodeIsPaddedAndOnlyItsValidPositionsApply) {
 
 TEST(SetupCode, OutOfRangePositionLeavesItsGroupAndInvalidatesTheCode) {
     CommSelection s;
-    EXPECT_FALSE(ApplySetupCode("118811", s));
+    EXPECT_FALSE(applySetupCode("118811", s));
     EXPECT_EQ(s.parity, 2); // unchanged
     EXPECT_EQ(s.dataBits, 1);
     EXPECT_EQ(s.manual, 1);
@@ -28,37 +28,37 @@ TEST(SetupCode, OutOfRangePositionLeavesItsGroupAndInvalidatesTheCode) {
 
 TEST(SetupCode, FullCodeAppliesEveryGroupAndExtraCharactersAreIgnored) {
     CommSelection s;
-    EXPECT_TRUE(ApplySetupCode("6348119", s));
+    EXPECT_TRUE(applySetupCode("6348119", s));
     EXPECT_EQ(SetupCodeText(s), "634811");
-    EXPECT_EQ(LineSettings(s).baudRate, 28800);
-    EXPECT_TRUE(LineSettings(s).customRate);
-    EXPECT_EQ(LineSettings(s).parity, Parity::Space);
-    EXPECT_EQ(LineSettings(s).dataBits, 8);
-    EXPECT_EQ(LineSettings(s).stopBits, 1);
+    EXPECT_EQ(lineSettings(s).baudRate, 28800);
+    EXPECT_TRUE(lineSettings(s).customRate);
+    EXPECT_EQ(lineSettings(s).parity, Parity::Space);
+    EXPECT_EQ(lineSettings(s).dataBits, 8);
+    EXPECT_EQ(lineSettings(s).stopBits, 1);
     CommSelection none;
-    EXPECT_FALSE(ApplySetupCode(QString(), none));
+    EXPECT_FALSE(applySetupCode(QString(), none));
     EXPECT_EQ(none, CommSelection{});
 }
 
 TEST(SetupCode, DescriptionNamesPortFromComStartNum) {
     CommSelection s;
-    EXPECT_EQ(PortDescription(s, 1), "COM1,38400,E,7,2");
+    EXPECT_EQ(portDescription(s, 1), "COM1,38400,E,7,2");
     s.port = 1;
     s.baud = 2;
     s.parity = 3;
-    EXPECT_EQ(PortDescription(s, 3), "COM4,28800,M,7,2");
-    EXPECT_EQ(CommItems(CommGroup::Com, 0), QStringList({"Com0", "Com1", "Com2", "Com3", "Com4", "Com5"}));
+    EXPECT_EQ(portDescription(s, 3), "COM4,28800,M,7,2");
+    EXPECT_EQ(commItems(CommGroup::Com, 0), QStringList({"Com0", "Com1", "Com2", "Com3", "Com4", "Com5"}));
 }
 
 TEST(CommandLine, StartWordDefaultsToInitAndGoIsCaseInsensitive) {
-    CommandLine a = ParseCommandLine({});
+    CommandLine a = parseCommandLine({});
     EXPECT_EQ(a.startWord, "Init");
     EXPECT_FALSE(a.startWordIsGo());
-    CommandLine b = ParseCommandLine({"--simulator", "142720", "Go"});
+    CommandLine b = parseCommandLine({"--simulator", "142720", "Go"});
     EXPECT_TRUE(b.simulator);
     EXPECT_EQ(b.setupCode, "142720");
     EXPECT_TRUE(b.startWordIsGo());
-    EXPECT_FALSE(ParseCommandLine({"142720", "GOO"}).startWordIsGo());
+    EXPECT_FALSE(parseCommandLine({"142720", "GOO"}).startWordIsGo());
 }
 
 TEST(PortNames, EntriesWinOverrideWinsOverAllAndDefaultsFollowThePlatform) {

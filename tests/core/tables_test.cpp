@@ -130,7 +130,7 @@ TEST(TextTables, DamagedRangeSizesNeitherCrashNorExhaustMemory) {
     s.CncInfo_size = -5;
     s.McmData_size = 2000000000;
     TextTables t;
-    t.LoadNameTables(dir.path(), s, 0);
+    t.loadNameTables(dir.path(), s, 0);
     EXPECT_TRUE(t.CncNames.isEmpty());
     EXPECT_EQ(t.McmNames.size(), TextTables::kMaxNames);
 }

@@ -12,10 +12,10 @@ protected:
         clock.advance(100);
         port->takeWritten();
     }
-    ConsoleState& mutableState() { return const_cast<ConsoleState&>(state()); }
+    Transfer& transfer() { return seam().transfer(); }
+    const Transfer& flags() const { return console->transfer(); }
     void supervise() {
-        mutableState().watchdog.WatchdogTicks = 0;
-        mutableState().watchdog.WatchdogLimit = 10;
+        seam().watchdog().arm(10);
         console->SetOperationEnabled(false);
         console->Timer3().setEnabled(true);
     }
@@ -24,64 +24,69 @@ protected:
 } // namespace
 
 TEST_F(WatchdogTest, CountsTenSecondsThenTimesOutARequestedReceive) {
-    mutableState().transfer.RecvRequested = true;
-    mutableState().transfer.RxText = "partial";
+    transfer().requestReceive();
+    port->feed("partial");
     supervise();
     for (int i = 1; i <= 10; ++i) {
         clock.advance(1000);
-        EXPECT_EQ(state().view.EditKeyIn, "; .. Shaking .. " + QString::number(i));
+        EXPECT_EQ(keyIn(), "; .. Shaking .. " + QString::number(i));
     }
     clock.advance(1000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. Wait ACK => Time Out .. ;");
-    EXPECT_FALSE(state().transfer.RecvRequested);
-    EXPECT_TRUE(state().transfer.RxText.isEmpty());
+    EXPECT_EQ(keyIn(), "; .. Wait ACK => Time Out .. ;");
+    EXPECT_FALSE(flags().RecvRequested());
+    EXPECT_TRUE(flags().RxText().isEmpty());
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_FALSE(console->Timer3().isEnabled());
     EXPECT_TRUE(port->written().isEmpty()); // no abort mark for a receive
 }
 
 TEST_F(WatchdogTest, RequestedSendTimesOutWithTheAbortMark) {
-    mutableState().transfer.SendRequested = true;
+    transfer().requestSend(3);
     supervise();
     clock.advance(11000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. Wait CTS => Time Out .. ;");
-    EXPECT_FALSE(state().transfer.SendRequested);
+    EXPECT_EQ(keyIn(), "; .. Wait CTS => Time Out .. ;");
+    EXPECT_FALSE(flags().SendRequested());
     EXPECT_EQ(port->written(), QByteArray("%\x14"));
 }
 
 TEST_F(WatchdogTest, ResetBreaksEvenWithDsrOnAndWithoutAnyFlagItStopsSilently) {
-    mutableState().transfer.RecvRequested = true;
-    mutableState().transfer.RecvBody = true;
-    mutableState().watchdog.ResetPending = true;
+    transfer().requestReceive();
+    transfer().takeBytes("\x14@WRITE(O1)\x12%");
+    ASSERT_TRUE(flags().RecvBody());
+    seam().state().watchdog.ResetPending = true;
     supervise();
     clock.advance(1000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. DSR Off --> Break .. ;");
-    EXPECT_FALSE(state().transfer.RecvRequested);
-    EXPECT_FALSE(state().transfer.RecvBody);
+    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_FALSE(flags().RecvRequested());
+    EXPECT_FALSE(flags().RecvBody());
     EXPECT_FALSE(state().watchdog.ResetPending);
     EXPECT_FALSE(console->Timer3().isEnabled());
     EXPECT_TRUE(state().view.controls.EditKeyIn);
 
-    mutableState().view.EditKeyIn = "typed";
+    seam().message().show("typed");
     supervise();
     clock.advance(11000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. Shaking .. 10");
+    EXPECT_EQ(keyIn(), "; .. Shaking .. 10");
     EXPECT_FALSE(console->Timer3().isEnabled());
 }
 
 TEST_F(WatchdogTest, DsrLossBreaksAWaitButNotARunningSend) {
-    mutableState().transfer.Sending = true;
-    mutableState().transfer.SendRequested = true;
+    transfer().requestSend(0);
+    supervise();
+    console->Timer1().setEnabled(true);
+    port->setDsrLine(false);
+    clock.advance(1000);
+    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_FALSE(flags().SendRequested());
+    EXPECT_FALSE(console->Timer1().isEnabled());
+
+    port->setDsrLine(true);
+    transfer().requestSend(0);
+    transfer().takeBytes("\x14@READ(A.Cnc)");
+    ASSERT_TRUE(flags().Sending());
     supervise();
     port->setDsrLine(false);
     clock.advance(1000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. Shaking .. 1");
-    EXPECT_TRUE(state().transfer.Sending);
-
-    mutableState().transfer.Sending = false;
-    console->Timer1().setEnabled(true);
-    clock.advance(1000);
-    EXPECT_EQ(state().view.EditKeyIn, "; .. DSR Off --> Break .. ;");
-    EXPECT_FALSE(state().transfer.SendRequested);
-    EXPECT_FALSE(console->Timer1().isEnabled());
+    EXPECT_EQ(keyIn(), "; .. Shaking .. 1");
+    EXPECT_TRUE(flags().Sending());
 }

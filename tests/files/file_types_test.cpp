@@ -134,7 +134,7 @@ TEST(FileDate, YearDashMonthDayTwoBlanksHourColonMinute) {
         f.setFileTime(QDateTime(QDate(2024, 3, 9), QTime(7, 5, 59)), QFileDevice::FileModificationTime));
     f.close();
     EXPECT_EQ(FileDateText(path), QStringLiteral("2024-0309  07:05"));
-    EXPECT_EQ(fileDateText(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 1))),
+    EXPECT_EQ(formatFileDate(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 1))),
               QStringLiteral("1999-1231  23:59"));
     // A file that cannot be opened gives nothing: the label keeps "File Date".
     EXPECT_EQ(FileDateText(QDir(dir.path()).filePath("missing.Cnc")), std::nullopt);

@@ -93,6 +93,7 @@ TEST_F(FormMainTest, LinkEnablesTheOperatorAndLightsTheIndicators) {
     EXPECT_TRUE(lit("LabelDSR"));
     EXPECT_TRUE(lit("LabelCTS"));
     port->setCtsLine(false);
+    clock.advance(RepaintGate::kIntervalMs); // a line event reaches the window with the next repaint
     EXPECT_FALSE(lit("LabelCTS"));
     EXPECT_TRUE(lit("LabelDSR"));
 

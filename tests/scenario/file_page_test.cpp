@@ -40,9 +40,9 @@ TEST_F(FileService, RowSwitchEnablesOneRowAndTheTypeChangeDiscardsTheFile) {
     EXPECT_EQ(page().listLines.size(), 1);
     console.ComboBoxSendFileChange(2);
     EXPECT_TRUE(page().listLines.isEmpty());
-    EXPECT_EQ(state().files.LabelFileName, "File Name");
-    EXPECT_EQ(state().files.LabelFileSize, "File Size");
-    EXPECT_EQ(state().files.LabelFileTime, "File Date");
+    EXPECT_EQ(page().LabelFileName, "File Name");
+    EXPECT_EQ(page().LabelFileSize, "File Size");
+    EXPECT_EQ(page().LabelFileTime, "File Date");
     console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
     EXPECT_FALSE(page().sendRow);
     EXPECT_FALSE(page().ButtonOpenFileEnabled);
@@ -66,9 +66,9 @@ TEST_F(FileService, HexFileOf65537BytesListsItsFirst4096LinesThenTheCutThePartia
     EXPECT_EQ(lines[4097], ";[065536] 00-00 00-00 00-00 00-00 00-00 00-00 00-00 00-00    .               ");
     EXPECT_EQ(lines[4098], ";[065552] AA-AA AA-AA AA-AA AA-AA 4C-45 4E-3A 00-01 00-01   LEN: 0001-0001");
     EXPECT_TRUE(lines[4099].startsWith(";[065568] AA-AA AA-AA AA-AA AA-AA 43-4B 53-3A "));
-    EXPECT_EQ(state().files.LabelFileSize, "65537");
-    EXPECT_EQ(state().files.LabelFileName, QDir::toNativeSeparators(dir.file("big.Plc")));
-    EXPECT_NE(state().files.LabelFileTime, "File Date");
+    EXPECT_EQ(page().LabelFileSize, "65537");
+    EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("big.Plc")));
+    EXPECT_NE(page().LabelFileTime, "File Date");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit); // released
     EXPECT_EQ(console.filePage().TransferImage.size(), 40 * (4097 + 2));
 }
@@ -79,17 +79,17 @@ TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
         text += "G01 X" + QByteArray::number(i) + "\r\n";
     dir.write("long.Cnc", text);
     open(13, "long.Cnc");
-    EXPECT_EQ(page().ButtonOpenFileCaption, "Break");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "Break");
     settle();
     EXPECT_EQ(page().listLines.size(), 2000);
     EXPECT_EQ(page().listLines[0], ";[00000001] G01 X1");
     EXPECT_EQ(page().listLines[1999], ";[00002000] \r\nG01 X2000");
-    EXPECT_EQ(state().files.LabelFileSize, "2000...");
+    EXPECT_EQ(page().LabelFileSize, "2000...");
     EXPECT_EQ(console.filePage().dncLines.count(), 2500);
     EXPECT_EQ(console.filePage().dncLines.line(2499), "G01 X2500");
     EXPECT_EQ(console.filePage().DncLineCount, 2500);
     EXPECT_EQ(console.filePage().DncListedCount, 2000);
-    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
     EXPECT_TRUE(page().ButtonSendOutEnabled);
 }
 
@@ -99,17 +99,17 @@ TEST_F(FileService, BreakStopsATextLoadAtOnce) {
         text += "G01 X1 Y2 Z3 ;a comment\r\n";
     dir.write("huge.Cnc", text);
     open(0, "huge.Cnc");
-    EXPECT_EQ(page().ButtonOpenFileCaption, "Break");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "Break");
     EXPECT_FALSE(state().view.controls.ButtonPlcBit);
     EXPECT_TRUE(state().view.controls.GroupBoxOperate);
     clock.advanceUs(2); // two slices
-    EXPECT_GT(state().files.gaugePosition, 0);
-    EXPECT_LT(state().files.gaugePosition, state().files.gaugeMax);
+    EXPECT_GT(page().gaugePosition, 0);
+    EXPECT_LT(page().gaugePosition, page().gaugeMax);
     console.ButtonOpenFileClick(); // "Break"
     settle();
     EXPECT_TRUE(page().listLines.isEmpty());
-    EXPECT_EQ(state().files.gaugePosition, 0);
-    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_EQ(page().gaugePosition, 0);
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_FALSE(console.filePage().LoadCancelRequested);
 }
@@ -118,7 +118,7 @@ TEST_F(FileService, UnreadableFileIsReportedAndThePageReturnsToIdle) {
     open(0, "missing.Cnc");
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains("missing.Cnc"));
-    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_TRUE(page().listLines.isEmpty());
     open(3, "missing.Plc");
@@ -130,8 +130,8 @@ TEST_F(FileService, EmptyTextFileShowsZeroAndCannotBeSent) {
     dir.write("empty.Cnc", "");
     open(0, "empty.Cnc");
     settle();
-    EXPECT_EQ(state().files.LabelFileSize, "0");
-    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_EQ(page().LabelFileSize, "0");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_FALSE(page().ButtonSendOutEnabled);
     EXPECT_TRUE(page().listLines.isEmpty());
@@ -142,7 +142,7 @@ TEST_F(FileService, RawFileIsListedByItsPath) {
     open(12, "fw.Bin");
     ASSERT_EQ(page().listLines.size(), 1);
     EXPECT_EQ(page().listLines[0], QDir::toNativeSeparators(dir.file("fw.Bin")).toLocal8Bit());
-    EXPECT_EQ(state().files.LabelFileSize, "20");
+    EXPECT_EQ(page().LabelFileSize, "20");
     EXPECT_EQ(console.filePage().ArmImage, QByteArray(20, '\x5A'));
 }
 
@@ -155,5 +155,5 @@ TEST_F(FileService, CancelledDialogChangesNothing) {
     console.ButtonOpenFileClick();
     settle();
     EXPECT_TRUE(page().listLines.isEmpty());
-    EXPECT_EQ(page().ButtonOpenFileCaption, "OpenFile");
+    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
 }

@@ -89,10 +89,10 @@ TEST_F(LiveStatus, ErrorNumberIsWrittenOnceIntoTheMessageLine) {
     tick(5);
     controller.addFault({.kind = sim::Fault::ErrorNumber, .fromUs = nowUs(), .value = 12, .hasValue = true});
     tick(5);
-    EXPECT_EQ(state().view.EditKeyIn, ";Er12:  Spindle alarm");
-    mutableState().view.EditKeyIn = "G01 X1";
+    EXPECT_EQ(keyIn(), ";Er12:  Spindle alarm");
+    seam().message().show("G01 X1");
     tick(5);
-    EXPECT_EQ(state().view.EditKeyIn, "G01 X1");
+    EXPECT_EQ(keyIn(), "G01 X1");
 }
 
 TEST_F(LiveStatus, NoiseAndBrokenFramesAreSkippedAndTheLastGoodValuesStay) {

@@ -27,13 +27,13 @@ protected:
 TEST_F(MdiLine, EnterSendsTheCommandWithoutBlanksOrCommentAndRecallBringsTheTextBack) {
     type("  G01 X10 Y5 ;move");
     console.EditKeyInKeyPress('\r');
-    EXPECT_EQ(state().view.EditKeyIn, "");
+    EXPECT_EQ(keyIn(), "");
     tick(3);
     EXPECT_TRUE(received().contains("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
     ASSERT_FALSE(controller.mdiCommands().isEmpty());
     EXPECT_EQ(controller.mdiCommands().last(), "G01X10Y5");
     console.ButtonMemTextClick();
-    EXPECT_EQ(state().view.EditKeyIn, "  G01 X10 Y5 ;move");
+    EXPECT_EQ(keyIn(), "  G01 X10 Y5 ;move");
 }
 
 TEST_F(MdiLine, CommentsAndEmptyLinesSendNothing) {
@@ -53,18 +53,18 @@ TEST_F(MdiLine, TheLineEmptiesTenSecondsAfterTheLastKeyAndKeepsItsTextForRecall)
     clock.advance(9000);
     type("G00");
     clock.advance(9000);
-    EXPECT_EQ(state().view.EditKeyIn, "G00");
+    EXPECT_EQ(keyIn(), "G00");
     clock.advance(1000);
-    EXPECT_EQ(state().view.EditKeyIn, "");
+    EXPECT_EQ(keyIn(), "");
     EXPECT_EQ(state().LastMdiText, "G00");
     EXPECT_FALSE(console.TimerMdi_go().isEnabled());
 }
 
 TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
-    mutableState().transfer.RecvRequested = true;
+    seam().transfer().requestReceive();
     qsizetype before = received().size();
     console.ButtonResetClick();
-    EXPECT_FALSE(state().transfer.RecvRequested);
+    EXPECT_FALSE(console.transfer().RecvRequested());
     EXPECT_TRUE(state().watchdog.ResetPending);
     tick(5);
     EXPECT_TRUE(received().mid(before).startsWith(QByteArray("\x14\t\t\t\t", 5)));
@@ -88,18 +88,19 @@ TEST_F(MdiLine, ClearSendsItsFixedCommandWhenTheLineAllows) {
 }
 
 TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds) {
-    mutableState().CheckBoxFlash = true;
-    mutableState().FlashPending = true;
-    mutableState().FlashCommand = "G10 P600 L03;Write to Flash;";
-    mutableState().view.EditKeyIn = "G10 P600 L03;Write to Flash;";
-    console.TimerMdi_go().setInterval(3210);
-    console.TimerMdi_go().restart();
+    // The end of a send with "w2Flash" checked leaves the flash command on the line.
+    console.CheckBoxFlashClick(true);
+    seam().message().show("G10 P600 L03;Write to Flash;");
+    seam().mdi().armFlashWrite();
+    EXPECT_EQ(console.TimerMdi_go().interval(), 3210);
     const qsizetype before = received().size();
-    clock.advance(3210);
-    EXPECT_FALSE(state().CheckBoxFlash);
-    EXPECT_FALSE(state().FlashPending);
+    clock.advance(3209);
+    EXPECT_EQ(received().size(), before);
+    clock.advance(1);
+    EXPECT_FALSE(console.filePage().view().CheckBoxFlash);
+    EXPECT_FALSE(seam().mdi().FlashPending());
     EXPECT_EQ(console.TimerMdi_go().interval(), 10000);
-    mutableState().block.PollBlockChanged = true;
+    seam().state().block.PollBlockChanged = true;
     clock.advance(2900);
     // Nothing but the flash command during the pause: the poll tick is held.
     EXPECT_EQ(received().mid(before), QByteArray("\x12%\rO9000\rN000011\rG10P600L03\r%\x14"));
@@ -108,7 +109,7 @@ TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds
 }
 
 TEST(MdiCommand, LeadingBlanksNeverReachTheCommand) {
-    EXPECT_EQ(Mdi::CommandOf("   M03 S500 ; spindle"), "M03S500");
-    EXPECT_EQ(Mdi::CommandOf("\tG00 X1\r\n"), "G00X1");
-    EXPECT_EQ(Mdi::CommandOf(";only a comment"), "");
+    EXPECT_EQ(Mdi::commandOf("   M03 S500 ; spindle"), "M03S500");
+    EXPECT_EQ(Mdi::commandOf("\tG00 X1\r\n"), "G00X1");
+    EXPECT_EQ(Mdi::commandOf(";only a comment"), "");
 }

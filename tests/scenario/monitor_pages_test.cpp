@@ -112,7 +112,7 @@ TEST_F(MonitorPages, WritingARegisterThroughTheDialogComesBackInItsRow) {
     console.StaticTextPlcRct0_10Click(5);
     ASSERT_EQ(prompts.valueRequests.size(), 1u);
     EXPECT_EQ(prompts.valueRequests[0].label, "(R037)");
-    EXPECT_EQ(prompts.valueRequests[0].anchorControl, "StaticTextPlcRct5_10");
+    EXPECT_EQ(prompts.valueRequests[0].anchor, (ValueField{ValueField::Kind::PlcRct, 5}));
     tick(5);
     EXPECT_TRUE(received().contains("\x12%\rO9012\rN10037\rD000010>1\r%\x14"));
     EXPECT_EQ(controller.value(10037, nowUs()), 4321);
@@ -167,9 +167,9 @@ TEST_F(MonitorPages, NamedRowsShowGbkAndUtf8NamesFromTheTable) {
 }
 
 TEST_F(MonitorPages, NamedRowsPastTheEndOfTheTableShowNoName) {
-    mutableState().env.ranges.McmData_size = 1500; // a thousand and a half: the list offers two thousands
+    seam().state().env.ranges.McmData_size = 1500; // a thousand and a half: the list offers two thousands
     console.LabelBackClick();
-    mutableState().RangesChanged = true;
+    seam().state().RangesChanged = true;
     console.LinktoCNCButtonClick();
     console.ButtonMCMDataClick();
     console.ComboBox1000Change(1, 9, 9);
@@ -188,7 +188,7 @@ TEST_F(MonitorPages, FileServiceSendsTheResetSignalOnceAndEmptiesTheBlock) {
     tick(3);
     EXPECT_EQ(received().mid(before).count(QByteArray("\x14\t\t\t\t")), 1);
     EXPECT_EQ(state().block.PollBlockStart, -1);
-    EXPECT_EQ(state().view.EditKeyIn, "; PC<=>CNC :: FileTrans Servicer ;");
+    EXPECT_EQ(keyIn(), "; PC<=>CNC :: FileTrans Servicer ;");
     EXPECT_EQ(state().view.caption, "Velmorix\\File\\Service");
     EXPECT_EQ(requests().last().size(), 14); // only the fixed items and the serial number
     console.ButtonPlcBitClick();

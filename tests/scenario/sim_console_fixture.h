@@ -3,6 +3,7 @@
 #include "core/app/console.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
+#include "support/console_seam.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
@@ -27,7 +28,8 @@ protected:
 
     void start(const QStringList& args = {"--simulator", "142720", "GO"}) { console.FormCreate({args, 24}); }
     const ConsoleState& state() const { return console.state(); }
-    ConsoleState& mutableState() { return const_cast<ConsoleState&>(console.state()); }
+    QString keyIn() const { return console.messageLine().text(); }
+    ConsoleSeam seam() { return ConsoleSeam(console); }
     // Bytes the controller has received so far.
     QByteArray received() const { return controller.log().bytes(sim::WireLog::Kind::ToController); }
     QByteArray sent() const { return controller.log().bytes(sim::WireLog::Kind::ToConsole); }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "core/app/hold.h"
+#include "core/app/message_line.h"
 #include "core/app/prompts.h"
+#include "core/app/repaint_gate.h"
+#include "core/app/shell.h"
 #include "core/app/state.h"
 #include "core/files/file_page.h"
 #include "core/files/mdi.h"
+#include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
 #include "core/pages/pages.h"
@@ -13,30 +17,28 @@
 #include "platform/clock.h"
 
 #include <QObject>
-#include <QStringList>
 #include <memory>
 
 namespace velmorix {
 
-// What the console is told about its surroundings when it starts.
-struct StartupInputs {
-    QStringList arguments;  // command line without the program name
-    int nameLabelChars = 0; // characters that fit on one line of a CNC-information name label
-};
+namespace test {
+class ConsoleSeam;
+}
 
-// The console engine: the window-wide state and every operation of the main window. The window
-// forwards its events here and renders `state()` whenever `changed` is emitted.
+// The console engine and its one public face: every operation of the main window, each handed to
+// the area that owns it. The window forwards its events here and renders `state()` and the areas'
+// views whenever `changed` is emitted; velmorix-cli drives the same operations without a window.
 class Console : public QObject {
     Q_OBJECT
 public:
     Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir);
     ~Console() override;
 
-    const ConsoleState& state() const { return m_state; }
-
     // Window life.
     void FormCreate(const StartupInputs& inputs);
     void FormDestroy();
+    // Without a window: the engine set up from explicit settings, ready to link.
+    void setUp(const EngineSetup& setup);
 
     // Comm page and link.
     void LinktoCNCButtonClick();
@@ -84,56 +86,57 @@ public:
 
     void SetOperationEnabled(bool enabled);
 
-    // Areas, for the window and for tests.
+    // What the window shows.
+    const ConsoleState& state() const { return m_state; }
+    const MessageLine& messageLine() const { return m_message; }
+    const Pages& pages() const { return m_pages; }
+    const FilePage& filePage() const { return m_filePage; }
+    const Transfer& transfer() const { return m_transfer; }
+    const TextTables& tables() const { return m_tables; }
+    QString SetupCodeText() const { return m_shell.SetupCodeText(); }
+    int NameLabelChars() const { return m_shell.NameLabelChars(); }
+    qint64 repaints() const { return m_repaint.repaints(); }
+
+    // The areas the program and the tools drive directly.
     Link& link() { return m_link; }
     PollCycle& poll() { return m_poll; }
-    const Pages& pages() const { return m_pages; }
-    const FilePage& filePage() const { return *m_filePage; }
-    const TextTables& tables() const { return m_tables; }
     Timer& Timer1() { return *m_timer1; }
     Timer& Timer2() { return *m_timer2; }
     Timer& Timer3() { return *m_timer3; }
     Timer& TimerMdi_go() { return *m_timerMdi; }
-    QString SetupCodeText() const;
-    int NameLabelChars() const { return m_nameLabelChars; }
 
 signals:
     void changed();
 
 private:
-    void ReadSettings();
-    void LoadAllTables();
-    void reportTableProblems(const QStringList& problems);
-    QString tableDir() const;
-    void WriteSettings();
-    void setCaptionToSetupCode();
+    friend class test::ConsoleSeam;
+
+    template <typename F> void run(F&& f) { m_repaint.operatorCall(std::forward<F>(f)); }
+    template <typename F> void runTimed(F&& f) { m_repaint.timedCall(std::forward<F>(f)); }
     void onPortError(const QString& text);
     void Timer1Timer();
-    // Runs an operation and tells the window to repaint.
-    template <typename F> void run(F&& f) {
-        f();
-        emit changed();
-    }
 
     Clock& m_clock;
     Prompts& m_prompts;
-    QString m_workingDir;
-    QString m_settingsProblem;
+    RepaintGate m_repaint;
     ConsoleState m_state;
+    MessageLine m_message;
     Hold m_hold;
-    TextTables m_tables;
-    Link m_link;
-    Watchdog m_watchdog;
-    PollCycle m_poll;
-    Pages m_pages;
-    std::unique_ptr<Mdi> m_mdi;
-    std::unique_ptr<FilePage> m_filePage;
+    // The timers come first, so every area is handed the ones it drives.
     std::unique_ptr<Timer> m_timer1;
     std::unique_ptr<Timer> m_timer2;
     std::unique_ptr<Timer> m_timer3;
     std::unique_ptr<Timer> m_timerMdi;
     std::unique_ptr<Timer> m_loadTimer; // slices of a file load
-    int m_nameLabelChars = 0;
+    TextTables m_tables;
+    Transfer m_transfer;
+    Link m_link;
+    Watchdog m_watchdog;
+    PollCycle m_poll;
+    Pages m_pages;
+    FilePage m_filePage;
+    Mdi m_mdi;
+    Shell m_shell;
 };
 
 } // namespace velmorix

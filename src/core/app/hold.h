@@ -15,9 +15,11 @@ namespace velmorix {
 class Hold {
 public:
     explicit Hold(Clock& clock);
+    ~Hold();
 
     // A timer whose handler runs at once unless a pause is under way; otherwise the tick is
-    // remembered and runs once when the pause ends, if the timer is still enabled then.
+    // remembered and runs once when the pause ends, if the timer is still enabled then. The timer
+    // may be destroyed at any time; it leaves the hold when it goes.
     std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> handler);
 
     // Pauses for ms, then runs `then`. A pause asked for during another one follows it.
@@ -26,18 +28,16 @@ public:
     // Called after every continuation, so the window shows what it changed.
     void setResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
 
+    struct Guarded;
+
 private:
-    struct Guarded {
-        std::function<void()> handler;
-        Timer* timer = nullptr;
-        bool due = false;
-    };
+    friend class HeldTimer;
     void startNext();
     void finish();
 
     Clock& m_clock;
     std::unique_ptr<Timer> m_timer;
-    QList<std::shared_ptr<Guarded>> m_guarded;
+    QList<Guarded*> m_guarded;
     QList<std::pair<int, std::function<void()>>> m_queue;
     std::function<void()> m_then;
     std::function<void()> m_onResume;

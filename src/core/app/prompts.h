@@ -12,10 +12,22 @@ struct FileDialogRequest {
     QString defaultSuffix;
 };
 
+// A value field of the monitor pages that a value dialog opens beside.
+struct ValueField {
+    enum class Kind {
+        PlcRct,
+        Var,
+        CncInfo
+    }; // StaticTextPlcRct<n>_10, StaticTextVar<n>_10, StaticTextCncInfo<n>_10
+    Kind kind = Kind::Var;
+    int row = 0;
+    bool operator==(const ValueField&) const = default;
+};
+
 struct NewValueRequest {
-    QString text;          // the value it opens with, in plain decimal digits
-    QString label;         // the name of the edited entry
-    QString anchorControl; // the clicked value field; the dialog opens beside it
+    QString text;  // the value it opens with, in plain decimal digits
+    QString label; // the name of the edited entry
+    ValueField anchor;
 };
 
 // Everything modal the engine asks of the operator. The program shows real dialogs; tests answer

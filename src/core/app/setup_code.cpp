@@ -7,7 +7,7 @@ QString SetupCodeText(const CommSelection& s) {
            QString::number(s.dataBits + 7) + QString::number(s.stopBits + 1) + QString::number(s.manual);
 }
 
-bool ApplySetupCode(const QString& code, CommSelection& s) {
+bool applySetupCode(const QString& code, CommSelection& s) {
     QString padded = code.left(6);
     while (padded.size() < 6)
         padded += QLatin1Char(' ');
@@ -28,7 +28,7 @@ bool ApplySetupCode(const QString& code, CommSelection& s) {
     return valid;
 }
 
-QStringList CommItems(CommGroup group, qint32 comStartNum) {
+QStringList commItems(CommGroup group, qint32 comStartNum) {
     switch (group) {
     case CommGroup::Com: {
         QStringList items;
@@ -70,20 +70,20 @@ int* field(CommSelection& s, CommGroup group) {
 }
 } // namespace
 
-void SetCommItem(CommSelection& s, CommGroup group, int index) {
-    if (index >= 0 && index < CommItems(group, 1).size())
+void setCommItem(CommSelection& s, CommGroup group, int index) {
+    if (index >= 0 && index < commItems(group, 1).size())
         *field(s, group) = index;
 }
 
-int CommItem(const CommSelection& s, CommGroup group) {
+int commItem(const CommSelection& s, CommGroup group) {
     return *field(const_cast<CommSelection&>(s), group);
 }
 
-QString PortName(const CommSelection& s, qint32 comStartNum) {
+QString portName(const CommSelection& s, qint32 comStartNum) {
     return QStringLiteral("COM") + QString::number(static_cast<qint64>(comStartNum) + s.port);
 }
 
-PortSettings LineSettings(const CommSelection& s) {
+PortSettings lineSettings(const CommSelection& s) {
     PortSettings p;
     p.baudRate = kBaudRates[s.baud];
     p.customRate = s.baud == 2;
@@ -94,15 +94,15 @@ PortSettings LineSettings(const CommSelection& s) {
     return p;
 }
 
-QString PortDescription(const CommSelection& s, qint32 comStartNum) {
+QString portDescription(const CommSelection& s, qint32 comStartNum) {
     static const char kParity[] = {'N', 'O', 'E', 'M', 'S'};
-    const PortSettings p = LineSettings(s);
-    return PortName(s, comStartNum) + QLatin1Char(',') + QString::number(p.baudRate) + QLatin1Char(',') +
+    const PortSettings p = lineSettings(s);
+    return portName(s, comStartNum) + QLatin1Char(',') + QString::number(p.baudRate) + QLatin1Char(',') +
            QLatin1Char(kParity[s.parity]) + QLatin1Char(',') + QString::number(p.dataBits) +
            QLatin1Char(',') + QString::number(p.stopBits);
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments) {
+CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine cl;
     QStringList positional;
     for (const QString& a : arguments) {

@@ -29,19 +29,19 @@ QString SetupCodeText(const CommSelection& s);
 
 // Applies each valid position of a setup code (padded with blanks to six characters, anything after
 // the sixth ignored); returns whether all six were valid.
-bool ApplySetupCode(const QString& code, CommSelection& s);
+bool applySetupCode(const QString& code, CommSelection& s);
 
 // Item texts of the six groups.
-QStringList CommItems(CommGroup group, qint32 comStartNum);
-void SetCommItem(CommSelection& s, CommGroup group, int index);
-int CommItem(const CommSelection& s, CommGroup group);
+QStringList commItems(CommGroup group, qint32 comStartNum);
+void setCommItem(CommSelection& s, CommGroup group, int index);
+int commItem(const CommSelection& s, CommGroup group);
 
 // Port name of the selection: "COM" + (ComStartNum + port item).
-QString PortName(const CommSelection& s, qint32 comStartNum);
+QString portName(const CommSelection& s, qint32 comStartNum);
 // Line settings of the selection (name left empty for the caller to resolve).
-PortSettings LineSettings(const CommSelection& s);
+PortSettings lineSettings(const CommSelection& s);
 // "COM1,38400,E,7,2".
-QString PortDescription(const CommSelection& s, qint32 comStartNum);
+QString portDescription(const CommSelection& s, qint32 comStartNum);
 
 // Command line: parameter 1 a setup code, parameter 2 a start word; options beginning with "--"
 // are the program's own and are taken out before the two parameters are counted.
@@ -53,6 +53,6 @@ struct CommandLine {
 
     bool startWordIsGo() const { return startWord.toUpper() == QStringLiteral("GO"); }
 };
-CommandLine ParseCommandLine(const QStringList& arguments); // without the program name
+CommandLine parseCommandLine(const QStringList& arguments); // without the program name
 
 } // namespace velmorix

@@ -9,8 +9,9 @@
 
 namespace velmorix {
 
-// Window-wide state, in a few plain records owned by Console and handed by reference to the areas
-// that share them.
+// Window-wide records that several areas read and write. Each area owns everything else it keeps
+// (the transfer its flags, the file page its labels, the message line its text); these few plain
+// records are owned by Console and handed by reference to the areas that share them.
 
 // Lines of the serial link as last reported.
 struct LineState {
@@ -26,28 +27,39 @@ struct SequenceState {
     int ResyncCount = 0;
 };
 
-// File-transfer modes and the text gathered for them.
-struct TransferFlags {
-    bool RecvRequested = false;
-    bool RecvBody = false;
-    bool SendRequested = false;
-    bool Sending = false;
-    bool XoffHold = false;
-    bool ArmSending = false;
-    QByteArray RxText;
-    quint32 TxByteCount = 0; // bytes the file sender wrote since the last rate computation
-    int SendFileItem = 0;    // selected item of ComboBoxSendFile
-
-    static constexpr int kDncItem = 13;
-    bool dncSending() const { return Sending && SendFileItem == kDncItem; }
-    bool anyTransfer() const { return RecvRequested || RecvBody || SendRequested || Sending; }
-};
-
 // The handshake watchdog's count and limit.
 struct WatchdogState {
     qint32 WatchdogTicks = 0;
     qint32 WatchdogLimit = 10;
     bool ResetPending = false;
+};
+
+// Which page the poll tick refreshes and which range the value dialogs edit.
+enum class PageMode {
+    PortSetup = -1,
+    PlcBits = 0,
+    Registers = 1, // registers, counters and timers
+    UserVariables = 2,
+    SystemVariables = 3,
+    CncInformation = 4,
+    McmData = 5,
+    FileService = 7,
+    Help = 8,
+};
+
+// The column of page buttons, in its order.
+enum class PageButton {
+    None,
+    PlcBit,
+    PlcRCT,
+    VarUser,
+    VarSys,
+    CNCInfo,
+    MCMData,
+    Motion,
+    FileSvc,
+    Help,
+    Close
 };
 
 // The block of controller variables the current page subscribes to, and the last request sent.
@@ -65,6 +77,12 @@ struct ReportBlock {
             return;
         PollBlockStart = start;
         PollBlockCount = count;
+        PollBlockChanged = true;
+    }
+    // An empty block that matches no page, so the next page button subscribes afresh.
+    void clear() {
+        PollBlockStart = -1;
+        PollBlockCount = 0;
         PollBlockChanged = true;
     }
 };
@@ -91,15 +109,27 @@ struct OperatorControls {
     bool operator==(const OperatorControls&) const = default;
 };
 
+// Items of a status frame: item 0 is the status word the controller puts first, items 1 to 13 are
+// the fixed part of every monitor request, then the page's block, then the serial number.
+inline constexpr int kFirstAxisItem = 1;
+inline constexpr int kTypeItems[] = {10, 11};
+inline constexpr int kVersionItems[] = {12, 13};
+inline constexpr int kFirstBlockItem = 14;
+inline constexpr int kMaxBlockCount = 32;
+
 // The live values of the newest accepted status frame, by item number.
 struct LiveValues {
-    static constexpr int kItems = 47; // status word, 13 fixed items, up to 32 block entries, serial number
+    static constexpr int kItems = kFirstBlockItem + kMaxBlockCount + 1; // up to 46 items and the status word
     std::array<qint32, kItems> PollValues{};
-    std::array<QByteArray, kItems> PollHexTexts; // "0000-0000"
-    std::array<QString, 33> PollValueTexts;      // index item - 14
+    std::array<QByteArray, kItems> PollHexTexts;            // "0000-0000"
+    std::array<QString, kMaxBlockCount + 1> PollValueTexts; // index item - kFirstBlockItem
     QByteArray TypeText = QByteArrayLiteral("---------");
     QString TimeText;
     qint32 LastErrorNumber = 0;
+
+    // Value and texts of entry k of the current block.
+    qint32 blockValue(int k) const { return PollValues[kFirstBlockItem + k]; }
+    const QByteArray& blockHex(int k) const { return PollHexTexts[kFirstBlockItem + k]; }
 };
 
 // The coordinate and status panel.
@@ -113,25 +143,14 @@ struct StatusView {
     QString LabelCps = QStringLiteral("Cps=-----");
 };
 
-// The labels of the file-service page.
-struct FileView {
-    QString LabelFileName = QStringLiteral("File Name");
-    QString LabelFileNameHint;
-    QString LabelFileSize = QStringLiteral("File Size");
-    QString LabelFileTime = QStringLiteral("File Date");
-    int gaugePosition = 0; // CGauge
-    int gaugeMax = 100;
-};
-
 // Notebook pages.
 enum class NotebookPage { Comm = 0, PlcBit = 1, Var = 2, PlcRct = 3, FileSvc = 4, Empty = 5 };
 
-// What the main window shows outside the monitor pages.
+// What the main window shows outside the monitor pages and the message line.
 struct MainView {
     QString caption;
     NotebookPage page = NotebookPage::Comm;
     OperatorControls controls;
-    QString EditKeyIn;
     bool ButtonResetEnabled = false;
     bool ButtonClearEnabled = false;
     bool ButtonClearShown = false;
@@ -139,8 +158,7 @@ struct MainView {
     bool LabelCTSLit = false;
     std::array<QString, 5> statusPanels;
     QString EditSelectPath;
-    // Page button shown in bold ("ButtonPlcBit" ...), empty for none.
-    QString boldPageButton;
+    PageButton boldPageButton = PageButton::None;
     bool MemoHelpShown = false; // page 4 shows the help text rather than the file service
     bool closeRequested = false;
 };
@@ -151,19 +169,14 @@ struct ConsoleState {
     CommSelection comm;
     LineState line;
     SequenceState seq;
-    TransferFlags transfer;
     WatchdogState watchdog;
     ReportBlock block;
     MainView view;
     StatusView status;
-    FileView files;
     LiveValues live;
-    int PageMode = 0;
+    PageMode pageMode = PageMode::PlcBits;
     bool PathChanged = false;
     bool RangesChanged = false;
-    bool FlashPending = false;
-    QString FlashCommand;       // the edit-line text to send when a waiting flash write is served
-    bool CheckBoxFlash = false; // "w2Flash"
     QString AccessCode = QStringLiteral("ZRTM64");
     bool PlcUploadUnlocked = false;
     bool PlcUploadUnlockedBefore = false;

@@ -5,7 +5,7 @@
 
 namespace velmorix {
 
-QString fileDateText(const QDateTime& time) {
+QString formatFileDate(const QDateTime& time) {
     return time.toLocalTime().toString(QStringLiteral("yyyy-MMdd  hh:mm"));
 }
 
@@ -16,7 +16,7 @@ std::optional<QString> FileDateText(const QString& path) {
     const QDateTime written = file.fileTime(QFileDevice::FileModificationTime);
     if (!written.isValid())
         return std::nullopt;
-    return fileDateText(written);
+    return formatFileDate(written);
 }
 
 QByteArray rawListLine(const QString& path) {

@@ -13,7 +13,7 @@ namespace velmorix {
 std::optional<QString> FileDateText(const QString& path);
 
 // The same layout for a given time.
-QString fileDateText(const QDateTime& time);
+QString formatFileDate(const QDateTime& time);
 
 // What the file-service page shows of a raw ("C:ARM") load: the full path as the only list line.
 QByteArray rawListLine(const QString& path);

@@ -1,6 +1,8 @@
 #include "core/files/file_page.h"
 
+#include "core/app/message_line.h"
 #include "core/app/prompts.h"
+#include "core/app/state.h"
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
 #include "core/files/read_file.h"
@@ -13,8 +15,8 @@
 
 namespace velmorix {
 
-FilePage::FilePage(ConsoleState& state, Prompts& prompts, Timer& loadTimer, Hooks hooks)
-    : m_state(state), m_prompts(prompts), m_timer(loadTimer), m_hooks(std::move(hooks)) {
+FilePage::FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, Timer& loadTimer, Hooks hooks)
+    : m_state(state), m_message(message), m_prompts(prompts), m_timer(loadTimer), m_hooks(std::move(hooks)) {
     for (const SendFileType& t : sendFileTypes())
         m_view.sendItems << QString::fromLatin1(t.item);
     for (const RecvFileType& t : recvFileTypes())
@@ -37,11 +39,16 @@ void FilePage::ComboBoxSendFileChange(int item) {
     if (item >= 0 && item < m_view.sendItems.size())
         m_view.sendItem = item;
     clearList();
-    m_state.files.LabelFileName = QStringLiteral("File Name");
-    m_state.files.LabelFileNameHint.clear();
-    m_state.files.LabelFileSize = QStringLiteral("File Size");
-    m_state.files.LabelFileTime = QStringLiteral("File Date");
-    m_state.transfer.SendFileItem = m_view.sendItem;
+    m_view.LabelFileName = QStringLiteral("File Name");
+    m_view.LabelFileNameHint.clear();
+    m_view.LabelFileSize = QStringLiteral("File Size");
+    m_view.LabelFileTime = QStringLiteral("File Date");
+}
+
+void FilePage::showAnnouncedName(const QByteArray& name) {
+    m_view.LabelFileName =
+        QStringLiteral("% CNC\\ WRITE(") + QString::fromLatin1(name) + QStringLiteral(") %");
+    m_view.LabelFileNameHint = m_view.LabelFileName;
 }
 
 void FilePage::ComboBoxRecvFileChange(int item) {
@@ -51,9 +58,9 @@ void FilePage::ComboBoxRecvFileChange(int item) {
 }
 
 void FilePage::GroupBoxOperateMouseDown(Row row) {
-    if (m_view.ButtonOpenFileCaption != QLatin1String("OpenFile"))
+    if (m_view.textLoading)
         return;
-    m_state.view.EditKeyIn.clear();
+    m_message.clear();
     const bool toSend = row == Row::Send && !m_view.sendRow;
     const bool toRecv = row == Row::Recv && m_view.sendRow;
     if (toSend || toRecv) {
@@ -63,7 +70,7 @@ void FilePage::GroupBoxOperateMouseDown(Row row) {
         m_view.ComboBoxSendFileEnabled = m_view.ButtonOpenFileEnabled = m_view.ButtonSendOutEnabled =
             m_view.CheckBoxFlashEnabled = toSend;
     }
-    m_state.files.gaugePosition = 0;
+    m_view.gaugePosition = 0;
 }
 
 std::optional<QString> FilePage::chooseFile(const char* filter) {
@@ -90,23 +97,22 @@ std::optional<QByteArray> FilePage::readFile(const QString& path) {
 }
 
 void FilePage::showFileLabels(const QString& path, const QString& size) {
-    FileView& f = m_state.files;
-    f.LabelFileSize = size;
+    m_view.LabelFileSize = size;
     if (const auto date = FileDateText(path))
-        f.LabelFileTime = *date;
-    f.LabelFileName = QDir::toNativeSeparators(path);
-    f.LabelFileNameHint = f.LabelFileName;
+        m_view.LabelFileTime = *date;
+    m_view.LabelFileName = QDir::toNativeSeparators(path);
+    m_view.LabelFileNameHint = m_view.LabelFileName;
 }
 
 void FilePage::ButtonOpenFileClick() {
-    if (m_view.ButtonOpenFileCaption != QLatin1String("OpenFile")) {
+    if (m_view.textLoading) {
         LoadCancelRequested = true;
         return;
     }
     const SendFileType* type = sendFileType(m_view.sendItem);
     if (!type)
         return;
-    m_state.view.EditKeyIn.clear();
+    m_message.clear();
     const auto path = chooseFile(type->filter);
     if (!path)
         return;
@@ -126,7 +132,7 @@ void FilePage::ButtonOpenFileClick() {
 
 void FilePage::startTextLoad(const QString& path) {
     const bool dnc = m_view.sendItem == kDncTypeIndex;
-    m_view.ButtonOpenFileCaption = QStringLiteral("Break");
+    m_view.textLoading = true;
     m_state.view.controls.GroupBoxOperate = true;
     m_view.ButtonOpenFileEnabled = true;
     m_view.ComboBoxSendFileEnabled = m_view.ButtonSendOutEnabled = m_view.CheckBoxFlashEnabled = false;
@@ -140,13 +146,13 @@ void FilePage::startTextLoad(const QString& path) {
     const auto bytes = readFile(path);
     if (!bytes || bytes->isEmpty()) {
         if (bytes)
-            m_state.files.LabelFileSize = QStringLiteral("0");
-        m_view.ButtonOpenFileCaption = QStringLiteral("OpenFile");
+            m_view.LabelFileSize = QStringLiteral("0");
+        m_view.textLoading = false;
         releaseLock();
         return;
     }
-    m_state.files.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
-    m_state.files.gaugePosition = 0;
+    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_view.gaugePosition = 0;
     TransferImage.clear();
     m_loadPath = path;
     m_text = std::make_unique<TextLoader>(*bytes, dnc);
@@ -160,8 +166,8 @@ void FilePage::startHexLoad(const QString& path) {
         releaseLock();
         return;
     }
-    m_state.files.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
-    m_state.files.gaugePosition = 1;
+    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_view.gaugePosition = 1;
     m_loadPath = path;
     m_hex = std::make_unique<HexPacker>(*bytes);
     m_timer.setEnabled(true);
@@ -176,26 +182,24 @@ void FilePage::loadRaw(const QString& path) {
     showFileLabels(path, QString::number(bytes->size()));
 }
 
-void FilePage::LoadStep() {
+void FilePage::loadStep() {
     if (m_text) {
         // "Break" stops a text load between two slices; a DNC load runs to its end.
         if (LoadCancelRequested && m_view.sendItem != kDncTypeIndex)
             m_text->cancel();
         else
             m_text->step(kSliceBytes);
-        m_state.files.gaugePosition = static_cast<int>(std::min<qint64>(m_text->processed(), INT_MAX));
+        m_view.gaugePosition = static_cast<int>(std::min<qint64>(m_text->processed(), INT_MAX));
         if (m_text->done() || m_text->cancelled())
             finishText();
     } else if (m_hex) {
         m_hex->step(kSliceBytes);
-        m_state.files.gaugePosition = static_cast<int>(std::min<qint64>(m_hex->processed(), INT_MAX));
+        m_view.gaugePosition = static_cast<int>(std::min<qint64>(m_hex->processed(), INT_MAX));
         if (m_hex->done())
             finishHex();
     } else {
         m_timer.setEnabled(false);
     }
-    if (m_hooks.changed)
-        m_hooks.changed();
 }
 
 void FilePage::finishText() {
@@ -204,7 +208,7 @@ void FilePage::finishText() {
     const bool dnc = m_view.sendItem == kDncTypeIndex;
     if (loader->cancelled()) {
         clearList();
-        m_state.files.gaugePosition = 0;
+        m_view.gaugePosition = 0;
     } else {
         m_view.listLines = loader->takeListLines();
         m_view.listExtentChars = loader->longestLine() + 12;
@@ -214,11 +218,11 @@ void FilePage::finishText() {
             DncLineCount = static_cast<qint32>(dncLines.count());
             DncListedCount = loader->listedDncLines();
             if (loader->cut())
-                m_state.files.gaugePosition = m_state.files.gaugeMax;
+                m_view.gaugePosition = m_view.gaugeMax;
         }
         showFileLabels(m_loadPath, QString::fromLatin1(loader->sizeLabel()));
     }
-    m_view.ButtonOpenFileCaption = QStringLiteral("OpenFile");
+    m_view.textLoading = false;
     releaseLock();
     LoadCancelRequested = false;
     m_view.ComboBoxSendFileEnabled = m_view.ButtonSendOutEnabled = m_view.CheckBoxFlashEnabled = true;

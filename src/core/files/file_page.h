@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/app/state.h"
 #include "core/files/dnc_lines.h"
 #include "core/files/hex_image.h"
 #include "core/files/text_loader.h"
@@ -13,6 +12,8 @@
 
 namespace velmorix {
 
+struct ConsoleState;
+class MessageLine;
 class Prompts;
 class Timer;
 
@@ -25,7 +26,7 @@ struct FilePageView {
     QStringList recvItems;
     QList<QByteArray> listLines; // ListBoxFileSvc; a loaded file shows here, an empty list means none
     int listExtentChars = 0;     // horizontal scroll extent in widths of "A"
-    QString ButtonOpenFileCaption = QStringLiteral("OpenFile");
+    bool textLoading = false;    // a text load runs: ButtonOpenFile reads "Break"
     bool ComboBoxSendFileEnabled = false;
     bool ButtonOpenFileEnabled = false;
     bool ButtonSendOutEnabled = false;
@@ -33,6 +34,18 @@ struct FilePageView {
     bool ComboBoxRecvFileEnabled = true;
     bool ButtonRecvInEnabled = true;
     bool ButtonSaveFileEnabled = true;
+    bool CheckBoxFlash = false; // "w2Flash"
+
+    QString LabelFileName = QStringLiteral("File Name");
+    QString LabelFileNameHint;
+    QString LabelFileSize = QStringLiteral("File Size");
+    QString LabelFileTime = QStringLiteral("File Date");
+    int gaugePosition = 0; // CGauge
+    int gaugeMax = 100;
+
+    QString ButtonOpenFileCaption() const {
+        return textLoading ? QStringLiteral("Break") : QStringLiteral("OpenFile");
+    }
 };
 
 // The file-service page up to the moment of sending: the two rows, the type lists, opening a file
@@ -44,23 +57,36 @@ public:
     enum class Row { None, Send, Recv };
     struct Hooks {
         std::function<void(bool)> setOperationEnabled;
-        std::function<void()> changed;
     };
     // Bytes walked per slice of a load.
     static constexpr qint64 kSliceBytes = 256 * 1024;
 
-    FilePage(ConsoleState& state, Prompts& prompts, Timer& loadTimer, Hooks hooks);
+    FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, Timer& loadTimer, Hooks hooks);
     ~FilePage();
 
     void ButtonOpenFileClick();
     void ComboBoxSendFileChange(int item);
     void ComboBoxRecvFileChange(int item);
     void GroupBoxOperateMouseDown(Row row);
+    void CheckBoxFlashClick(bool checked) { m_view.CheckBoxFlash = checked; }
     // One slice of the running load (the load timer's handler).
-    void LoadStep();
+    void loadStep();
 
     const FilePageView& view() const { return m_view; }
     bool loading() const { return m_text || m_hex; }
+
+    // What the transfers show here.
+    bool flashChecked() const { return m_view.CheckBoxFlash; }
+    void setFlashChecked(bool on) { m_view.CheckBoxFlash = on; }
+    void setGauge(int position) { m_view.gaugePosition = position; }
+    void setGauge(int position, int maximum) {
+        m_view.gaugeMax = maximum;
+        m_view.gaugePosition = position;
+    }
+    // "@WRITE(name)": the name the controller announced, also as the label's hint.
+    void showAnnouncedName(const QByteArray& name);
+    // The size label follows a receive as it grows.
+    void showSize(const QString& size) { m_view.LabelFileSize = size; }
 
     // What the sender takes.
     QByteArray TransferImage;
@@ -83,6 +109,7 @@ private:
     void releaseLock();
 
     ConsoleState& m_state;
+    MessageLine& m_message;
     Prompts& m_prompts;
     Timer& m_timer;
     Hooks m_hooks;

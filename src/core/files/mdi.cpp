@@ -1,15 +1,21 @@
 #include "core/files/mdi.h"
 
 #include "core/app/hold.h"
+#include "core/app/message_line.h"
+#include "core/app/state.h"
+#include "core/files/file_page.h"
+#include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "platform/clock.h"
 
 namespace velmorix {
 
-Mdi::Mdi(ConsoleState& state, Link& link, Hold& hold, Timer& timerMdi, Timer& timer1)
-    : m_state(state), m_link(link), m_hold(hold), m_timerMdi(timerMdi), m_timer1(timer1) {}
+Mdi::Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, FilePage& files,
+         Hold& hold, Timer& timerMdi, Timer& timer1)
+    : m_state(state), m_message(message), m_link(link), m_transfer(transfer), m_files(files), m_hold(hold),
+      m_timerMdi(timerMdi), m_timer1(timer1) {}
 
-QByteArray Mdi::CommandOf(const QString& text) {
+QByteArray Mdi::commandOf(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 0x20)
@@ -24,15 +30,15 @@ QByteArray Mdi::CommandOf(const QString& text) {
 }
 
 void Mdi::ButtonMDIgoClick() {
-    const QString typed = m_state.view.EditKeyIn;
+    const QString typed = m_message.text();
     if (!typed.isEmpty()) {
         m_timerMdi.restart();
-        const QByteArray command = CommandOf(typed);
+        const QByteArray command = commandOf(typed);
         if (!command.isEmpty())
-            m_link.SendMdi(command);
+            m_link.sendMdi(command);
         m_state.LastMdiText = typed;
     }
-    m_state.view.EditKeyIn.clear();
+    m_message.clear();
 }
 
 void Mdi::EditKeyInKeyPress(QChar key) {
@@ -41,52 +47,57 @@ void Mdi::EditKeyInKeyPress(QChar key) {
         ButtonMDIgoClick();
 }
 
+void Mdi::armFlashWrite() {
+    m_timerMdi.setInterval(kFlashWaitMs);
+    m_flashPending = true;
+    m_flashCommand = m_message.text();
+    m_timerMdi.restart();
+}
+
 void Mdi::TimerMdi_goTimer() {
-    MainView& view = m_state.view;
-    if (!view.EditKeyIn.isEmpty()) {
-        if (m_state.CheckBoxFlash && m_state.FlashPending) {
-            view.EditKeyIn = m_state.FlashCommand;
+    if (!m_message.isEmpty()) {
+        if (m_files.flashChecked() && m_flashPending) {
+            m_message.show(m_flashCommand);
             ButtonMDIgoClick();
             m_state.live.LastErrorNumber = 0;
-            m_state.CheckBoxFlash = false;
-            m_state.FlashPending = false;
-            m_timerMdi.setInterval(10000);
-            // The controller writes its flash meanwhile; the line holds still for three seconds.
-            m_hold.pause(3000, [this] {
+            m_files.setFlashChecked(false);
+            m_flashPending = false;
+            m_timerMdi.setInterval(kLineMs);
+            // The controller writes its flash meanwhile; the line holds still.
+            m_hold.pause(kFlashWriteMs, [this] {
                 m_state.seq.Resyncing = true;
-                m_state.view.EditKeyIn.clear();
+                m_message.clear();
                 m_timerMdi.setEnabled(false);
             });
             return;
         }
-        m_state.LastMdiText = view.EditKeyIn;
-        view.EditKeyIn.clear();
+        m_state.LastMdiText = m_message.text();
+        m_message.clear();
         m_timerMdi.setEnabled(false);
         return;
     }
-    if (m_state.FlashPending) {
-        m_state.FlashPending = false;
-        m_hold.pause(3000, [this] { m_state.seq.Resyncing = true; });
+    if (m_flashPending) {
+        m_flashPending = false;
+        m_hold.pause(kFlashWriteMs, [this] { m_state.seq.Resyncing = true; });
     }
 }
 
 void Mdi::ButtonMemTextClick() {
     m_timerMdi.restart();
-    m_state.view.EditKeyIn = m_state.LastMdiText;
+    m_message.show(m_state.LastMdiText);
 }
 
 void Mdi::ButtonClearClick() {
     if (m_state.line.CtsReady && m_state.line.LinkUp)
-        m_link.SendMdi("G10P1999L9999");
+        m_link.sendMdi("G10P1999L9999");
 }
 
 void Mdi::ButtonResetClick() {
-    TransferFlags& t = m_state.transfer;
     m_state.watchdog.ResetPending = true;
     m_timer1.setEnabled(false);
-    if (t.Sending)
-        m_state.files.gaugePosition = 0;
-    t.RecvRequested = t.SendRequested = t.RecvBody = t.Sending = false;
+    if (m_transfer.Sending())
+        m_files.setGauge(0);
+    m_transfer.abort();
     m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });
 }
 

@@ -1,22 +1,25 @@
 #pragma once
 
-#include "core/app/state.h"
-
 #include <QByteArray>
 #include <QString>
 
 namespace velmorix {
 
+struct ConsoleState;
+class FilePage;
 class Hold;
 class Link;
+class MessageLine;
 class Timer;
+class Transfer;
 
 // The command line under the pages: one MDI block per Enter or "MDI Go", the recall of the last
 // text, the line that empties itself ten seconds after the last key, the flash write that follows a
 // send, and Reset.
 class Mdi {
 public:
-    Mdi(ConsoleState& state, Link& link, Hold& hold, Timer& timerMdi, Timer& timer1);
+    Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, FilePage& files,
+        Hold& hold, Timer& timerMdi, Timer& timer1);
 
     void ButtonMDIgoClick();
     void EditKeyInKeyPress(QChar key);
@@ -25,16 +28,31 @@ public:
     void ButtonClearClick();
     void ButtonResetClick();
 
+    // The flash write after a send with "w2Flash" checked: the line's text waits as the command the
+    // MDI timer sends in 3210 ms.
+    void armFlashWrite();
+    bool FlashPending() const { return m_flashPending; }
+    const QString& FlashCommand() const { return m_flashCommand; }
+
     // What goes on the wire for a typed text: trimmed of blanks and control characters, cut before
     // the first ";", with every blank removed. Empty when nothing is to be sent.
-    static QByteArray CommandOf(const QString& text);
+    static QByteArray commandOf(const QString& text);
+
+    static constexpr int kLineMs = 10000;
+    static constexpr int kFlashWaitMs = 3210;
+    static constexpr int kFlashWriteMs = 3000;
 
 private:
     ConsoleState& m_state;
+    MessageLine& m_message;
     Link& m_link;
+    Transfer& m_transfer;
+    FilePage& m_files;
     Hold& m_hold;
     Timer& m_timerMdi;
     Timer& m_timer1;
+    bool m_flashPending = false;
+    QString m_flashCommand; // the line's text to send when the waiting flash write is served
 };
 
 } // namespace velmorix

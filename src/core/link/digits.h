@@ -24,8 +24,14 @@ QByteArray FormatHex8(qint32 value);
 // For i = 0 .. count-1: CR, "D", decimal(first + i). Empty for count <= 0.
 QByteArray FormatAddressList(qint32 first, qint32 count);
 
-// Value of the first `digits` (1..8) digit bytes of text, each digit being its code minus 0x30 after
-// clearing the top bit and mapping letters "A".."F" to 10..15. Missing bytes count as 0 digits.
-quint32 ParseHexDigits(const QByteArray& text, int digits);
+// Value of the first `digits` (1..8) digit bytes of text: each byte's top bit cleared, ":".."?" (and
+// "A".."F") counting 10..15, any other byte its code minus 0x30. Missing bytes add nothing.
+quint32 parseHexDigits(const QByteArray& text, int digits);
+// The same over exactly `digits` bytes the caller has.
+quint32 parseHexBytes(const char* bytes, int digits);
+
+// The digit text of eight digit bytes as a person reads it: top bits cleared, ":".."?" shown as
+// "A".."F".
+QByteArray digitText(const char* digits);
 
 } // namespace velmorix

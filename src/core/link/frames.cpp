@@ -2,8 +2,6 @@
 
 #include "core/link/digits.h"
 
-#include <QList>
-
 namespace velmorix::frames {
 
 namespace {
@@ -28,46 +26,42 @@ QByteArray framed(const QByteArray& inner) {
 
 } // namespace
 
-QByteArray MonitorRequest(const QByteArray& data) {
+QByteArray monitorRequest(const QByteArray& data) {
     return framed(block("O9000", QByteArray(1, ctl::CR) + data));
 }
 
-QByteArray LinkReset() {
+QByteArray linkReset() {
     return framed(QByteArray(1, ctl::DC4) + block("O9000", QByteArray(1, ctl::CR) + "N1"));
 }
 
-QByteArray ValueWrite(qint32 number, qint32 value) {
+QByteArray valueWrite(qint32 number, qint32 value) {
     return block("O9012", QByteArray(1, ctl::CR) + 'N' + QByteArray::number(number) + ctl::CR + 'D' +
                               FormatHex8(value));
 }
 
-QByteArray NamedValueWrite(qint32 number, qint32 value, const QByteArray& name) {
+QByteArray namedValueWrite(qint32 number, qint32 value, const QByteArray& name) {
     return block("O9012(" + name + ')', QByteArray(1, ctl::CR) + 'N' + QByteArray::number(number) + ctl::CR +
                                             'd' + FormatHex8(value));
 }
 
-QByteArray Mdi(const QByteArray& command) {
+QByteArray mdi(const QByteArray& command) {
     return block("O9000", QByteArray(1, ctl::CR) + "N000011" + ctl::CR + command);
 }
 
-QByteArray ResetSignal() {
+QByteArray resetSignal() {
     return QByteArray(1, ctl::DC4) + QByteArray(4, ctl::TAB);
 }
 
-QByteArray AbortMark() {
+QByteArray abortMark() {
     return QByteArray("%") + ctl::DC4;
 }
 
-QByteArray MonitorData(const QList<qint32>& addresses) {
+QByteArray monitorData(int itemCount, const QByteArray& addressList) {
     QByteArray out = "N0";
     out += ctl::CR;
     out += 'v';
-    out += QByteArray::number(addresses.size());
-    for (qint32 a : addresses) {
-        out += ctl::CR;
-        out += 'D';
-        out += QByteArray::number(a);
-    }
+    out += QByteArray::number(itemCount);
+    out += addressList;
     return out;
 }
 

@@ -9,21 +9,22 @@ namespace velmorix::frames {
 // Every request the console sends on its own initiative, built whole so it goes out in one write.
 
 // 5 x STX, DC2 "%" CR "O9000" CR data CR "%" DC4, 5 x ETX.
-QByteArray MonitorRequest(const QByteArray& data);
+QByteArray monitorRequest(const QByteArray& data);
 // 5 x STX, DC4, DC2 "%" CR "O9000" CR "N1" CR "%" DC4, 5 x ETX: 25 bytes.
-QByteArray LinkReset();
+QByteArray linkReset();
 // DC2 "%" CR "O9012" CR "N" n CR "D" hex8(v) CR "%" DC4.
-QByteArray ValueWrite(qint32 number, qint32 value);
+QByteArray valueWrite(qint32 number, qint32 value);
 // DC2 "%" CR "O9012(" name ")" CR "N" n CR "d" hex8(v) CR "%" DC4.
-QByteArray NamedValueWrite(qint32 number, qint32 value, const QByteArray& name);
+QByteArray namedValueWrite(qint32 number, qint32 value, const QByteArray& name);
 // DC2 "%" CR "O9000" CR "N000011" CR command CR "%" DC4.
-QByteArray Mdi(const QByteArray& command);
+QByteArray mdi(const QByteArray& command);
 // DC4 and four TABs.
-QByteArray ResetSignal();
+QByteArray resetSignal();
 // "%" DC4.
-QByteArray AbortMark();
+QByteArray abortMark();
 
-// Data of a monitor request: "N0" CR "v" count, then the address list of `addresses`.
-QByteArray MonitorData(const QList<qint32>& addresses);
+// Data of a monitor request: "N0" CR "v" count, then the address list (FormatAddressList pieces)
+// of exactly that many variables.
+QByteArray monitorData(int itemCount, const QByteArray& addressList);
 
 } // namespace velmorix::frames

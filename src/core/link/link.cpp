@@ -1,11 +1,13 @@
 #include "core/link/link.h"
 
+#include "core/app/hold.h"
+#include "core/files/transfer.h"
 #include "core/link/frames.h"
 
 namespace velmorix {
 
-Link::Link(ConsoleState& state, Prompts& prompts, Hold& hold, PortFactory factory)
-    : m_state(state), m_prompts(prompts), m_hold(hold), m_factory(std::move(factory)) {}
+Link::Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, PortFactory factory)
+    : m_state(state), m_transfer(transfer), m_prompts(prompts), m_hold(hold), m_factory(std::move(factory)) {}
 
 void Link::attach(const QString& device) {
     if (m_port && device == m_device)
@@ -23,19 +25,19 @@ void Link::attach(const QString& device) {
 }
 
 bool Link::OpenPort() {
-    const QString name = PortName(m_state.comm, m_state.env.ComStartNum);
+    const QString name = portName(m_state.comm, m_state.env.ComStartNum);
     attach(m_names.device(name));
-    PortSettings settings = LineSettings(m_state.comm);
+    PortSettings settings = lineSettings(m_state.comm);
     settings.name = m_device;
     m_port->setSettings(settings);
     bool opened = m_port->isOpen() || m_port->open();
     if (!opened)
         m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
-    m_state.view.statusPanels[1] = PortDescription(m_state.comm, m_state.env.ComStartNum);
+    m_state.view.statusPanels[1] = portDescription(m_state.comm, m_state.env.ComStartNum);
     return opened;
 }
 
-void Link::ClosePort() {
+void Link::closePort() {
     if (m_port)
         m_port->close();
 }
@@ -68,12 +70,12 @@ qint64 Link::write(const QByteArray& bytes) {
 }
 
 void Link::SendMonitorRequest(const QByteArray& data) {
-    const bool dnc = m_state.transfer.dncSending();
+    const bool dnc = m_transfer.dncSending();
     if (!dnc)
         SendLinkReset();
     if (!m_state.line.LinkUp)
         return;
-    write(frames::MonitorRequest(data));
+    write(frames::monitorRequest(data));
     if (dnc && m_hooks.dncMonitorRequest)
         m_hooks.dncMonitorRequest();
     m_state.seq.RequestSeq = (m_state.seq.RequestSeq + 1) % 8;
@@ -81,7 +83,7 @@ void Link::SendMonitorRequest(const QByteArray& data) {
 }
 
 void Link::SendLinkReset() {
-    write(frames::LinkReset());
+    write(frames::linkReset());
     if (m_port)
         m_port->clearBuffer(true, false);
     if (m_hooks.ringReset)
@@ -89,17 +91,17 @@ void Link::SendLinkReset() {
 }
 
 void Link::SendValueWrite(qint32 number, qint32 value) {
-    write(frames::ValueWrite(number, value));
+    write(frames::valueWrite(number, value));
 }
 
 void Link::SendNamedValueWrite(qint32 number, qint32 value, const QByteArray& name) {
     if (!m_state.line.CtsReady || !m_state.line.LinkUp)
         return;
-    write(frames::NamedValueWrite(number, value, name));
+    write(frames::namedValueWrite(number, value, name));
 }
 
-void Link::SendMdi(const QByteArray& command) {
-    write(frames::Mdi(command));
+void Link::sendMdi(const QByteArray& command) {
+    write(frames::mdi(command));
 }
 
 void Link::SendResetSignal(std::function<void()> then) {
@@ -108,12 +110,12 @@ void Link::SendResetSignal(std::function<void()> then) {
             then();
         return;
     }
-    write(frames::ResetSignal());
+    write(frames::resetSignal());
     m_hold.pause(200, std::move(then));
 }
 
-void Link::SendAbortMark() {
-    write(frames::AbortMark());
+void Link::sendAbortMark() {
+    write(frames::abortMark());
 }
 
 } // namespace velmorix

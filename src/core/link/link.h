@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/app/hold.h"
 #include "core/app/prompts.h"
 #include "core/app/state.h"
 #include "core/link/port_names.h"
@@ -10,6 +9,9 @@
 #include <memory>
 
 namespace velmorix {
+
+class Hold;
+class Transfer;
 
 // The serial link: the port, its line states and indicators, and every request the console sends.
 class Link {
@@ -21,7 +23,7 @@ public:
         std::function<void()> lineChanged;             // CTS or DSR changed
     };
 
-    Link(ConsoleState& state, Prompts& prompts, Hold& hold, PortFactory factory);
+    Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, PortFactory factory);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
@@ -30,7 +32,7 @@ public:
     // Configures the port from the Comm page and opens it; a failure shows "Comm: " + the reason.
     // The description goes to status bar panel 1 either way. Returns whether the port is open.
     bool OpenPort();
-    void ClosePort();
+    void closePort();
 
     // Line events.
     void ComPortCTSChange(bool on);
@@ -42,11 +44,11 @@ public:
     void SendLinkReset();
     void SendValueWrite(qint32 number, qint32 value);
     void SendNamedValueWrite(qint32 number, qint32 value, const QByteArray& name);
-    void SendMdi(const QByteArray& command);
+    void sendMdi(const QByteArray& command);
     // DC4 and four TABs, then a 200 ms pause before `then` runs; without CTS and DSR nothing is
     // written and `then` runs at once.
     void SendResetSignal(std::function<void()> then);
-    void SendAbortMark();
+    void sendAbortMark();
 
     // Writes raw bytes; a port that refuses (closed, failed) is reported to the operator. Returns
     // the count written or -1.
@@ -59,6 +61,7 @@ private:
     void attach(const QString& device);
 
     ConsoleState& m_state;
+    const Transfer& m_transfer;
     Prompts& m_prompts;
     Hold& m_hold;
     PortFactory m_factory;

@@ -1,47 +1,61 @@
 #include "core/link/watchdog.h"
 
+#include "core/app/message_line.h"
+#include "core/files/transfer.h"
 #include "core/link/link.h"
+#include "platform/clock.h"
 
 namespace velmorix {
 
-Watchdog::Watchdog(ConsoleState& state, Link& link, Hooks hooks)
-    : m_state(state), m_link(link), m_hooks(std::move(hooks)) {}
+namespace {
+constexpr qint32 kFeedTicks = 10;
+} // namespace
+
+Watchdog::Watchdog(ConsoleState& state, Transfer& transfer, MessageLine& message, Link& link, Timer& timer3,
+                   Timer& timer1, Hooks hooks)
+    : m_state(state), m_transfer(transfer), m_message(message), m_link(link), m_timer3(timer3),
+      m_timer1(timer1), m_hooks(std::move(hooks)) {}
+
+void Watchdog::arm(qint32 limit) {
+    m_state.watchdog.WatchdogTicks = 0;
+    m_state.watchdog.WatchdogLimit = limit;
+}
+
+void Watchdog::feed() {
+    m_state.watchdog.WatchdogLimit = m_state.watchdog.WatchdogTicks + kFeedTicks;
+}
 
 void Watchdog::Timer3Timer() {
     WatchdogState& w = m_state.watchdog;
-    TransferFlags& t = m_state.transfer;
-    MainView& view = m_state.view;
     ++w.WatchdogTicks;
 
-    if ((!m_state.line.LinkUp || w.ResetPending) && !t.Sending) {
-        view.EditKeyIn = QStringLiteral("; .. DSR Off --> Break .. ;");
-        t.RecvRequested = t.SendRequested = t.RecvBody = t.Sending = false;
+    if ((!m_state.line.LinkUp || w.ResetPending) && !m_transfer.Sending()) {
+        m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        m_transfer.abort();
         m_hooks.setOperationEnabled(true);
-        m_hooks.stopTimer3();
-        m_hooks.stopTimer1();
+        m_timer3.setEnabled(false);
+        m_timer1.setEnabled(false);
         w.ResetPending = false;
         return;
     }
 
     if (w.WatchdogTicks > w.WatchdogLimit) {
-        if (t.RecvRequested) {
-            view.EditKeyIn = QStringLiteral("; .. Wait ACK => Time Out .. ;");
-            t.RecvRequested = false;
+        if (m_transfer.RecvRequested()) {
+            m_message.show(QStringLiteral("; .. Wait ACK => Time Out .. ;"));
+            m_transfer.receiveTimedOut();
             m_hooks.setOperationEnabled(true);
-            t.RxText.clear();
         }
-        if (t.SendRequested || t.ArmSending) {
-            view.EditKeyIn = QStringLiteral("; .. Wait CTS => Time Out .. ;");
-            t.SendRequested = false;
+        if (m_transfer.SendRequested() || m_transfer.ArmSending()) {
+            m_message.show(QStringLiteral("; .. Wait CTS => Time Out .. ;"));
+            m_transfer.sendTimedOut();
             m_hooks.setOperationEnabled(true);
-            t.RxText.clear();
-            m_link.SendAbortMark();
+            m_link.sendAbortMark();
         }
-        m_hooks.stopTimer3();
+        m_timer3.setEnabled(false);
         return;
     }
 
-    view.EditKeyIn = QStringLiteral("; .. Shaking .. ") + QString::number(w.WatchdogTicks);
+    m_message.show(QStringLiteral("; .. Shaking .. ") + QString::number(w.WatchdogTicks));
 }
 
 } // namespace velmorix

@@ -2,7 +2,7 @@
 
 namespace velmorix {
 
-bool NewValueKeyAccepted(QChar key, const QString& text) {
+bool newValueKeyAccepted(QChar key, const QString& text) {
     if (key == QLatin1Char('\r') || key == QLatin1Char('\b') || key == QLatin1Char('-'))
         return true;
     if (key >= QLatin1Char('0') && key <= QLatin1Char('9'))
@@ -10,7 +10,7 @@ bool NewValueKeyAccepted(QChar key, const QString& text) {
     return false;
 }
 
-std::optional<qint32> ParseNewValue(const QString& text) {
+std::optional<qint32> parseNewValue(const QString& text) {
     if (text.isEmpty())
         return 0;
     bool ok = false;
@@ -20,7 +20,7 @@ std::optional<qint32> ParseNewValue(const QString& text) {
     return v;
 }
 
-QString NotAnIntegerMessage(const QString& text) {
+QString notAnIntegerMessage(const QString& text) {
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 

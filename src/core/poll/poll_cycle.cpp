@@ -1,42 +1,40 @@
 #include "core/poll/poll_cycle.h"
 
+#include "core/files/transfer.h"
 #include "core/link/digits.h"
 #include "core/link/frames.h"
 #include "core/link/link.h"
 #include "core/poll/status_texts.h"
+#include "platform/clock.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velmorix {
 
-namespace {
-constexpr qint32 kAxisGroupFirst[] = {12021, 12141, 12121}; // Coordinate, PsCounter, FollowError
-} // namespace
+PollCycle::PollCycle(ConsoleState& state, Link& link, Transfer& transfer, MessageLine& message, Clock& clock,
+                     const QStringList& errorTexts)
+    : m_state(state), m_link(link), m_transfer(transfer), m_clock(clock),
+      m_decoder(state, message, errorTexts) {}
 
-PollCycle::PollCycle(ConsoleState& state, Link& link, Clock& clock, const QStringList& errorTexts)
-    : m_state(state), m_link(link), m_clock(clock), m_decoder(state, errorTexts) {}
-
-QByteArray PollCycle::MonitorRequestData() const {
+QByteArray PollCycle::monitorRequestData() const {
     const ReportBlock& b = m_state.block;
-    QList<qint32> addresses;
     const int group = (b.MonitorGroup >= 0 && b.MonitorGroup < 3) ? b.MonitorGroup : 0;
-    for (int i = 0; i < 9; ++i)
-        addresses << kAxisGroupFirst[group] + i;
-    addresses << 10993 << 10994 << 10995 << 10996;
-    for (qint32 i = 0; i < b.PollBlockCount; ++i)
-        addresses << b.PollBlockStart + i;
-    addresses << 10991;
-    return frames::MonitorData(addresses);
+    const int count = b.PollBlockCount + kFirstBlockItem;
+    return frames::monitorData(count, FormatAddressList(kAxisGroupFirst[group], 9) +
+                                          FormatAddressList(kTypeVariable, 2) +
+                                          FormatAddressList(kVersionVariable, 2) +
+                                          FormatAddressList(b.PollBlockStart, b.PollBlockCount) +
+                                          FormatAddressList(kSerialNumberVariable, 1));
 }
 
 void PollCycle::SendMonitorRequest() {
-    m_link.SendMonitorRequest(MonitorRequestData());
+    m_link.SendMonitorRequest(monitorRequestData());
     m_state.block.PollItemStart = m_state.block.PollBlockStart;
-    m_state.block.PollItemCount = m_state.block.PollBlockCount + 14;
+    m_state.block.PollItemCount = m_state.block.PollBlockCount + kFirstBlockItem;
 }
 
-void PollCycle::AppendToRing(const QByteArray& bytes) {
+void PollCycle::appendToRing(const QByteArray& bytes) {
     // One read never exceeds the tail, so the copy to the front stays inside the buffer.
     const int n = static_cast<int>(std::min<qsizetype>(bytes.size(), StatusRing::kTail));
     std::memcpy(m_ring.bytes.data() + m_ring.RingWrite, bytes.constData(), static_cast<size_t>(n));
@@ -47,7 +45,7 @@ void PollCycle::AppendToRing(const QByteArray& bytes) {
     m_ring.RingWrite = end & StatusRing::kMask;
 }
 
-void PollCycle::BlankLiveDisplay() {
+void PollCycle::blankLiveDisplay() {
     StatusView& v = m_state.status;
     v.axes.fill(QStringLiteral("----,---"));
     v.LabelType = QStringLiteral("KCNC-[ID]");
@@ -72,58 +70,23 @@ void PollCycle::computeRate() {
     m_prevMs = m_snapMs;
     if (RateElapsed == 0)
         return;
-    TransferFlags& t = m_state.transfer;
-    if (!t.Sending) {
+    if (!m_transfer.Sending()) {
         const qint64 rate = static_cast<qint64>(RxByteCount) * 1000 / RateElapsed;
         m_state.status.LabelRxD = QStringLiteral("RxD_Rate");
-        m_state.status.LabelCps = CpsText(std::max<qint64>(rate, 0));
+        m_state.status.LabelCps = cpsText(std::max<qint64>(rate, 0));
         RxByteCount = 0;
     } else {
         // Bytes still queued were counted as written but have not reached the line yet.
         const qint64 queued = m_link.port() ? std::max<qint64>(m_link.port()->outputCount(), 0) : 0;
-        const qint64 sent = static_cast<qint64>(t.TxByteCount) - queued;
+        const qint64 sent = static_cast<qint64>(m_transfer.takeTxByteCount()) - queued;
         const qint64 rate = RateElapsed > 0 ? std::max<qint64>(sent, 0) * 1000 / RateElapsed : 0;
         m_state.status.LabelRxD = QStringLiteral("TxD_Rate");
-        m_state.status.LabelCps = CpsText(rate);
-        t.TxByteCount = 0;
+        m_state.status.LabelCps = cpsText(rate);
     }
 }
 
-void PollCycle::framePath() {
-    FindFrame(m_ring, m_state.block.PollItemCount);
-    if (m_ring.FrameStart < 0)
-        return;
-    m_decoder.Decode(m_ring, m_state.block.PollItemCount);
-    if (!m_state.seq.FrameValid)
-        return;
-    if (m_hooks.refreshPage)
-        m_hooks.refreshPage();
-    const int serialItem = std::clamp(m_state.block.PollItemCount, 0, LiveValues::kItems - 1);
-    m_state.view.statusPanels[4] = SerialText(m_state.live.PollValues[serialItem]);
-}
-
-void PollCycle::Timer2Timer() {
-    ++TickCount;
-    if (!m_state.line.LinkUp) {
-        BlankLiveDisplay();
-        return;
-    }
-    if (m_state.block.PollBlockChanged) {
-        SendMonitorRequest();
-        m_state.block.PollBlockChanged = false;
-    }
-    SerialPort* port = m_link.port();
-    if (!port)
-        return;
-    const qint64 pending = port->inputCount();
-    if (pending < 0) {
-        if (m_hooks.portError)
-            m_hooks.portError(port->errorString());
-        return;
-    }
-    const int n = static_cast<int>(std::min<qint64>(pending, StatusRing::kTail));
-    RxByteCount += n;
-
+// A snapshot every fourth tick and the rate on the tick after it; the count stays between 3 and 7.
+void PollCycle::measureRate() {
     switch (TickCount % 4) {
     case 3:
         TickCount = 3;
@@ -135,42 +98,70 @@ void PollCycle::Timer2Timer() {
     default:
         break;
     }
+}
 
-    TransferFlags& t = m_state.transfer;
-    if (t.RecvRequested) {
-        t.RxText += port->read(n);
-        m_state.files.LabelFileSize = QString::number(t.RxText.size());
-        if (t.RecvBody) {
-            if (m_hooks.receiveBody)
-                m_hooks.receiveBody();
-        } else {
-            DetectWriteAnnouncement(m_state);
-        }
+void PollCycle::framePath() {
+    findFrame(m_ring, m_state.block.PollItemCount);
+    if (m_ring.FrameStart < 0)
         return;
+    m_decoder.decode(m_ring, m_state.block.PollItemCount);
+    if (!m_state.seq.FrameValid)
+        return;
+    if (m_hooks.refreshPage)
+        m_hooks.refreshPage();
+    // The serial number is the last item of every request.
+    const int serialItem = std::clamp(m_state.block.PollItemCount, 0, LiveValues::kItems - 1);
+    m_state.view.statusPanels[4] = serialText(m_state.live.PollValues[serialItem]);
+}
+
+qint64 PollCycle::readPending(SerialPort& port) {
+    const qint64 pending = port.inputCount();
+    if (pending < 0) {
+        if (m_hooks.portError)
+            m_hooks.portError(port.errorString());
+        return -1;
     }
-    if (t.SendRequested) {
-        const QByteArray chunk = port->read(n);
-        t.RxText += chunk;
-        if (!t.Sending) {
-            t.XoffHold = false;
-            if (DetectReadAcknowledgement(m_state) && m_hooks.startSend)
-                m_hooks.startSend();
-            return;
-        }
-        if (chunk.contains(ctl::DC3))
-            t.XoffHold = true;
-        if (chunk.contains(ctl::DC1))
-            t.XoffHold = false;
-        if (t.SendFileItem != TransferFlags::kDncItem || n < 1)
-            return;
-        AppendToRing(chunk);
+    return std::min<qint64>(pending, StatusRing::kTail);
+}
+
+void PollCycle::routeToTransfer(SerialPort& port, int n) {
+    const QByteArray chunk = port.read(n);
+    // A DNC run keeps the status stream, and the live display with it, going.
+    if (m_transfer.takeBytes(chunk)) {
+        appendToRing(chunk);
         framePath();
-        return;
     }
+}
+
+void PollCycle::routeToRing(SerialPort& port, int n) {
     if (n < 1)
         return;
-    AppendToRing(port->read(n));
+    appendToRing(port.read(n));
     framePath();
+}
+
+void PollCycle::Timer2Timer() {
+    ++TickCount;
+    if (!m_state.line.LinkUp) {
+        blankLiveDisplay();
+        return;
+    }
+    if (m_state.block.PollBlockChanged) {
+        SendMonitorRequest();
+        m_state.block.PollBlockChanged = false;
+    }
+    SerialPort* port = m_link.port();
+    if (!port)
+        return;
+    const qint64 n = readPending(*port);
+    if (n < 0)
+        return;
+    RxByteCount += static_cast<qint32>(n);
+    measureRate();
+    if (m_transfer.gathering())
+        routeToTransfer(*port, static_cast<int>(n));
+    else
+        routeToRing(*port, static_cast<int>(n));
 }
 
 } // namespace velmorix

@@ -3,7 +3,6 @@
 #include "core/app/state.h"
 #include "core/poll/status_decoder.h"
 #include "core/poll/status_ring.h"
-#include "platform/clock.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -11,32 +10,41 @@
 
 namespace velmorix {
 
+class Clock;
 class Link;
+class MessageLine;
+class SerialPort;
+class Transfer;
+
+// Controller variables every monitor request names besides the page's block.
+inline constexpr qint32 kAxisGroupFirst[] = {12021, 12141, 12121}; // Coordinate, PsCounter, FollowError
+inline constexpr qint32 kTypeVariable = 10993;                     // 10993, 10994: controller type
+inline constexpr qint32 kVersionVariable = 10995;                  // 10995, 10996: system version
+inline constexpr qint32 kSerialNumberVariable = 10991;
 
 // The 100 ms poll tick: subscribes the controller to the current variable list, reads what it
-// streams back, finds and decodes the newest status frame, and routes bytes to the file transfer
-// while one is under way.
+// streams back, finds and decodes the newest status frame, and hands bytes to the file transfer
+// while one waits for the controller.
 class PollCycle {
 public:
     struct Hooks {
         std::function<void()> blankPage;   // the current page's values, while the link is down
         std::function<void()> refreshPage; // after an accepted frame
-        std::function<void()> receiveBody; // a requested file's body is arriving in RxText
-        std::function<void()> startSend;   // the controller agreed to take the file
         std::function<void(const QString&)> portError;
     };
 
-    PollCycle(ConsoleState& state, Link& link, Clock& clock, const QStringList& errorTexts);
+    PollCycle(ConsoleState& state, Link& link, Transfer& transfer, MessageLine& message, Clock& clock,
+              const QStringList& errorTexts);
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
     void Timer2Timer();
 
     // Data of the monitor request for the current axis group and report block.
-    QByteArray MonitorRequestData() const;
+    QByteArray monitorRequestData() const;
     void SendMonitorRequest();
     // Appends bytes to the ring, wrapping through the tail.
-    void AppendToRing(const QByteArray& bytes);
-    void BlankLiveDisplay();
+    void appendToRing(const QByteArray& bytes);
+    void blankLiveDisplay();
 
     StatusRing& ring() { return m_ring; }
 
@@ -45,12 +53,18 @@ public:
     qint32 RateElapsed = 0;
 
 private:
+    // Bytes waiting at the port, at most what the ring's tail takes; -1 after a port error.
+    qint64 readPending(SerialPort& port);
+    void measureRate();
     void takeSnapshot();
     void computeRate();
+    void routeToTransfer(SerialPort& port, int n);
+    void routeToRing(SerialPort& port, int n);
     void framePath();
 
     ConsoleState& m_state;
     Link& m_link;
+    Transfer& m_transfer;
     Clock& m_clock;
     StatusDecoder m_decoder;
     Hooks m_hooks;

@@ -1,12 +1,15 @@
 #include "core/poll/status_decoder.h"
 
+#include "core/app/message_line.h"
 #include "core/link/digits.h"
 #include "core/poll/status_texts.h"
 
 namespace velmorix {
 
-void FindFrame(StatusRing& ring, int itemCount) {
-    const int distance = 10 * itemCount + 24;
+using namespace status_frame;
+
+void findFrame(StatusRing& ring, int itemCount) {
+    const int distance = dc4Distance(itemCount);
     int i = ring.FrameStart < 0 ? 0 : (ring.FrameStart + 1) & StatusRing::kMask;
     int candidate = -1;
     while (i != ring.RingWrite) {
@@ -21,154 +24,93 @@ void FindFrame(StatusRing& ring, int itemCount) {
     }
 }
 
-QByteArray DigitText(const unsigned char* digits) {
-    QByteArray text(8, '0');
-    for (int i = 0; i < 8; ++i) {
-        int c = digits[i] & 0x7F;
-        if (c > '9')
-            c += 7;
-        text[i] = static_cast<char>(c);
-    }
-    return text;
+StatusWord decodeStatusWord(const char* raw) {
+    const QByteArray text = digitText(raw);
+    StatusWord w;
+    w.errorNumber =
+        (static_cast<unsigned char>(text[0]) - 0x30) * 10 + (static_cast<unsigned char>(text[1]) - 0x30);
+    w.replySeq = static_cast<int>(parseHexBytes(raw + 7, 1)) & 7;
+    return w;
 }
 
-qint32 DigitValue(const QByteArray& digitText) {
-    quint32 v = 0;
-    for (char ch : digitText) {
-        const int c = static_cast<unsigned char>(ch);
-        const int digit = (c >= 'A' && c <= 'F') ? c - 'A' + 10 : c - 0x30;
-        v = (v << 4) + static_cast<quint32>(digit);
+bool StatusDecoder::takeStatusWord(const char* raw, bool marked) {
+    if (!marked)
+        return false;
+    const QByteArray digits = digitText(raw);
+    SequenceState& seq = m_state.seq;
+    // The command state shows before the sequence check, so a stale frame still updates it.
+    m_state.status.LabelCommandState = QString::fromLatin1(digits.left(4) + '-' + digits.mid(4));
+    const StatusWord word = decodeStatusWord(raw);
+    if (seq.Resyncing) {
+        seq.RequestSeq = word.replySeq;
+        seq.FrameValid = true;
+        if (++seq.ResyncCount >= 3) {
+            seq.Resyncing = false;
+            seq.ResyncCount = 0;
+        }
+    } else if (word.replySeq != seq.RequestSeq) {
+        seq.FrameValid = false;
+        return false;
+    } else {
+        seq.FrameValid = true;
     }
-    return static_cast<qint32>(v);
+    LiveValues& live = m_state.live;
+    if (word.errorNumber >= 0 && word.errorNumber <= 99 && word.errorNumber != live.LastErrorNumber) {
+        live.LastErrorNumber = word.errorNumber;
+        const QString text =
+            word.errorNumber < m_errorTexts.size() ? m_errorTexts[word.errorNumber] : QString();
+        m_message.show(errorLine(word.errorNumber, text));
+    }
+    return true;
 }
 
-void StatusDecoder::Decode(const StatusRing& ring, int itemCount) {
+void StatusDecoder::takeTypeItem(int item, const char* raw) {
+    LiveValues& live = m_state.live;
+    // Four characters an item, each from two digits; the text ends at its first zero character.
+    const int offset = item == kTypeItems[0] ? 0 : 5;
+    for (int c = 0; c < 4; ++c)
+        live.TypeText[offset + c] = static_cast<char>(parseHexBytes(raw + 2 * c, 2));
+    const qsizetype end = live.TypeText.indexOf('\0');
+    m_state.status.LabelType = QString::fromLatin1(end < 0 ? live.TypeText : live.TypeText.left(end));
+}
+
+void StatusDecoder::decode(const StatusRing& ring, int itemCount) {
     if (ring.FrameStart < 0)
         return;
     auto at = [&](int pos) { return ring.bytes[(ring.FrameStart + pos) & StatusRing::kMask]; };
-    SequenceState& seq = m_state.seq;
     LiveValues& live = m_state.live;
     StatusView& view = m_state.status;
 
     for (int k = 0; k <= itemCount && k < LiveValues::kItems; ++k) {
-        const unsigned char check = at(23 + 10 * k);
+        const unsigned char check = at(kItemCheck + kItemStride * k);
         if (check != 'd' && check != '%')
             return;
-        const int first = k == 0 ? 10 : 14 + 10 * k;
-        unsigned char raw[8];
+        const int first = k == 0 ? kStatusDigits : kItemDigits + kItemStride * k;
+        char raw[8];
         for (int i = 0; i < 8; ++i)
-            raw[i] = at(first + i);
-        const QByteArray digits = DigitText(raw);
-        const QByteArray dashed = digits.left(4) + '-' + digits.mid(4);
-        const qint32 value = DigitValue(digits);
+            raw[i] = static_cast<char>(at(first + i));
+        const QByteArray digits = digitText(raw);
+        const auto value = static_cast<qint32>(parseHexBytes(raw, 8));
 
         if (k == 0) {
-            if (at(9) != 'H')
+            if (!takeStatusWord(raw, at(kStatusMark) == 'H'))
                 return;
-            view.LabelCommandState = QString::fromLatin1(dashed);
-            const int replySeq = DigitValue(digits.right(1)) & 7;
-            if (seq.Resyncing) {
-                seq.RequestSeq = replySeq;
-                seq.FrameValid = true;
-                if (++seq.ResyncCount >= 3) {
-                    seq.Resyncing = false;
-                    seq.ResyncCount = 0;
-                }
-            } else if (replySeq != seq.RequestSeq) {
-                seq.FrameValid = false;
-                return;
-            } else {
-                seq.FrameValid = true;
-            }
-            const int error = (static_cast<unsigned char>(digits[0]) - 0x30) * 10 +
-                              (static_cast<unsigned char>(digits[1]) - 0x30);
-            if (error >= 0 && error <= 99 && error != live.LastErrorNumber) {
-                live.LastErrorNumber = error;
-                m_state.view.EditKeyIn =
-                    ErrorLine(error, error < m_errorTexts.size() ? m_errorTexts[error] : QString());
-            }
-        } else if (k <= 9) {
-            view.axes[k - 1] = AxisText(value);
-        } else if (k <= 11) {
-            const int offset = k == 10 ? 0 : 5;
-            for (int c = 0; c < 4; ++c)
-                live.TypeText[offset + c] = static_cast<char>(DigitValue(digits.mid(2 * c, 2)));
-            const qsizetype end = live.TypeText.indexOf('\0');
-            view.LabelType = QString::fromLatin1(end < 0 ? live.TypeText : live.TypeText.left(end));
-        } else if (k == 12) {
-            live.TimeText = PaddedDigits(value, 4);
+        } else if (k < kTypeItems[0]) {
+            view.axes[k - kFirstAxisItem] = axisText(value);
+        } else if (k <= kTypeItems[1]) {
+            takeTypeItem(k, raw);
+        } else if (k == kVersionItems[0]) {
+            live.TimeText = paddedDigits(value, 4);
             view.LabelTime = live.TimeText;
-        } else if (k == 13) {
-            live.TimeText += QLatin1Char('-') + PaddedDigits(value, 4);
+        } else if (k == kVersionItems[1]) {
+            live.TimeText += QLatin1Char('-') + paddedDigits(value, 4);
             view.LabelTime = live.TimeText;
         } else {
-            live.PollHexTexts[k] = dashed;
+            live.PollHexTexts[k] = digits.left(4) + '-' + digits.mid(4);
             live.PollValues[k] = value;
-            if (k - 14 < static_cast<int>(live.PollValueTexts.size()))
-                live.PollValueTexts[k - 14] = GroupedValueText(value);
+            live.PollValueTexts[k - kFirstBlockItem] = groupedValueText(value);
         }
     }
-}
-
-namespace {
-
-// Scans RxText for DC4 + marker. For each position where the working text starts with the marker,
-// `onMatch` gets the working text and returns whether to stop.
-template <typename F> void scanFor(const QByteArray& rxText, const QByteArray& marker, F onMatch) {
-    QByteArray work = rxText;
-    while (work.size() > marker.size()) {
-        const qsizetype dc4 = work.indexOf(ctl::DC4);
-        if (dc4 < 0)
-            return;
-        work.remove(0, dc4);
-        if (work.size() <= marker.size() && !work.startsWith(marker))
-            return;
-        if (work.startsWith(marker) && onMatch(work))
-            return;
-        work.remove(0, 1);
-    }
-}
-
-} // namespace
-
-void DetectWriteAnnouncement(ConsoleState& state) {
-    const QByteArray marker = QByteArray(1, ctl::DC4) + "@WRITE";
-    scanFor(state.transfer.RxText, marker, [&](const QByteArray& work) {
-        // The name lies between the first "(" and the first ")"; empty until both have arrived.
-        QByteArray name;
-        const qsizetype open = work.indexOf('(');
-        const qsizetype firstClose = work.indexOf(')');
-        if (open >= 0 && firstClose > open)
-            name = work.mid(open + 1, firstClose - open - 1);
-        state.files.LabelFileName =
-            QStringLiteral("% CNC\\ WRITE(") + QString::fromLatin1(name) + QStringLiteral(") %");
-        state.files.LabelFileNameHint = state.files.LabelFileName;
-        const qsizetype close = work.indexOf(')');
-        if (close >= 0) {
-            const qsizetype body = work.indexOf(ctl::DC2, close);
-            if (body >= 0) {
-                state.watchdog.WatchdogLimit = state.watchdog.WatchdogTicks + 10;
-                state.transfer.RxText = work.mid(body);
-                state.transfer.RecvBody = true;
-            }
-        }
-        return false; // a later announcement in the same text is handled again
-    });
-}
-
-bool DetectReadAcknowledgement(ConsoleState& state) {
-    const QByteArray marker = QByteArray(1, ctl::DC4) + "@READ";
-    bool found = false;
-    scanFor(state.transfer.RxText, marker, [&](const QByteArray& work) {
-        if (work.indexOf(')') < 0)
-            return false;
-        state.transfer.RxText.clear();
-        state.transfer.Sending = true;
-        state.transfer.TxByteCount = 0;
-        found = true;
-        return true;
-    });
-    return found;
 }
 
 } // namespace velmorix

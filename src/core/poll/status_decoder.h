@@ -4,41 +4,68 @@
 #include "core/poll/status_ring.h"
 
 #include <QStringList>
-#include <functional>
 
 namespace velmorix {
+
+class MessageLine;
+
+// A status frame as the controller streams it, positions counted from its DC2:
+//
+//   0          DC2
+//   1 .. 8     not examined
+//   9          "H"
+//   10 .. 17   item 0, the status word: eight digit bytes
+//   18 .. 22   not examined
+//   13 + 10k   marker of item k ("d"), k = 1 .. N
+//   14 + 10k   eight digit bytes of item k
+//   22 + 10k   separator, not examined
+//   23 + 10N   "%"
+//   24 + 10N   DC4
+//
+// Item k is decoded only while the byte at 23 + 10k (the next item's marker, or the "%") is "d" or
+// "%". N is the item count of the monitor request the frame answers.
+namespace status_frame {
+inline constexpr int kStatusMark = 9;
+inline constexpr int kStatusDigits = 10;
+inline constexpr int kItemDigits = 14; // + 10k
+inline constexpr int kItemCheck = 23;  // + 10k
+inline constexpr int kItemStride = 10;
+inline constexpr int kEndDistance = 24; // DC4 lies 10N + 24 positions after DC2
+
+inline int dc4Distance(int itemCount) {
+    return kItemStride * itemCount + kEndDistance;
+}
+} // namespace status_frame
 
 // Finds the newest complete status frame in the ring: a DC2 whose DC4 lies exactly 10·N + 24
 // positions on. Scans from just after the current frame's start to the last byte written, and
 // leaves FrameStart alone when nothing new is complete.
-void FindFrame(StatusRing& ring, int itemCount);
+void findFrame(StatusRing& ring, int itemCount);
 
-// The eight digit bytes of an item as its digit text: top bit cleared, bytes above "9" turned into
-// letters by adding 7 (":" is "A", "?" is "F").
-QByteArray DigitText(const unsigned char* digits);
-// Value of a digit text: "A".."F" count 10..15, any other byte its code minus 0x30.
-qint32 DigitValue(const QByteArray& digitText);
+// What the status word (item 0) says, from its eight digit bytes.
+struct StatusWord {
+    int errorNumber = 0; // first two digits as a decimal number; a letter ("A".."F") counts its code - 0x30
+    int replySeq = 0;    // the last digit's value, 0..7
+};
+StatusWord decodeStatusWord(const char* raw);
 
 // Decodes the frame at FrameStart into the live values and the status panel, and decides whether
 // it answers the current monitor request (FrameValid).
 class StatusDecoder {
 public:
-    StatusDecoder(ConsoleState& state, const QStringList& errorTexts)
-        : m_state(state), m_errorTexts(errorTexts) {}
+    StatusDecoder(ConsoleState& state, MessageLine& message, const QStringList& errorTexts)
+        : m_state(state), m_message(message), m_errorTexts(errorTexts) {}
 
-    void Decode(const StatusRing& ring, int itemCount);
+    void decode(const StatusRing& ring, int itemCount);
 
 private:
+    // The status word; false when the frame is to be abandoned (no "H", or a stale sequence).
+    bool takeStatusWord(const char* raw, bool marked);
+    void takeTypeItem(int item, const char* raw);
+
     ConsoleState& m_state;
+    MessageLine& m_message;
     const QStringList& m_errorTexts;
 };
-
-// The controller's answer to a file request: DC4 "@WRITE(" name ")" and the body from its DC2.
-// Works on RxText; may set RecvBody and cut RxText to start at the body.
-void DetectWriteAnnouncement(ConsoleState& state);
-
-// The controller's go-ahead for a file the console offers: DC4 "@READ(" … ")". Returns true (and
-// empties RxText, sets Sending) when it has arrived.
-bool DetectReadAcknowledgement(ConsoleState& state);
 
 } // namespace velmorix

@@ -2,14 +2,14 @@
 
 namespace velmorix {
 
-QString PaddedDigits(qint64 value, int digits) {
+QString paddedDigits(qint64 value, int digits) {
     qint64 power = 1;
     for (int i = 0; i < digits; ++i)
         power *= 10;
     return QString::number(value + power).mid(1, digits);
 }
 
-QString AxisText(qint32 thousandths) {
+QString axisText(qint32 thousandths) {
     QString text = QString::asprintf("%*.*f", 9, 3, thousandths * 0.001);
     text[text.size() - 4] = QLatin1Char(',');
     if (text.size() > 9)
@@ -17,7 +17,7 @@ QString AxisText(qint32 thousandths) {
     return text;
 }
 
-QString GroupedValueText(qint32 value) {
+QString groupedValueText(qint32 value) {
     QString text = QString::number(value);
     if (text.size() > 4)
         text.insert(text.size() - 3, QLatin1Char(' '));
@@ -26,17 +26,17 @@ QString GroupedValueText(qint32 value) {
     return text;
 }
 
-QString CpsText(qint64 rate) {
+QString cpsText(qint64 rate) {
     if (rate > 99999)
         return QStringLiteral("Cps=----");
-    return QStringLiteral("Cps=") + PaddedDigits(rate, 5);
+    return QStringLiteral("Cps=") + paddedDigits(rate, 5);
 }
 
-QString SerialText(qint32 serial) {
-    return QStringLiteral("SN-") + PaddedDigits(serial, 7);
+QString serialText(qint32 serial) {
+    return QStringLiteral("SN-") + paddedDigits(serial, 7);
 }
 
-QString ErrorLine(int errorNumber, const QString& errorText) {
+QString errorLine(int errorNumber, const QString& errorText) {
     if (errorNumber == 0)
         return {};
     return QStringLiteral(";Er") + QString::number(errorNumber) + QStringLiteral(": ") + errorText;

@@ -9,22 +9,22 @@ namespace velmorix {
 
 // An axis value in thousandths: nine characters, three decimals after a ",", whatever the locale;
 // "----,---" when it does not fit.
-QString AxisText(qint32 thousandths);
+QString axisText(qint32 thousandths);
 
 // A block value in decimal with a space before its last three characters when longer than four
 // characters; "--------" when the result is longer than nine.
-QString GroupedValueText(qint32 value);
+QString groupedValueText(qint32 value);
 
 // "Cps=" and the rate as five digits, or "Cps=----" above 99999.
-QString CpsText(qint64 rate);
+QString cpsText(qint64 rate);
 
 // "SN-" and the serial number as seven digits.
-QString SerialText(qint32 serial);
+QString serialText(qint32 serial);
 
 // The error line for an error number: empty for 0, otherwise ";Er" + e + ": " + the error's text.
-QString ErrorLine(int errorNumber, const QString& errorText);
+QString errorLine(int errorNumber, const QString& errorText);
 
 // Digits taken by adding a power of ten and dropping the leading digit.
-QString PaddedDigits(qint64 value, int digits);
+QString paddedDigits(qint64 value, int digits);
 
 } // namespace velmorix

@@ -200,13 +200,13 @@ QStringList nonEmpty(std::initializer_list<QString> texts) {
 }
 } // namespace
 
-QStringList TextTables::LoadNameTables(const QString& dir, const Settings& ranges, int nameLabelChars) {
+QStringList TextTables::loadNameTables(const QString& dir, const Settings& ranges, int nameLabelChars) {
     const QString cnc = LoadCncNames(dir, ranges, nameLabelChars);
     return nonEmpty({cnc, LoadMcmNames(dir, ranges, nameLabelChars)});
 }
 
 QStringList TextTables::LoadAllTables(const QString& dir, const Settings& ranges, int nameLabelChars) {
-    const QStringList names = LoadNameTables(dir, ranges, nameLabelChars);
+    const QStringList names = loadNameTables(dir, ranges, nameLabelChars);
     const QString help = LoadHelp(dir);
     return names + nonEmpty({help, LoadErrorTexts(dir)});
 }

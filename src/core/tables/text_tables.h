@@ -42,7 +42,7 @@ public:
     QString LoadHelp(const QString& dir);
     QString LoadErrorTexts(const QString& dir);
     // The CNC and MCM names; the problems found, one per file.
-    QStringList LoadNameTables(const QString& dir, const Settings& ranges, int nameLabelChars);
+    QStringList loadNameTables(const QString& dir, const Settings& ranges, int nameLabelChars);
     // All four in order; the problems found, one per file.
     QStringList LoadAllTables(const QString& dir, const Settings& ranges, int nameLabelChars);
 

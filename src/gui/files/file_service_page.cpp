@@ -130,10 +130,10 @@ void FileServicePage::render() {
     GroupBoxOperate->setEnabled(s.view.controls.GroupBoxOperate);
     ComboBoxSendFile->setEnabled(v.ComboBoxSendFileEnabled);
     ButtonOpenFile->setEnabled(v.ButtonOpenFileEnabled);
-    ButtonOpenFile->setText(v.ButtonOpenFileCaption);
+    ButtonOpenFile->setText(v.ButtonOpenFileCaption());
     ButtonSendOut->setEnabled(v.ButtonSendOutEnabled);
     CheckBoxFlash->setEnabled(v.CheckBoxFlashEnabled);
-    CheckBoxFlash->setChecked(s.CheckBoxFlash);
+    CheckBoxFlash->setChecked(v.CheckBoxFlash);
     ComboBoxRecvFile->setEnabled(v.ComboBoxRecvFileEnabled);
     ButtonRecvIn->setEnabled(v.ButtonRecvInEnabled);
     ButtonSaveFile->setEnabled(v.ButtonSaveFileEnabled);
@@ -148,12 +148,13 @@ void FileServicePage::render() {
             lines << displayLine(line);
         ListBoxFileSvc->addItems(lines);
     }
-    setText(LabelFileName, s.files.LabelFileName);
-    LabelFileName->setToolTip(s.files.LabelFileNameHint);
-    setText(LabelFileTime, s.files.LabelFileTime);
-    setText(LabelFileSize, s.files.LabelFileSize);
-    CGauge->setMaximum(std::max(1, s.files.gaugeMax));
-    CGauge->setValue(std::clamp(s.files.gaugePosition, 0, std::max(1, s.files.gaugeMax)));
+    setText(LabelFileName, v.LabelFileName);
+    if (LabelFileName->toolTip() != v.LabelFileNameHint)
+        LabelFileName->setToolTip(v.LabelFileNameHint);
+    setText(LabelFileTime, v.LabelFileTime);
+    setText(LabelFileSize, v.LabelFileSize);
+    CGauge->setMaximum(std::max(1, v.gaugeMax));
+    CGauge->setValue(std::clamp(v.gaugePosition, 0, std::max(1, v.gaugeMax)));
 }
 
 } // namespace velmorix

@@ -188,7 +188,7 @@ void TFormMain::buildCommPage() {
     for (const GroupDef& d : defs) {
         const int g = static_cast<int>(d.group);
         m_commBoxes[g] = radioGroup(QString::fromLatin1(d.name), QString::fromLatin1(d.title),
-                                    CommItems(d.group, 1), d.columns, &m_commGroups[g]);
+                                    commItems(d.group, 1), d.columns, &m_commGroups[g]);
         connect(m_commGroups[g], &QButtonGroup::idClicked, this,
                 [this, group = d.group](int id) { m_console.RadioGroupComClick(group, id); });
         if (d.columns == 6)
@@ -383,13 +383,13 @@ void TFormMain::render() {
     // Comm page.
     if (m_comStartShown != s.env.ComStartNum) {
         m_comStartShown = s.env.ComStartNum;
-        const QStringList items = CommItems(CommGroup::Com, s.env.ComStartNum);
+        const QStringList items = commItems(CommGroup::Com, s.env.ComStartNum);
         const auto buttons = m_commGroups[0]->buttons();
         for (int i = 0; i < buttons.size(); ++i)
             m_commGroups[0]->button(i)->setText(items[i]);
     }
     for (int g = 0; g < 6; ++g) {
-        QAbstractButton* b = m_commGroups[g]->button(CommItem(s.comm, static_cast<CommGroup>(g)));
+        QAbstractButton* b = m_commGroups[g]->button(commItem(s.comm, static_cast<CommGroup>(g)));
         if (b && !b->isChecked())
             b->setChecked(true);
     }
@@ -405,7 +405,8 @@ void TFormMain::render() {
     for (int i = 0; i < 10; ++i) {
         m_pageButtons[i]->setEnabled(pageEnabled[i]);
         QFont f = m_pageButtons[i]->font();
-        const bool bold = m_pageButtons[i]->objectName() == v.boldPageButton;
+        // The buttons stand in the order of PageButton, after None.
+        const bool bold = static_cast<int>(v.boldPageButton) == i + 1;
         if (f.bold() != bold) {
             f.setBold(bold);
             m_pageButtons[i]->setFont(f);
@@ -413,8 +414,8 @@ void TFormMain::render() {
     }
     ButtonMDIgo->setEnabled(c.ButtonMDIgo);
     EditKeyIn->setEnabled(c.EditKeyIn);
-    if (EditKeyIn->text() != v.EditKeyIn)
-        EditKeyIn->setText(v.EditKeyIn);
+    if (EditKeyIn->text() != m_console.messageLine().text())
+        EditKeyIn->setText(m_console.messageLine().text());
     ButtonReset->setEnabled(v.ButtonResetEnabled);
     ButtonClear->setEnabled(v.ButtonClearEnabled);
     if (ButtonClear->isHidden() == v.ButtonClearShown) {

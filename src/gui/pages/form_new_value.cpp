@@ -44,7 +44,7 @@ bool TFormNewValue::eventFilter(QObject* watched, QEvent* event) {
             return true;
         // Each typed character passes the filter on its own.
         for (const QChar c : typed)
-            if (!NewValueKeyAccepted(c, EditNewValue->text()))
+            if (!newValueKeyAccepted(c, EditNewValue->text()))
                 return true;
         return false;
     }
@@ -60,9 +60,9 @@ void TFormNewValue::keyPressEvent(QKeyEvent* event) {
 
 void TFormNewValue::enter() {
     const QString text = EditNewValue->text();
-    const auto value = ParseNewValue(text);
+    const auto value = parseNewValue(text);
     if (!value) {
-        emit invalidValue(NotAnIntegerMessage(text));
+        emit invalidValue(notAnIntegerMessage(text));
         return;
     }
     m_value = *value;

@@ -1,0 +1,101 @@
+#include "core/files/transfer.h"
+
+#include "core/link/digits.h"
+#include "core/poll/handshakes.h"
+
+namespace velmorix {
+
+bool Transfer::requestReceive() {
+    if (active())
+        return false;
+    m_rxText.clear();
+    m_recvRequested = true;
+    return true;
+}
+
+bool Transfer::requestSend(int sendItem) {
+    if (active())
+        return false;
+    m_rxText.clear();
+    m_sendItem = sendItem;
+    m_sendRequested = true;
+    return true;
+}
+
+bool Transfer::takeBytes(const QByteArray& chunk) {
+    if (m_recvRequested) {
+        takeReceiveBytes(chunk);
+        return false;
+    }
+    if (m_sendRequested)
+        return takeSendBytes(chunk);
+    return false;
+}
+
+void Transfer::takeReceiveBytes(const QByteArray& chunk) {
+    m_rxText += chunk;
+    if (m_hooks.gathered)
+        m_hooks.gathered(m_rxText.size());
+    if (m_recvBody) {
+        if (m_hooks.bodyArriving)
+            m_hooks.bodyArriving();
+        return;
+    }
+    const auto announcement = detectWriteAnnouncement(m_rxText);
+    if (!announcement)
+        return;
+    if (m_hooks.announced)
+        m_hooks.announced(announcement->name);
+    if (announcement->body) {
+        if (m_hooks.bodyBegins)
+            m_hooks.bodyBegins();
+        m_rxText = *announcement->body;
+        m_recvBody = true;
+    }
+}
+
+bool Transfer::takeSendBytes(const QByteArray& chunk) {
+    m_rxText += chunk;
+    if (!m_sending) {
+        m_xoffHold = false;
+        if (detectReadAcknowledgement(m_rxText)) {
+            m_rxText.clear();
+            m_sending = true;
+            m_txByteCount = 0;
+            if (m_hooks.readAcknowledged)
+                m_hooks.readAcknowledged();
+        }
+        return false;
+    }
+    // The controller's XOFF and XON arrive among its other bytes.
+    if (chunk.contains(ctl::DC3))
+        m_xoffHold = true;
+    if (chunk.contains(ctl::DC1))
+        m_xoffHold = false;
+    return m_sendItem == kDncSendItem && !chunk.isEmpty();
+}
+
+void Transfer::abort() {
+    m_recvRequested = m_sendRequested = m_recvBody = m_sending = false;
+}
+
+void Transfer::receiveTimedOut() {
+    m_recvRequested = false;
+    m_rxText.clear();
+}
+
+void Transfer::sendTimedOut() {
+    m_sendRequested = false;
+    m_rxText.clear();
+}
+
+void Transfer::finishReceive() {
+    m_recvRequested = m_recvBody = false;
+    m_rxText.clear();
+}
+
+void Transfer::finishSend() {
+    m_sending = m_sendRequested = false;
+}
+
+} // namespace velmorix

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+
+namespace velmorix {
+
+// The one owner of the file-transfer state: which transfer runs (a receive requested or arriving,
+// a send requested or running, the 8-bit upload waiting), the text gathered from the controller
+// meanwhile, the bytes the sender wrote, and the send type the running send latched when it
+// started. Nothing else sets these flags, so one transfer at a time is enforced here.
+//
+// The poll tick hands in the bytes it read; the handshakes move the state on and say so through
+// the hooks; the watchdog, Reset and the loss of DSR end it with abort().
+class Transfer {
+public:
+    struct Hooks {
+        std::function<void(qsizetype)> gathered;          // a receive grew RxText to this many bytes
+        std::function<void(const QByteArray&)> announced; // "@WRITE(name)" seen
+        std::function<void()> bodyBegins;                 // the body's DC2 arrived: the watchdog waits on
+        std::function<void()> bodyArriving;               // each tick while the body arrives
+        std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
+    };
+
+    static constexpr int kDncSendItem = 13; // "D:DNC": fed line by line while the status stream goes on
+
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    bool RecvRequested() const { return m_recvRequested; }
+    bool RecvBody() const { return m_recvBody; }
+    bool SendRequested() const { return m_sendRequested; }
+    bool Sending() const { return m_sending; }
+    bool XoffHold() const { return m_xoffHold; }
+    bool ArmSending() const { return m_armSending; }
+    const QByteArray& RxText() const { return m_rxText; }
+    quint32 TxByteCount() const { return m_txByteCount; }
+
+    // The send type the running (or requested) send latched.
+    int sendItem() const { return m_sendItem; }
+    bool dncSending() const { return m_sending && m_sendItem == kDncSendItem; }
+    // A receive or a send is requested or under way.
+    bool active() const { return m_recvRequested || m_recvBody || m_sendRequested || m_sending; }
+    // The poll tick reads its bytes for the transfer rather than for the status ring.
+    bool gathering() const { return m_recvRequested || m_sendRequested; }
+
+    // Starts waiting for the controller's answer; refused while another transfer runs.
+    bool requestReceive();
+    bool requestSend(int sendItem);
+
+    // The bytes of one poll tick, while gathering(). Returns whether they also belong on the status
+    // ring: a DNC run keeps the live display going.
+    bool takeBytes(const QByteArray& chunk);
+
+    // The watchdog's break, Reset, DSR loss: every mode ends at once.
+    void abort();
+    // The watchdog's time-outs: the wait for "@WRITE" or "@READ" ends and its text is dropped.
+    void receiveTimedOut();
+    void sendTimedOut();
+    // The receiver took the whole body; the sender wrote everything.
+    void finishReceive();
+    void finishSend();
+    void clearRxText() { m_rxText.clear(); }
+
+    // The 8-bit upload waits for the controller while this is set.
+    void setArmSending(bool on) { m_armSending = on; }
+
+    // What the sender wrote, for the transmit rate; taking it starts the count afresh.
+    void countWritten(qint64 bytes) { m_txByteCount += static_cast<quint32>(bytes); }
+    quint32 takeTxByteCount() {
+        const quint32 n = m_txByteCount;
+        m_txByteCount = 0;
+        return n;
+    }
+
+private:
+    void takeReceiveBytes(const QByteArray& chunk);
+    bool takeSendBytes(const QByteArray& chunk);
+
+    Hooks m_hooks;
+    bool m_recvRequested = false;
+    bool m_recvBody = false;
+    bool m_sendRequested = false;
+    bool m_sending = false;
+    bool m_xoffHold = false;
+    bool m_armSending = false;
+    QByteArray m_rxText;
+    quint32 m_txByteCount = 0;
+    int m_sendItem = 0;
+};
+
+} // namespace velmorix

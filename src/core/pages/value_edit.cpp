@@ -1,0 +1,18 @@
+#include "core/pages/value_edit.h"
+
+#include "core/app/state.h"
+#include "core/link/link.h"
+
+namespace velmorix {
+
+void editBlockValue(Prompts& prompts, Link& link, const LiveValues& live, int entry, const QString& label,
+                    ValueField anchor, qint32 variable) {
+    NewValueRequest request;
+    request.text = QString::number(live.blockValue(entry));
+    request.label = label;
+    request.anchor = anchor;
+    if (const auto value = prompts.askNewValue(request))
+        link.SendValueWrite(variable, *value);
+}
+
+} // namespace velmorix
