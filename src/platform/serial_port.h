@@ -27,7 +27,21 @@ struct PortSettings {
 int bitsPerCharacter(const PortSettings& s);
 
 // What the console needs of a serial port, and nothing more. Every call comes from the event loop,
-// and every notification is delivered on it.
+// and every notification is delivered on it. Every implementation keeps the same rules, and
+// tests/ports holds them to it:
+//
+// - A closed port (never opened, closed, or failed) does nothing: isOpen(), cts() and dsr() are
+//   false, inputCount() and outputCount() are 0, read() is empty, clearBuffer() and close() do
+//   nothing and report nothing, and write() returns -1 with errorString() saying that the port
+//   (by its device name) is not open.
+// - open() reports CTS, then DSR, each once with its current state. On an open port it returns true
+//   and reports nothing.
+// - close() reports CTS off, then DSR off, each once, while isOpen() is still true; the port is
+//   closed when they return.
+// - Bytes that arrive while DSR is off are thrown away: never counted, never read, also not after
+//   DSR comes back.
+// - A port that fails while open (device gone, peer hung up) closes itself as close() does, then
+//   reports the failure once through the error handler; errorString() holds the same text.
 class SerialPort {
 public:
     using LineHandler = std::function<void(bool on)>;
@@ -39,31 +53,31 @@ public:
     virtual void setSettings(const PortSettings& settings) = 0;
     virtual PortSettings settings() const = 0;
 
-    // Opens the port; false with errorString() on failure. Right after opening, the current CTS and
-    // DSR states are reported through the line handlers. No effect when already open.
+    // Opens the port; false with errorString() on failure.
     virtual bool open() = 0;
-    // Reports CTS and DSR as off right before closing. No effect when closed.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Hands the bytes to the line and returns at once with the count accepted; -1 with errorString()
-    // when the port is not open. outputCount() tells how many have not reached the line yet.
+    // Hands all the bytes to the line and returns at once with their count; the far end receives
+    // them in the order written. outputCount() tells how many have not reached the line yet.
     virtual qint64 write(const QByteArray& bytes) = 0;
-    // Up to maxCount bytes already received, possibly none.
+    // Up to maxCount of the bytes received, oldest first; possibly fewer, possibly none.
     virtual QByteArray read(qint64 maxCount) = 0;
-    // Bytes waiting to be read, or -1 with errorString() when the port failed.
+    // Bytes received and waiting to be read.
     virtual qint64 inputCount() = 0;
     // Bytes written but not yet on the line (our buffer plus the driver's queue).
     virtual qint64 outputCount() = 0;
+    // Throws away what was received and not read (input), and what was written and has not left
+    // (output).
     virtual void clearBuffer(bool input, bool output) = 0;
 
     virtual bool cts() const = 0;
     virtual bool dsr() const = 0;
     virtual QString errorString() const = 0;
 
+    // Changes of the lines while open are reported as they are seen, once per change.
     void setCtsHandler(LineHandler handler) { m_ctsHandler = std::move(handler); }
     void setDsrHandler(LineHandler handler) { m_dsrHandler = std::move(handler); }
-    // A port that fails while open (device gone, peer hung up) reports it once and closes itself.
     void setErrorHandler(ErrorHandler handler) { m_errorHandler = std::move(handler); }
 
 protected:
@@ -79,6 +93,8 @@ protected:
         if (m_errorHandler)
             m_errorHandler(text);
     }
+    // What errorString() says after a write() on a closed port.
+    QString notOpenText() const { return QStringLiteral("Port %1 is not open").arg(settings().name); }
 
 private:
     LineHandler m_ctsHandler;

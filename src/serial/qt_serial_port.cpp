@@ -57,10 +57,6 @@ QtSerialPort::~QtSerialPort() {
         m_port.close();
 }
 
-QString QtSerialPort::notOpenText() const {
-    return QStringLiteral("Port %1 is not open").arg(m_settings.name);
-}
-
 void QtSerialPort::setSettings(const PortSettings& settings) {
     const bool otherDevice = settings.name != m_settings.name;
     m_settings = settings;
@@ -177,11 +173,8 @@ QByteArray QtSerialPort::read(qint64 maxCount) {
 }
 
 qint64 QtSerialPort::inputCount() {
-    if (!m_open) {
-        if (m_error.isEmpty())
-            m_error = notOpenText();
-        return -1;
-    }
+    if (!m_open)
+        return 0;
     discardWhileDsrOff();
     return m_port.bytesAvailable();
 }
@@ -210,6 +203,14 @@ void QtSerialPort::discardWhileDsrOff() {
         m_discarded += m_port.readAll().size();
 }
 
+void QtSerialPort::discardDriverInput() {
+    int queued = 0;
+    if (::ioctl(m_port.handle(), FIONREAD, &queued) == -1 || queued <= 0)
+        return;
+    if (::tcflush(m_port.handle(), TCIFLUSH) == 0)
+        m_discarded += queued;
+}
+
 void QtSerialPort::pollLines() {
     if (!m_open)
         return;
@@ -222,9 +223,12 @@ void QtSerialPort::pollLines() {
         return;
     }
     if (dsr != m_dsr) {
-        // What came in before DSR was seen to change arrived while it was off.
-        if (dsr)
+        // What came in before DSR was seen to change arrived while it was off, also what the
+        // driver holds and Qt has not fetched yet.
+        if (dsr) {
             discardWhileDsrOff();
+            discardDriverInput();
+        }
         m_dsr = dsr;
         reportDsr(dsr);
     }

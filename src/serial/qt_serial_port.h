@@ -55,9 +55,9 @@ private:
     void clearSoftwareFlow();
     void pollLines();
     void discardWhileDsrOff();
+    void discardDriverInput();
     void onError(QSerialPort::SerialPortError error);
     void fail(const QString& text);
-    QString notOpenText() const;
 
     PortSettings m_settings;
     QSerialPort m_port;

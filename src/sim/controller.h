@@ -63,6 +63,9 @@ public:
     void setCabled(bool on) { m_cabled = on; }
     void addFault(const FaultSpec& fault) { m_faults.add(fault); }
     void clearFaults() { m_faults.clear(); }
+    // For tests of the port itself: puts these bytes on the line to the console as they are, after
+    // whatever it has queued already. They mean nothing to the controller.
+    void queueRawForConsole(const QByteArray& bytes) { m_out += bytes; }
     WireLog& log() { return m_log; }
     const WireLog& log() const { return m_log; }
 

@@ -12,6 +12,8 @@
 #include <QTextStream>
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 
 using namespace velmorix;
@@ -53,13 +55,22 @@ std::optional<Parity> parityFromName(const QString& name) {
     return static_cast<Parity>(i);
 }
 
-} // namespace
+// What the command line asks for.
+struct Settings {
+    ControllerOptions controller;
+    QList<FaultSpec> faults;
+    std::optional<QString> device; // a serial device instead of a new pseudo-terminal
+    std::optional<QString> link;   // a symbolic link to make to the pseudo-terminal
+    std::optional<QString> logTo;  // a file for the wire log, "-" for standard output
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("velmorix-sim"));
+int fail(const QString& text) {
+    QTextStream(stderr) << "velmorix-sim: " << text << "\n";
+    return 2;
+}
 
-    QCommandLineParser p;
+// The options, their defaults and the help text.
+void addOptions(QCommandLineParser& p) {
     p.setApplicationDescription(
         QStringLiteral(
             "Virtual CNC controller for the Velmorix console.\n\n"
@@ -93,87 +104,135 @@ int main(int argc, char** argv) {
                                   "text", "SIM1-0001");
     p.addOptions({device, link, baud, parity, dataBits, stopBits, interval, inputRate, dncLine, fault, logTo,
                   serial, type});
-    p.process(app);
+}
 
-    QTextStream err(stderr);
-    auto fail = [&](const QString& text) {
-        err << "velmorix-sim: " << text << "\n";
-        return 2;
-    };
-
-    ControllerOptions options;
-    options.line.baudRate = p.value(baud).toInt();
-    options.line.customRate = options.line.baudRate == 28800;
-    const auto par = parityFromName(p.value(parity));
-    if (!par)
-        return fail(QStringLiteral("unknown parity %1").arg(p.value(parity)));
-    options.line.parity = *par;
-    options.line.dataBits = p.value(dataBits).toInt();
-    options.line.stopBits = p.value(stopBits).toInt();
-    if (options.line.baudRate <= 0 || (options.line.dataBits != 7 && options.line.dataBits != 8) ||
-        (options.line.stopBits != 1 && options.line.stopBits != 2))
-        return fail(QStringLiteral("bad line settings"));
-    options.frameIntervalMs = p.value(interval).toInt();
-    options.inputBytesPerSecond = p.value(inputRate).toInt();
-    options.dncLineMs = p.value(dncLine).toInt();
-    options.identity.serialNumber = p.value(serial).toInt();
-    options.identity.typeText = p.value(type).toLatin1();
-    QtClock clock;
-    options.clockAtZero = QDateTime::currentDateTime();
-    SimulatedController controller(options);
-    for (const QString& text : p.values(fault)) {
-        QString why;
-        const auto f = parseFault(text, &why);
+// The settings the processed command line asks for; nullopt with the reason in *error when a value is
+// not usable.
+std::optional<Settings> readSettings(const QCommandLineParser& p, QString* error) {
+    Settings s;
+    PortSettings& line = s.controller.line;
+    line.baudRate = p.value("baud").toInt();
+    line.customRate = line.baudRate == 28800;
+    const auto parity = parityFromName(p.value("parity"));
+    if (!parity) {
+        *error = QStringLiteral("unknown parity %1").arg(p.value("parity"));
+        return std::nullopt;
+    }
+    line.parity = *parity;
+    line.dataBits = p.value("data-bits").toInt();
+    line.stopBits = p.value("stop-bits").toInt();
+    if (line.baudRate <= 0 || (line.dataBits != 7 && line.dataBits != 8) ||
+        (line.stopBits != 1 && line.stopBits != 2)) {
+        *error = QStringLiteral("bad line settings");
+        return std::nullopt;
+    }
+    s.controller.frameIntervalMs = p.value("interval").toInt();
+    s.controller.inputBytesPerSecond = p.value("input-rate").toInt();
+    s.controller.dncLineMs = p.value("dnc-line-ms").toInt();
+    s.controller.identity.serialNumber = p.value("serial").toInt();
+    s.controller.identity.typeText = p.value("type").toLatin1();
+    for (const QString& text : p.values("fault")) {
+        const auto f = parseFault(text, error);
         if (!f)
-            return fail(why);
-        controller.addFault(*f);
+            return std::nullopt;
+        s.faults << *f;
     }
+    if (p.isSet("device"))
+        s.device = p.value("device");
+    if (p.isSet("link"))
+        s.link = p.value("link");
+    if (p.isSet("log"))
+        s.logTo = p.value("log");
+    return s;
+}
 
-    std::unique_ptr<QFile> logFile;
-    controller.log().setRetain(false);
-    if (p.isSet(logTo)) {
-        logFile = std::make_unique<QFile>();
-        const bool ok = p.value(logTo) == "-"
-                            ? logFile->open(stdout, QIODevice::WriteOnly)
-                            : (logFile->setFileName(p.value(logTo)), logFile->open(QIODevice::WriteOnly));
-        if (!ok)
-            return fail(QStringLiteral("cannot write %1").arg(p.value(logTo)));
-        controller.log().setSink([f = logFile.get()](const WireLog::Entry& e) {
-            f->write(WireLog::format(e).toUtf8());
-            f->flush();
-        });
+// The controller the settings describe, its line time starting now. Its wire log is kept only as long
+// as it takes to write it out, to *logFile when one is asked for.
+std::unique_ptr<SimulatedController> buildController(Settings s, std::unique_ptr<QFile>* logFile,
+                                                     QString* error) {
+    s.controller.clockAtZero = QDateTime::currentDateTime();
+    auto controller = std::make_unique<SimulatedController>(s.controller);
+    for (const FaultSpec& f : s.faults)
+        controller->addFault(f);
+    controller->log().setRetain(false);
+    if (!s.logTo)
+        return controller;
+    *logFile = std::make_unique<QFile>();
+    QFile& file = **logFile;
+    const bool ok = *s.logTo == "-" ? file.open(stdout, QIODevice::WriteOnly)
+                                    : (file.setFileName(*s.logTo), file.open(QIODevice::WriteOnly));
+    if (!ok) {
+        *error = QStringLiteral("cannot write %1").arg(*s.logTo);
+        return nullptr;
     }
+    controller->log().setSink([f = &file](const WireLog::Entry& e) {
+        f->write(WireLog::format(e).toUtf8());
+        f->flush();
+    });
+    return controller;
+}
 
-    TerminalServer server(controller, clock);
-    QString why;
-    const bool opened =
-        p.isSet(device) ? server.openDevice(p.value(device), &why) : server.openPseudoTerminal(&why);
-    if (!opened)
-        return fail(why);
-    if (p.isSet(link)) {
-        QFile::remove(p.value(link));
-        if (!QFile::link(server.path(), p.value(link)))
-            return fail(QStringLiteral("cannot make the link %1").arg(p.value(link)));
-    }
-
+// Ends the event loop on SIGINT and SIGTERM. The handler only writes to a pipe; the loop reads it.
+std::unique_ptr<QSocketNotifier> quitOnSignals() {
     if (::pipe(g_signalPipe) != 0)
-        return fail(QStringLiteral("pipe failed"));
+        return nullptr;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    QSocketNotifier stop(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    auto stop = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(stop.get(), &QSocketNotifier::activated, QCoreApplication::instance(),
+                     [] { QCoreApplication::quit(); });
+    return stop;
+}
 
+// Serves the controller on its terminal until a signal ends it.
+int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
+    TerminalServer server(controller, clock);
+    QString why;
+    const bool opened = s.device ? server.openDevice(*s.device, &why) : server.openPseudoTerminal(&why);
+    if (!opened)
+        return fail(why);
+    if (s.link) {
+        QFile::remove(*s.link);
+        if (!QFile::link(server.path(), *s.link))
+            return fail(QStringLiteral("cannot make the link %1").arg(*s.link));
+    }
+    const auto stop = quitOnSignals();
+    if (!stop)
+        return fail(QStringLiteral("pipe failed"));
+
+    const PortSettings& line = s.controller.line;
     QTextStream out(stderr);
-    out << "velmorix-sim: controller on " << server.path() << " (" << options.line.baudRate << ","
-        << "NOEMS"[static_cast<int>(options.line.parity)] << "," << options.line.dataBits << ","
-        << options.line.stopBits << ")\n"
+    out << "velmorix-sim: controller on " << server.path() << " (" << line.baudRate << ","
+        << "NOEMS"[static_cast<int>(line.parity)] << "," << line.dataBits << "," << line.stopBits << ")\n"
         << "velmorix-sim: in Config/Environment.ini put [ComPorts] COM1=" << server.path() << "\n";
     out.flush();
 
     const int rc = QCoreApplication::exec();
     controller.log().flush();
-    if (p.isSet(link))
-        QFile::remove(p.value(link));
+    if (s.link)
+        QFile::remove(*s.link);
     out << "velmorix-sim: stopped\n";
     return rc;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmorix-sim"));
+
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(app);
+    QString why;
+    const std::optional<Settings> settings = readSettings(parser, &why);
+    if (!settings)
+        return fail(why);
+
+    QtClock clock;
+    std::unique_ptr<QFile> logFile;
+    const auto controller = buildController(*settings, &logFile, &why);
+    if (!controller)
+        return fail(why);
+    return serve(*controller, clock, *settings);
 }

@@ -5,12 +5,14 @@ namespace velmorix::sim {
 SimulatedPort::SimulatedPort(SimulatedController& controller, Clock& clock)
     : m_controller(controller), m_clock(clock), m_wire(controller) {
     m_settings.name = QStringLiteral("simulator");
+    m_wire.setDropInputWhileDsrOff(true);
     m_lineTimer = m_clock.createTimer(1, [this] { tick(); });
 }
 
 SimulatedPort::SimulatedPort(std::unique_ptr<SimulatedController> controller, Clock& clock)
     : m_owned(std::move(controller)), m_controller(*m_owned), m_clock(clock), m_wire(*m_owned) {
     m_settings.name = QStringLiteral("simulator");
+    m_wire.setDropInputWhileDsrOff(true);
     m_lineTimer = m_clock.createTimer(1, [this] { tick(); });
 }
 
@@ -53,7 +55,7 @@ void SimulatedPort::close() {
 
 qint64 SimulatedPort::write(const QByteArray& bytes) {
     if (!m_open) {
-        m_error = QStringLiteral("Port not open");
+        m_error = notOpenText();
         return -1;
     }
     m_wire.consoleWrite(bytes, m_clock.nowUs());

@@ -11,7 +11,8 @@ namespace velmorix::sim {
 
 // The console's serial port with a virtual controller at the other end of the cable, inside the
 // program. Bytes take the line's time on the Clock; CTS and DSR changes are reported from a 1 ms
-// line timer on the event loop, at the time they happen.
+// line timer on the event loop, at the time they happen. Bytes that arrive while the controller's
+// DSR is off are thrown away. It has no way to fail while open.
 class SimulatedPort : public SerialPort {
 public:
     SimulatedPort(SimulatedController& controller, Clock& clock);

@@ -102,7 +102,8 @@ void Wire::sync(qint64 nowUs) {
             m_in.inFlight.reset();
             m_in.freeUs = m_nowUs;
             m_controller.log().addByte(WireLog::Kind::ToConsole, b, m_nowUs);
-            m_received.append(static_cast<char>(b));
+            if (!m_dropWhileDsrOff || m_controller.dsr(m_nowUs))
+                m_received.append(static_cast<char>(b));
         }
         logLines(m_nowUs);
     }

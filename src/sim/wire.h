@@ -27,6 +27,9 @@ public:
     void sync(qint64 nowUs);
 
     // The console's side.
+    // Whether the console's port throws away what arrives while DSR is off (SimulatedPort does, as
+    // every SerialPort must); off, the bytes are passed on to whoever carries them further.
+    void setDropInputWhileDsrOff(bool on) { m_dropWhileDsrOff = on; }
     void consoleWrite(const QByteArray& bytes, qint64 nowUs);
     qint64 consolePending() const; // written but not yet arrived at the controller
     qint64 receivedCount() const { return m_received.size(); }
@@ -64,6 +67,7 @@ private:
     qint64 m_nowUs = 0;
     bool m_loggedCts = false;
     bool m_loggedDsr = false;
+    bool m_dropWhileDsrOff = false;
 };
 
 } // namespace velmorix::sim

@@ -173,7 +173,7 @@ TEST_F(ConsoleTest, DncRunKeepsTheStreamWithoutLinkReset) {
     start({"142720", "GO"});
     port->takeWritten();
     // A DNC send the controller has taken.
-    ASSERT_TRUE(seam().transfer().requestSend(Transfer::kDncSendItem));
+    ASSERT_TRUE(seam().transfer().requestSend(kDncTypeIndex));
     seam().transfer().takeBytes("\x14@READ(P.Cnc)");
     ASSERT_TRUE(console->transfer().dncSending());
     console->link().SendMonitorRequest("N0\rv0");

@@ -28,10 +28,6 @@ struct LineLog {
         port.setDsrHandler([this, &port](bool on) { events.push_back({'D', on, port.isOpen()}); });
         port.setErrorHandler([this](const QString& text) { errors << text; });
     }
-    bool has(char line, bool on) const {
-        return std::any_of(events.begin(), events.end(),
-                           [&](const Event& e) { return e.line == line && e.on == on; });
-    }
 };
 
 PortSettings settingsFor(const PtyPair& pty) {
@@ -153,21 +149,6 @@ TEST(QtSerialPortOnPty, CarriesBytesBothWaysUntouchedIncludingXonXoff) {
     EXPECT_EQ(pty.receive(5), QByteArray("after"));
 }
 
-TEST(QtSerialPortOnPty, ClearBufferDropsReceivedBytes) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.isValid());
-    QtSerialPort port;
-    port.setSettings(settingsFor(pty));
-    ASSERT_TRUE(port.open());
-    ASSERT_TRUE(pty.send(QByteArray("stale")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 5; }));
-    port.clearBuffer(true, false);
-    EXPECT_EQ(port.inputCount(), 0);
-    ASSERT_TRUE(pty.send(QByteArray("fresh")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 5; }));
-    EXPECT_EQ(port.read(10), QByteArray("fresh"));
-}
-
 TEST(QtSerialPortOnPty, OutputCountHoldsBytesUntilTheyAreOnTheLine) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
@@ -183,7 +164,9 @@ TEST(QtSerialPortOnPty, OutputCountHoldsBytesUntilTheyAreOnTheLine) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return port.outputCount() == 0; }));
 }
 
-TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnFromOpenToClose) {
+// Open, close and the closed port's answers are held to the rules in tests/ports, on a line probe;
+// here the pseudo-terminal's own lack of modem lines.
+TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnAndOpensAgainAfterClose) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
@@ -196,27 +179,13 @@ TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnFromOpenToClose) {
     EXPECT_TRUE(port.cts());
     EXPECT_TRUE(port.dsr());
 
-    // Opening again changes nothing.
-    EXPECT_TRUE(port.open());
-    EXPECT_EQ(log.events.size(), 2u);
-
     port.close();
-    EXPECT_EQ(log.events,
-              (std::vector<E>{{'C', true, true}, {'D', true, true}, {'C', false, true}, {'D', false, true}}));
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(port.cts());
-    EXPECT_FALSE(port.dsr());
-    port.close();
-    EXPECT_EQ(log.events.size(), 4u);
-    EXPECT_TRUE(log.errors.isEmpty());
-
-    // The device can be opened again after a close.
     ASSERT_TRUE(port.open());
     EXPECT_EQ(port.write(QByteArray("again")), 5);
     EXPECT_EQ(pty.receive(5), QByteArray("again"));
 }
 
-TEST(QtSerialPort, FailsCleanlyWithoutAnOpenDevice) {
+TEST(QtSerialPort, OpeningAMissingDeviceFailsWithItsReason) {
     QtSerialPort port;
     LineLog log;
     log.attach(port);
@@ -227,23 +196,8 @@ TEST(QtSerialPort, FailsCleanlyWithoutAnOpenDevice) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.errorString().isEmpty());
     EXPECT_TRUE(log.events.empty());
-
     EXPECT_EQ(port.write(QByteArray("x")), -1);
-    EXPECT_TRUE(port.errorString().contains(QStringLiteral("not open"))) << port.errorString().toStdString();
-    EXPECT_EQ(port.inputCount(), -1);
-    EXPECT_EQ(port.outputCount(), 0);
-    EXPECT_EQ(port.read(10), QByteArray());
-    EXPECT_FALSE(port.cts());
-    EXPECT_FALSE(port.dsr());
-
-    // Closed after having been open: the same.
-    PtyPair pty;
-    ASSERT_TRUE(pty.isValid());
-    port.setSettings(settingsFor(pty));
-    ASSERT_TRUE(port.open());
-    port.close();
-    EXPECT_EQ(port.write(QByteArray("x")), -1);
-    EXPECT_TRUE(port.errorString().contains(QStringLiteral("not open")));
+    EXPECT_EQ(port.inputCount(), 0);
 }
 
 TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
@@ -299,7 +253,8 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
     EXPECT_FALSE(log.events.back().on);
 }
 
-TEST(QtSerialPortOnPty, HangUpIsReportedOnceAndClosesThePort) {
+// The rules of a failing port are checked in tests/ports; here the words of a hang-up.
+TEST(QtSerialPortOnPty, HangUpIsReportedOnceNamingTheDevice) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
@@ -313,16 +268,9 @@ TEST(QtSerialPortOnPty, HangUpIsReportedOnceAndClosesThePort) {
     pty.closeMaster();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 5000));
     EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(log.has('C', false));
-    EXPECT_TRUE(log.has('D', false));
-    const auto eventsAtFailure = log.events.size();
     test::runEventLoopFor(300);
     EXPECT_EQ(log.errors.size(), 1);
-    EXPECT_EQ(log.events.size(), eventsAtFailure);
-    EXPECT_TRUE(log.errors.front().contains(pty.slavePath())) << log.errors.front().toStdString();
-    EXPECT_EQ(port.errorString(), log.errors.front());
-    EXPECT_EQ(port.inputCount(), -1);
-    EXPECT_EQ(port.write(QByteArray("x")), -1);
+    EXPECT_EQ(log.errors.front(), pty.slavePath() + QStringLiteral(" was disconnected"));
 }
 
 } // namespace

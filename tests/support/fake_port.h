@@ -7,7 +7,8 @@
 namespace velmorix::test {
 
 // An in-memory port for unit tests of the engine: the test feeds what the controller "sends",
-// reads back everything written, and moves the modem lines by hand.
+// reads back everything written, and moves the modem lines by hand. It keeps the SerialPort rules:
+// fed bytes reach only an open port with DSR on, and a failure closes the port before it is reported.
 class FakePort final : public SerialPort {
 public:
     void setSettings(const PortSettings& s) override { m_settings = s; }
@@ -31,11 +32,12 @@ public:
         reportCts(false);
         reportDsr(false);
         m_open = false;
+        m_input.clear();
     }
     bool isOpen() const override { return m_open; }
     qint64 write(const QByteArray& bytes) override {
         if (!m_open) {
-            m_error = QStringLiteral("Port not open");
+            m_error = notOpenText();
             return -1;
         }
         m_written += bytes;
@@ -48,9 +50,9 @@ public:
         return out;
     }
     qint64 inputCount() override { return m_input.size(); }
-    qint64 outputCount() override { return pendingOutput; }
+    qint64 outputCount() override { return m_open ? pendingOutput : 0; }
     void clearBuffer(bool input, bool) override {
-        if (input) {
+        if (m_open && input) {
             m_input.clear();
             ++inputClears;
         }
@@ -60,7 +62,10 @@ public:
     QString errorString() const override { return m_error; }
 
     // Test side.
-    void feed(const QByteArray& bytes) { m_input += bytes; }
+    void feed(const QByteArray& bytes) {
+        if (m_open && m_dsr)
+            m_input += bytes;
+    }
     void setLines(bool cts, bool dsr) {
         m_cts = cts;
         m_dsr = dsr;
@@ -80,9 +85,11 @@ public:
             reportDsr(on);
     }
     void fail(const QString& text) {
+        if (!m_open)
+            return;
+        close();
         m_error = text;
         reportError(text);
-        close();
     }
     QByteArray written() const { return m_written; }
     QByteArray takeWritten() {

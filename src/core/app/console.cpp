@@ -45,7 +45,6 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
     m_poll.setHooks({
         .blankPage = [this] { m_pages.blank(); },
         .refreshPage = [this] { m_pages.refresh(); },
-        .portError = [this](const QString& text) { onPortError(text); },
     });
 }
 

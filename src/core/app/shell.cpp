@@ -4,6 +4,7 @@
 #include "core/app/prompts.h"
 #include "core/link/link.h"
 #include "core/pages/pages.h"
+#include "core/pages/plc_var_map.h"
 #include "core/tables/text_tables.h"
 #include "platform/clock.h"
 
@@ -135,8 +136,8 @@ void Shell::LinktoCNCButtonClick() {
     m_state.LastMdiText = m_message.text();
     m_state.seq.Resyncing = true;
     m_state.block.PollBlockChanged = true;
-    m_state.block.PollBlockStart = 10800; // the I bits, the first page shown
-    m_state.block.PollBlockCount = 8;
+    m_state.block.PollBlockStart = PlcVarMap::I; // the I bits, the first page shown
+    m_state.block.PollBlockCount = PlcVarMap::kBitGroupWords;
     m_pages.ButtonPlcBitClick();
     m_timers.Timer2.setEnabled(true);
     if (m_state.PathChanged) {

@@ -52,7 +52,10 @@ struct RecvFileType {
 inline constexpr int kSendTypeCount = 14;
 inline constexpr int kRecvTypeCount = 25;
 inline constexpr int kArmTypeIndex = 12;
-inline constexpr int kDncTypeIndex = 13;
+inline constexpr int kDncTypeIndex = 13; // "D:DNC": fed line by line while the status stream goes on
+
+// The file list shows what lies within the first 64 KiB of a loaded file; "......" marks the cut.
+inline constexpr qint64 kListedBytes = 65536;
 
 std::span<const SendFileType> sendFileTypes();
 std::span<const RecvFileType> recvFileTypes();

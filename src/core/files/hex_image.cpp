@@ -1,5 +1,7 @@
 #include "core/files/hex_image.h"
 
+#include "core/files/file_types.h"
+
 #include <array>
 #include <cstring>
 
@@ -8,8 +10,7 @@ namespace velmorix {
 namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
-constexpr qint64 kListedBytes = 65536; // complete lines whose last byte index is at most this are listed
-constexpr int kLineChars = 40;         // image characters of one 16-byte line
+constexpr int kLineChars = 40; // image characters of one 16-byte line
 
 // Two hex digits of every byte value, high nibble first.
 constexpr std::array<std::array<char, 2>, 256> makePairs() {

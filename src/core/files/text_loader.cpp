@@ -77,7 +77,7 @@ void TextLoader::endLine(qsizetype end, bool terminated) {
     ++m_lineCount;
     const char* begin = m_text.constData() + m_lineStart;
     const qsizetype length = end - m_lineStart;
-    const bool listed = m_dnc || !terminated || end <= kListedEnd;
+    const bool listed = m_dnc || !terminated || end <= kListedBytes;
     if (listed) {
         m_list.append(textListLine(m_lineCount, QByteArray(begin, length)));
         if (terminated)
@@ -97,7 +97,7 @@ void TextLoader::finish() {
     }
     if (m_dnc)
         m_dncLines.finishSplit();
-    if (m_text.size() > kListedEnd)
+    if (m_text.size() > kListedBytes)
         m_list.append("......");
     m_done = true;
 }

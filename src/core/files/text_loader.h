@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/files/dnc_lines.h"
+#include "core/files/file_types.h"
 
 #include <QByteArray>
 #include <QList>
@@ -25,7 +26,6 @@ namespace velmorix {
 // go to dncLines(), split as a text file. "......" follows the list when the file is above 65536 bytes.
 class TextLoader {
 public:
-    static constexpr qint64 kListedEnd = 65536;
     static constexpr int kDncListedLines = 2000;
 
     TextLoader(QByteArray file, bool dnc);

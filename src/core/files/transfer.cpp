@@ -72,7 +72,7 @@ bool Transfer::takeSendBytes(const QByteArray& chunk) {
         m_xoffHold = true;
     if (chunk.contains(ctl::DC1))
         m_xoffHold = false;
-    return m_sendItem == kDncSendItem && !chunk.isEmpty();
+    return m_sendItem == kDncTypeIndex && !chunk.isEmpty();
 }
 
 void Transfer::abort() {

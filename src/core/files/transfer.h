@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/file_types.h"
+
 #include <QByteArray>
 #include <functional>
 
@@ -22,8 +24,6 @@ public:
         std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
     };
 
-    static constexpr int kDncSendItem = 13; // "D:DNC": fed line by line while the status stream goes on
-
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
     bool RecvRequested() const { return m_recvRequested; }
@@ -37,7 +37,7 @@ public:
 
     // The send type the running (or requested) send latched.
     int sendItem() const { return m_sendItem; }
-    bool dncSending() const { return m_sending && m_sendItem == kDncSendItem; }
+    bool dncSending() const { return m_sending && m_sendItem == kDncTypeIndex; }
     // A receive or a send is requested or under way.
     bool active() const { return m_recvRequested || m_recvBody || m_sendRequested || m_sending; }
     // The poll tick reads its bytes for the transfer rather than for the status ring.

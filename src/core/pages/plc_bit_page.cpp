@@ -1,5 +1,6 @@
 #include "core/pages/plc_bit_page.h"
 
+#include "core/pages/plc_var_map.h"
 #include "core/poll/status_texts.h"
 
 namespace velmorix {
@@ -10,19 +11,23 @@ struct BitGroup {
     const char* caption;
     char letter;
     int firstBit;
-    qint32 blockStart; // from the PLC variable map: I 10800, O 10808, C 10816, S 10824, A 10832, CN 10864, TM
-                       // 10872
+    qint32 blockStart;
 };
 
-constexpr int kGroupVariables = 8; // of 32 bits: a grid of 256
+constexpr int kGroupVariables = PlcVarMap::kBitGroupWords;
 
 // By tag.
 constexpr BitGroup kBitGroups[] = {
-    {"Velmorix\\Plc\\I_Bit", 'I', 0, 10800},   {"Velmorix\\Plc\\O_Bit", 'O', 0, 10808},
-    {"Velmorix\\Plc\\C_Bit", 'C', 0, 10816},   {"Velmorix\\Plc\\S_Bit", 'S', 0, 10824},
-    {"Velmorix\\Plc\\A_Bit", 'A', 0, 10832},   {"Velmorix\\Plc\\A+256", 'A', 256, 10840},
-    {"Velmorix\\Plc\\A+512", 'A', 512, 10848}, {"Velmorix\\Plc\\A+768", 'A', 768, 10856},
-    {"Velmorix\\Plc\\Cn_Bit", 'N', 0, 10864},  {"Velmorix\\Plc\\Tm_Bit", 'T', 0, 10872},
+    {"Velmorix\\Plc\\I_Bit", 'I', 0, PlcVarMap::I},
+    {"Velmorix\\Plc\\O_Bit", 'O', 0, PlcVarMap::O},
+    {"Velmorix\\Plc\\C_Bit", 'C', 0, PlcVarMap::C},
+    {"Velmorix\\Plc\\S_Bit", 'S', 0, PlcVarMap::S},
+    {"Velmorix\\Plc\\A_Bit", 'A', 0, PlcVarMap::A},
+    {"Velmorix\\Plc\\A+256", 'A', 256, PlcVarMap::A + 8},
+    {"Velmorix\\Plc\\A+512", 'A', 512, PlcVarMap::A + 16},
+    {"Velmorix\\Plc\\A+768", 'A', 768, PlcVarMap::A + 24},
+    {"Velmorix\\Plc\\Cn_Bit", 'N', 0, PlcVarMap::CN},
+    {"Velmorix\\Plc\\Tm_Bit", 'T', 0, PlcVarMap::TM},
 };
 constexpr int kA768Tag = 7;
 

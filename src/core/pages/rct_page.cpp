@@ -1,5 +1,6 @@
 #include "core/pages/rct_page.h"
 
+#include "core/pages/plc_var_map.h"
 #include "core/pages/value_edit.h"
 #include "core/poll/status_texts.h"
 
@@ -12,14 +13,14 @@ namespace {
 struct RctKind {
     const char* caption;
     const char* prefix;
-    qint32 first; // registers 10000, counters 10256, timers 10512
+    qint32 first;
 };
 
 // By kind - 1.
 constexpr RctKind kRctKinds[] = {
-    {"Velmorix\\Plc\\Register", "R", 10000},
-    {"Velmorix\\Plc\\Counter", "CN", 10256},
-    {"Velmorix\\Plc\\Timer", "TM", 10512},
+    {"Velmorix\\Plc\\Register", "R", PlcVarMap::Registers},
+    {"Velmorix\\Plc\\Counter", "CN", PlcVarMap::Counters},
+    {"Velmorix\\Plc\\Timer", "TM", PlcVarMap::Timers},
 };
 constexpr int kRows = 32;
 constexpr int kLastOffset = 224;

@@ -114,14 +114,9 @@ void PollCycle::framePath() {
     m_state.view.statusPanels[4] = serialText(m_state.live.PollValues[serialItem]);
 }
 
-qint64 PollCycle::readPending(SerialPort& port) {
-    const qint64 pending = port.inputCount();
-    if (pending < 0) {
-        if (m_hooks.portError)
-            m_hooks.portError(port.errorString());
-        return -1;
-    }
-    return std::min<qint64>(pending, StatusRing::kTail);
+int PollCycle::readPending(SerialPort& port) {
+    // A port that fails says so through its error handler and closes; here it only has no bytes.
+    return static_cast<int>(std::clamp<qint64>(port.inputCount(), 0, StatusRing::kTail));
 }
 
 void PollCycle::routeToTransfer(SerialPort& port, int n) {
@@ -153,15 +148,13 @@ void PollCycle::Timer2Timer() {
     SerialPort* port = m_link.port();
     if (!port)
         return;
-    const qint64 n = readPending(*port);
-    if (n < 0)
-        return;
-    RxByteCount += static_cast<qint32>(n);
+    const int n = readPending(*port);
+    RxByteCount += n;
     measureRate();
     if (m_transfer.gathering())
-        routeToTransfer(*port, static_cast<int>(n));
+        routeToTransfer(*port, n);
     else
-        routeToRing(*port, static_cast<int>(n));
+        routeToRing(*port, n);
 }
 
 } // namespace velmorix

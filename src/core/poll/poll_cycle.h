@@ -30,7 +30,6 @@ public:
     struct Hooks {
         std::function<void()> blankPage;   // the current page's values, while the link is down
         std::function<void()> refreshPage; // after an accepted frame
-        std::function<void(const QString&)> portError;
     };
 
     PollCycle(ConsoleState& state, Link& link, Transfer& transfer, MessageLine& message, Clock& clock,
@@ -53,8 +52,8 @@ public:
     qint32 RateElapsed = 0;
 
 private:
-    // Bytes waiting at the port, at most what the ring's tail takes; -1 after a port error.
-    qint64 readPending(SerialPort& port);
+    // Bytes waiting at the port, at most what the ring's tail takes.
+    int readPending(SerialPort& port);
     void measureRate();
     void takeSnapshot();
     void computeRate();

@@ -1,5 +1,7 @@
 #include "core/tables/text_tables.h"
 
+#include "core/pages/plc_var_map.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -17,9 +19,12 @@ struct ReservedRange {
 };
 
 // Generic names of the controller's reserved variables (the PLC data).
+using M = PlcVarMap;
 constexpr ReservedRange kReserved[] = {
-    {"R", 10000, 256}, {"CN", 10256, 256}, {"TM", 10512, 256}, {"IV", 10800, 8},  {"OV", 10808, 8},
-    {"CV", 10816, 8},  {"SV", 10824, 8},   {"AV", 10832, 32},  {"CNV", 10864, 8}, {"TMV", 10872, 8},
+    {"R", M::Registers, M::kRctCount}, {"CN", M::Counters, M::kRctCount}, {"TM", M::Timers, M::kRctCount},
+    {"IV", M::I, M::kBitGroupWords},   {"OV", M::O, M::kBitGroupWords},   {"CV", M::C, M::kBitGroupWords},
+    {"SV", M::S, M::kBitGroupWords},   {"AV", M::A, M::kABitWords},       {"CNV", M::CN, M::kBitGroupWords},
+    {"TMV", M::TM, M::kBitGroupWords},
 };
 
 struct DefaultFile {

@@ -1,6 +1,7 @@
 #include "gui/files/file_service_page.h"
 
 #include "core/tables/text_tables.h"
+#include "gui/widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,8 @@
 #include <QVBoxLayout>
 
 namespace velmorix {
+
+using namespace widgets;
 
 namespace {
 
@@ -31,11 +34,6 @@ QString displayLine(const QByteArray& line) {
         if (c.unicode() < 0x20)
             c = QChar(0x2400 + c.unicode());
     return text;
-}
-
-void setText(QLabel* label, const QString& text) {
-    if (label->text() != text)
-        label->setText(text);
 }
 
 } // namespace

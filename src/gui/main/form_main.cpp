@@ -2,6 +2,7 @@
 
 #include "gui/main/click_label.h"
 #include "gui/pages/monitor_pages.h"
+#include "gui/widgets.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -18,9 +19,10 @@
 
 namespace velmorix {
 
+using namespace widgets;
+
 namespace {
 
-const QColor kLit(255, 128, 128); // a line that is on
 const char* const kAxes[] = {"X", "Y", "Z", "A", "B", "C", "U", "V", "W"};
 const char* const kPageButtons[][2] = {
     {"ButtonPlcBit", "PlcBit"}, {"ButtonPlcRCT", "PlcRCT"},   {"ButtonVarUser", "VarUser"},
@@ -30,13 +32,6 @@ const char* const kPageButtons[][2] = {
 };
 constexpr int kStatusWidths[] = {100, 200, 200, 150, 50};
 constexpr int kStatusHeight = 21;
-
-QFont fixedFont(int pointSize = 0) {
-    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    if (pointSize > 0)
-        f.setPointSize(pointSize);
-    return f;
-}
 
 } // namespace
 
@@ -374,13 +369,21 @@ void TFormMain::setLit(QLabel* label, bool lit) {
 }
 
 void TFormMain::render() {
-    const ConsoleState& s = m_console.state();
-    const MainView& v = s.view;
+    const MainView& v = m_console.state().view;
     if (windowTitle() != v.caption)
         setWindowTitle(v.caption);
-    Notebook->setCurrentIndex(static_cast<int>(v.page));
+    if (Notebook->currentIndex() != static_cast<int>(v.page))
+        Notebook->setCurrentIndex(static_cast<int>(v.page));
+    renderComm();
+    renderControls();
+    renderStatus();
+    m_pages->render();
+    if (v.closeRequested)
+        close();
+}
 
-    // Comm page.
+void TFormMain::renderComm() {
+    const ConsoleState& s = m_console.state();
     if (m_comStartShown != s.env.ComStartNum) {
         m_comStartShown = s.env.ComStartNum;
         const QStringList items = commItems(CommGroup::Com, s.env.ComStartNum);
@@ -393,31 +396,28 @@ void TFormMain::render() {
         if (b && !b->isChecked())
             b->setChecked(true);
     }
-    if (EditSelectPath->text() != v.EditSelectPath)
-        EditSelectPath->setText(v.EditSelectPath);
+    if (EditSelectPath->text() != s.view.EditSelectPath)
+        EditSelectPath->setText(s.view.EditSelectPath);
+}
 
-    // Operator controls.
+void TFormMain::renderControls() {
+    const MainView& v = m_console.state().view;
     const OperatorControls& c = v.controls;
-    RadioGroupMonitor->setEnabled(c.RadioGroupMonitor);
+    enable(RadioGroupMonitor, c.RadioGroupMonitor);
     const bool pageEnabled[] = {
         c.ButtonPlcBit,  c.ButtonPlcRCT, c.ButtonVarUser, c.ButtonVarSys, c.ButtonCNCInfo,
         c.ButtonMCMData, false,          c.ButtonFileSvc, c.ButtonHelp,   true};
     for (int i = 0; i < 10; ++i) {
-        m_pageButtons[i]->setEnabled(pageEnabled[i]);
-        QFont f = m_pageButtons[i]->font();
+        enable(m_pageButtons[i], pageEnabled[i]);
         // The buttons stand in the order of PageButton, after None.
-        const bool bold = static_cast<int>(v.boldPageButton) == i + 1;
-        if (f.bold() != bold) {
-            f.setBold(bold);
-            m_pageButtons[i]->setFont(f);
-        }
+        setBold(m_pageButtons[i], static_cast<int>(v.boldPageButton) == i + 1);
     }
-    ButtonMDIgo->setEnabled(c.ButtonMDIgo);
-    EditKeyIn->setEnabled(c.EditKeyIn);
+    enable(ButtonMDIgo, c.ButtonMDIgo);
+    enable(EditKeyIn, c.EditKeyIn);
     if (EditKeyIn->text() != m_console.messageLine().text())
         EditKeyIn->setText(m_console.messageLine().text());
-    ButtonReset->setEnabled(v.ButtonResetEnabled);
-    ButtonClear->setEnabled(v.ButtonClearEnabled);
+    enable(ButtonReset, v.ButtonResetEnabled);
+    enable(ButtonClear, v.ButtonClearEnabled);
     if (ButtonClear->isHidden() == v.ButtonClearShown) {
         ButtonClear->setVisible(v.ButtonClearShown);
         layoutBottomRow();
@@ -427,21 +427,8 @@ void TFormMain::render() {
     if (LabelCTS->property("lit").toBool() != v.LabelCTSLit || !LabelCTS->property("lit").isValid())
         setLit(LabelCTS, v.LabelCTSLit);
     for (int i = 0; i < 5; ++i)
-        if (m_panels[i]->text() != v.statusPanels[i])
-            m_panels[i]->setText(v.statusPanels[i]);
-
-    renderStatus();
-    m_pages->render();
-    if (v.closeRequested)
-        close();
+        setText(m_panels[i], v.statusPanels[i]);
 }
-
-namespace {
-void setText(QLabel* label, const QString& text) {
-    if (label->text() != text)
-        label->setText(text);
-}
-} // namespace
 
 void TFormMain::renderStatus() {
     const StatusView& s = m_console.state().status;

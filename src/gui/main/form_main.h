@@ -44,6 +44,8 @@ private:
     void layoutWindow();
     void layoutBottomRow();
     void render();
+    void renderComm();
+    void renderControls();
     void renderStatus();
     QGroupBox* radioGroup(const QString& name, const QString& title, const QStringList& items, int columns,
                           QButtonGroup** group);

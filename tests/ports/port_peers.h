@@ -1,0 +1,152 @@
+#pragma once
+
+#include "serial/qt_serial_port.h"
+#include "sim/controller.h"
+#include "sim/simulated_port.h"
+#include "support/fake_port.h"
+#include "support/manual_clock.h"
+#include "support/pty_pair.h"
+
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <sys/ioctl.h>
+#include <thread>
+
+// One peer for each SerialPort implementation the contract suite runs against. A peer makes the
+// port under test (set up for its line, not yet open) and plays the far end of that line:
+//
+//   static constexpr const char* kName;   shown in the test names
+//   SerialPort& port();
+//   void send(const QByteArray&);         the far end sends bytes
+//   bool deliver();                       lets everything sent so far reach the port; false when
+//                                         it did not within the bound
+//   QByteArray received();                everything the far end has received so far
+//   void setDsr(bool on);                 the far end switches DSR
+//   bool waitUntil(std::function<bool()>) lets time pass until it holds, within a bound
+//   void idle();                          lets some time pass, to see that nothing more happens
+//   void hangUp();                        the device goes away; a peer whose port cannot fail has
+//                                         kCannotFail (why) in its place
+//
+// A port that wraps another gets a peer that holds the inner port's peer and passes the far end on.
+
+namespace velmorix::test {
+
+class FakePortPeer {
+public:
+    static constexpr const char* kName = "FakePort";
+
+    FakePortPeer() {
+        PortSettings s;
+        s.name = QStringLiteral("fake0");
+        m_port.setSettings(s);
+    }
+    SerialPort& port() { return m_port; }
+    void send(const QByteArray& bytes) { m_port.feed(bytes); }
+    bool deliver() { return true; }
+    QByteArray received() const { return m_port.written(); }
+    void setDsr(bool on) { m_port.setDsrLine(on); }
+    bool waitUntil(const std::function<bool()>& done) { return done(); }
+    void idle() {}
+    void hangUp() { m_port.fail(QStringLiteral("fake0: Input/output error")); }
+
+private:
+    FakePort m_port;
+};
+
+// The controller at the far end speaks the protocol; raw bytes go out through its test seam, and DSR
+// goes off with the DropDsr fault (power and cable would also stop its bytes).
+class SimulatedPortPeer {
+public:
+    static constexpr const char* kName = "SimulatedPort";
+    static constexpr const char* kCannotFail = "the in-process controller cannot go away";
+
+    SerialPort& port() { return m_port; }
+    void send(const QByteArray& bytes) {
+        m_controller.queueRawForConsole(bytes);
+        m_sent += bytes.size();
+    }
+    bool deliver() {
+        return waitUntil([this] { return toConsole().size() >= m_sent; });
+    }
+    QByteArray received() const { return m_controller.log().bytes(sim::WireLog::Kind::ToController); }
+    void setDsr(bool on) {
+        if (on)
+            m_controller.clearFaults();
+        else
+            m_controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = m_clock.nowUs()});
+    }
+    bool waitUntil(const std::function<bool()>& done) {
+        for (int ms = 0; ms < kBoundMs && !done(); ++ms)
+            m_clock.advance(1);
+        return done();
+    }
+    void idle() { m_clock.advance(100); }
+
+private:
+    static constexpr int kBoundMs = 5000;
+    QByteArray toConsole() const { return m_controller.log().bytes(sim::WireLog::Kind::ToConsole); }
+
+    ManualClock m_clock;
+    sim::SimulatedController m_controller;
+    sim::SimulatedPort m_port{m_controller, m_clock};
+    qsizetype m_sent = 0;
+};
+
+// The real port on a pseudo-terminal. A pseudo-terminal has no modem lines, so the peer answers the
+// port's line probe itself.
+class QtSerialPortPeer {
+public:
+    static constexpr const char* kName = "QtSerialPortOnPty";
+
+    QtSerialPortPeer() {
+        m_port.setLineProbe([this](int fd, bool* cts, bool* dsr) {
+            m_fd = fd;
+            *cts = true;
+            *dsr = m_dsr;
+            return true;
+        });
+        PortSettings s;
+        s.name = m_pty.slavePath();
+        m_port.setSettings(s);
+    }
+    SerialPort& port() { return m_port; }
+    void send(const QByteArray& bytes) {
+        const int before = queuedAtPort();
+        if (m_pty.send(bytes))
+            m_landing = std::max(m_landing, before) + int(bytes.size());
+    }
+    // First until the terminal holds the bytes (without running the event loop, so that the port
+    // cannot take them meanwhile), then until the port has taken them.
+    bool deliver() {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + milliseconds(kBoundMs);
+        while (queuedAtPort() < m_landing && steady_clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(1));
+        const bool landed = queuedAtPort() >= m_landing;
+        m_landing = 0;
+        return landed && waitUntil([this] { return queuedAtPort() == 0; });
+    }
+    QByteArray received() { return m_pty.drain(); }
+    void setDsr(bool on) { m_dsr = on; }
+    bool waitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kBoundMs); }
+    void idle() { runEventLoopFor(200); }
+    void hangUp() { m_pty.closeMaster(); }
+
+private:
+    static constexpr int kBoundMs = 5000;
+    // Bytes the terminal holds for the port that the port has not taken yet.
+    int queuedAtPort() const {
+        int n = 0;
+        return m_fd >= 0 && ::ioctl(m_fd, FIONREAD, &n) == 0 ? n : 0;
+    }
+
+    PtyPair m_pty;
+    QtSerialPort m_port;
+    bool m_dsr = true;
+    int m_fd = -1;
+    int m_landing = 0;
+};
+
+} // namespace velmorix::test
