@@ -23,9 +23,9 @@ void runFor(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-bool save(QWidget& form, const QString& dir, const QString& name) {
+bool save(QWidget& widget, const QString& dir, const QString& name) {
     const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (!form.grab().save(path)) {
+    if (!widget.grab().save(path)) {
         std::fprintf(stderr, "velmorix-screenshot: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -57,7 +57,8 @@ int main(int argc, char* argv[]) {
     form.start({QStringLiteral("--simulator"), QStringLiteral("142720"), QStringLiteral("GO")});
     form.show();
     runFor(1500);
-    bool ok = save(form, out, QStringLiteral("live-panel"));
+    // The live panel alone; the pages below show the whole window.
+    bool ok = save(*form.control(QStringLiteral("PanelCoordinate")), out, QStringLiteral("live-panel"));
     struct Shot {
         void (velmorix::Console::*open)();
         const char* name;
