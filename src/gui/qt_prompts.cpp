@@ -1,5 +1,6 @@
 #include "gui/qt_prompts.h"
 
+#include "gui/files/form_warning.h"
 #include "gui/pages/form_new_value.h"
 
 #include <QDir>
@@ -43,6 +44,12 @@ QString valueFieldName(const ValueField& field) {
         return QStringLiteral("StaticTextCncInfo%1_10").arg(field.row);
     }
     return {};
+}
+
+UploadWarningAnswer QtPrompts::askUploadWarning() {
+    TFormWarning dialog(m_parent);
+    dialog.exec();
+    return {dialog.uploadChosen(), dialog.warningOff()};
 }
 
 std::optional<qint32> QtPrompts::askNewValue(const NewValueRequest& request) {

@@ -16,6 +16,7 @@ public:
     void showMessage(const QString& text) override;
     std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<qint32> askNewValue(const NewValueRequest& request) override;
+    UploadWarningAnswer askUploadWarning() override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -95,7 +95,8 @@ TEST_F(PollTest, ReceiveModeGathersTextAndFindsTheAnnouncement) {
     EXPECT_EQ(state().status.axes[0], "----,---"); // the ring is not fed while receiving
 }
 
-TEST_F(PollTest, SendModeTracksXoffAndXonOverWholeChunks) {
+TEST_F(PollTest, SendModeTracksXoffAndXonAndTheLaterOfTheTwoDecides) {
+    port->setCtsLine(false); // the pump holds, so the send stays running
     seam().transfer().requestSend(0);
     port->feed("\x14@READ(A1.Cnc)");
     clock.advance(100);
@@ -106,7 +107,11 @@ TEST_F(PollTest, SendModeTracksXoffAndXonOverWholeChunks) {
     port->feed("\x11");
     clock.advance(100);
     EXPECT_FALSE(console->transfer().XoffHold());
+    // XON then XOFF within one tick: the controller wants us to stop.
     port->feed("\x11..\x13");
+    clock.advance(100);
+    EXPECT_TRUE(console->transfer().XoffHold());
+    port->feed("\x13..\x11");
     clock.advance(100);
     EXPECT_FALSE(console->transfer().XoffHold());
 }

@@ -10,12 +10,17 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <ostream>
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 using namespace velmorix;
 using namespace velmorix::test;
@@ -34,6 +39,7 @@ protected:
           form(console) {}
 
     void link() {
+        form.show();
         form.start({"--simulator", "142720", "GO"});
         poll();
     }
@@ -80,6 +86,11 @@ TEST_F(PagesRender, BitGridLightsTheControllersBitsAndFollowsTheGroupButton) {
         EXPECT_EQ(lit(QStringLiteral("StaticText%1").arg(n)), n == 31 || n == 112 || n == 224)
             << "cell " << n;
     EXPECT_EQ(text("StaticText31"), "031");
+    // Bits run left to right along a row, sixteen to a row.
+    EXPECT_EQ(get("StaticText1")->y(), get("StaticText0")->y());
+    EXPECT_GT(get("StaticText1")->x(), get("StaticText0")->x());
+    EXPECT_EQ(get("StaticText16")->x(), get("StaticText0")->x());
+    EXPECT_GT(get("StaticText16")->y(), get("StaticText0")->y());
     EXPECT_EQ(text("StaticTextB1"), "I000");
     EXPECT_EQ(text("StaticTextB16"), "I240");
     EXPECT_TRUE(bold("BtnIbit"));
@@ -209,6 +220,7 @@ TEST_F(PagesRender, NamedRowsSwapThePanelsAndShowTheTablesNames) {
 
     click("ButtonMCMData");
     EXPECT_FALSE(get("PanelCncInfo_Display")->isHidden());
+    EXPECT_EQ(thousands->currentText(), "11000");
     EXPECT_EQ(get<QComboBox>("ComboBox100")->currentText(), "000");
     EXPECT_EQ(text("LabelCncInfo0"), "(11,000)");
     EXPECT_EQ(text("StaticTextCncInfo0"), "UnUse_11000");
@@ -222,7 +234,6 @@ TEST_F(PagesRender, NamedRowsSwapThePanelsAndShowTheTablesNames) {
 TEST_F(PagesRender, FileServiceShowsTheLoadedFileAndTheRowChosenByAPress) {
     dir.write("part.Cnc", "G00 X1\r\nG01 Y2\r\n");
     link();
-    form.show();
     click("ButtonFileSvc");
     clock.advance(1000); // the reset signal's pause
     ASSERT_EQ(shownPage(), "PanelFileSvc");
@@ -248,10 +259,12 @@ TEST_F(PagesRender, FileServiceShowsTheLoadedFileAndTheRowChosenByAPress) {
     clock.advance(RepaintGate::kIntervalMs);
     const FilePageView& v = console.filePage().view();
     ASSERT_EQ(v.listLines.size(), 2);
-    auto* list = get<QListWidget>("ListBoxFileSvc");
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(0)->text(), QString::fromLatin1(v.listLines[0]));
-    EXPECT_EQ(list->item(1)->text(), QString::fromLatin1(v.listLines[1]));
+    QAbstractItemModel* list = get<QListView>("ListBoxFileSvc")->model();
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(list->index(0, 0).data().toString(), ";[00000001] G00 X1");
+    // The break bytes a line starts with are not drawn; the text itself keeps them.
+    EXPECT_EQ(list->index(1, 0).data().toString(), ";[00000002] G01 Y2");
+    EXPECT_EQ(console.filePage().view().listLines[1], ";[00000002] \r\nG01 Y2");
     EXPECT_EQ(text("LabelFileName"), QDir::toNativeSeparators(dir.file("part.Cnc")));
     EXPECT_EQ(text("LabelFileSize"), v.LabelFileSize);
     EXPECT_EQ(text("LabelFileTime"), v.LabelFileTime);
@@ -269,5 +282,14 @@ TEST_F(PagesRender, FileServiceShowsTheLoadedFileAndTheRowChosenByAPress) {
     EXPECT_FALSE(console.filePage().view().sendRow);
     EXPECT_FALSE(get("ButtonOpenFile")->isEnabled());
     EXPECT_TRUE(get("ButtonRecvIn")->isEnabled());
-    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(list->rowCount(), 0);
+
+    // Help takes the page's place and gives it back.
+    click("ButtonHelp");
+    EXPECT_FALSE(get("MemoHelp")->isHidden());
+    EXPECT_TRUE(get("FileServiceArea")->isHidden());
+    click("ButtonFileSvc");
+    clock.advance(1000);
+    EXPECT_TRUE(get("MemoHelp")->isHidden());
+    EXPECT_FALSE(get("FileServiceArea")->isHidden());
 }

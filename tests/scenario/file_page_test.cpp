@@ -70,7 +70,7 @@ TEST_F(FileService, HexFileOf65537BytesListsItsFirst4096LinesThenTheCutThePartia
     EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("big.Plc")));
     EXPECT_NE(page().LabelFileTime, "File Date");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit); // released
-    EXPECT_EQ(console.filePage().TransferImage.size(), 40 * (4097 + 2));
+    EXPECT_EQ(console.filePage().TransferImage().size(), 40 * (4097 + 2));
 }
 
 TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
@@ -85,10 +85,9 @@ TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
     EXPECT_EQ(page().listLines[0], ";[00000001] G01 X1");
     EXPECT_EQ(page().listLines[1999], ";[00002000] \r\nG01 X2000");
     EXPECT_EQ(page().LabelFileSize, "2000...");
-    EXPECT_EQ(console.filePage().dncLines.count(), 2500);
-    EXPECT_EQ(console.filePage().dncLines.line(2499), "G01 X2500");
-    EXPECT_EQ(console.filePage().DncLineCount, 2500);
-    EXPECT_EQ(console.filePage().DncListedCount, 2000);
+    EXPECT_EQ(console.filePage().dncLines()->count(), 2500);
+    EXPECT_EQ(console.filePage().dncLines()->line(2499), "G01 X2500");
+    EXPECT_EQ(console.filePage().DncListedCount(), 2000);
     EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
     EXPECT_TRUE(page().ButtonSendOutEnabled);
 }
@@ -143,7 +142,7 @@ TEST_F(FileService, RawFileIsListedByItsPath) {
     ASSERT_EQ(page().listLines.size(), 1);
     EXPECT_EQ(page().listLines[0], QDir::toNativeSeparators(dir.file("fw.Bin")).toLocal8Bit());
     EXPECT_EQ(page().LabelFileSize, "20");
-    EXPECT_EQ(console.filePage().ArmImage, QByteArray(20, '\x5A'));
+    EXPECT_EQ(console.filePage().ArmImage(), QByteArray(20, '\x5A'));
 }
 
 TEST_F(FileService, CancelledDialogChangesNothing) {

@@ -29,7 +29,14 @@ public:
         return answer;
     }
 
+    UploadWarningAnswer askUploadWarning() override {
+        ++warningsShown;
+        return warningAnswer;
+    }
+
     QStringList messages;
+    int warningsShown = 0;
+    UploadWarningAnswer warningAnswer{true, false};
     std::deque<std::optional<qint32>> valueAnswers;
     std::vector<NewValueRequest> valueRequests;
     std::deque<std::optional<QString>> openAnswers;

@@ -18,19 +18,24 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
           m_state, m_link, m_transfer, m_message, prompts, m_tables,
           {.resetSignalThen = [this](std::function<void()> then) { m_link.SendResetSignal(std::move(then)); },
            .enableMdiTimer = [this](bool on) { m_timerMdi->setEnabled(on); }}),
-      m_filePage(m_state, m_message, prompts, *m_loadTimer,
+      m_filePage(m_state, m_message, prompts, m_transfer, *m_loadTimer,
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
       m_mdi(m_state, m_message, m_link, m_transfer, m_filePage, m_hold, *m_timerMdi, *m_timer1),
+      m_sender(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, m_mdi, m_hold, clock,
+               {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
+               {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
+                .relink = [this] { m_shell.LinktoCNCButtonClick(); }}),
       m_shell(m_state, m_message, prompts, m_link, m_pages, m_tables,
               {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
               std::move(workingDir), {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}) {
     m_hold.setResumeHandler([this] { m_repaint.stale(); });
+    m_hold.setReleaseHandler([this] { runDeferred(); });
     m_transfer.setHooks({
         .gathered = [this](qsizetype size) { m_filePage.showSize(QString::number(size)); },
         .announced = [this](const QByteArray& name) { m_filePage.showAnnouncedName(name); },
         .bodyBegins = [this] { m_watchdog.feed(); },
         .bodyArriving = {},
-        .readAcknowledged = {},
+        .readAcknowledged = [this] { m_sender.startPump(); },
     });
     m_link.setHooks({
         .ringReset = [this] { m_poll.ring().reset(); },
@@ -51,88 +56,89 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
 Console::~Console() = default;
 
 void Console::FormCreate(const StartupInputs& inputs) {
-    run([&] { m_shell.FormCreate(inputs); });
+    run([=, this] { m_shell.FormCreate(inputs); });
 }
 void Console::FormDestroy() {
-    run([&] { m_shell.FormDestroy(); });
+    // The window is going: nothing waits, not even for a pause.
+    m_repaint.operatorCall([this] { m_shell.FormDestroy(); });
 }
 void Console::setUp(const EngineSetup& setup) {
-    run([&] { m_shell.setUp(setup); });
+    run([=, this] { m_shell.setUp(setup); });
 }
 
 void Console::LinktoCNCButtonClick() {
-    run([&] { m_shell.LinktoCNCButtonClick(); });
+    run([=, this] { m_shell.LinktoCNCButtonClick(); });
 }
 void Console::LabelBackClick() {
-    run([&] { m_shell.LabelBackClick(); });
+    run([=, this] { m_shell.LabelBackClick(); });
 }
 void Console::RadioGroupComClick(CommGroup group, int index) {
-    run([&] { m_shell.RadioGroupComClick(group, index); });
+    run([=, this] { m_shell.RadioGroupComClick(group, index); });
 }
 void Console::ButtonFileSelectParthClick() {
-    run([&] { m_shell.ButtonFileSelectParthClick(); });
+    run([=, this] { m_shell.ButtonFileSelectParthClick(); });
 }
 
 void Console::ButtonPlcBitClick() {
-    run([&] { m_pages.ButtonPlcBitClick(); });
+    run([=, this] { m_pages.ButtonPlcBitClick(); });
 }
 void Console::ButtonPlcRCTClick() {
-    run([&] { m_pages.ButtonPlcRCTClick(); });
+    run([=, this] { m_pages.ButtonPlcRCTClick(); });
 }
 void Console::ButtonVarUserClick() {
-    run([&] { m_pages.ButtonVarUserClick(); });
+    run([=, this] { m_pages.ButtonVarUserClick(); });
 }
 void Console::ButtonVarSysClick() {
-    run([&] { m_pages.ButtonVarSysClick(); });
+    run([=, this] { m_pages.ButtonVarSysClick(); });
 }
 void Console::ButtonCNCInfoClick() {
-    run([&] { m_pages.ButtonCNCInfoClick(); });
+    run([=, this] { m_pages.ButtonCNCInfoClick(); });
 }
 void Console::ButtonMCMDataClick() {
-    run([&] { m_pages.ButtonMCMDataClick(); });
+    run([=, this] { m_pages.ButtonMCMDataClick(); });
 }
 void Console::ButtonFileSvcClick() {
-    run([&] { m_pages.ButtonFileSvcClick({}); });
+    run([=, this] { m_pages.ButtonFileSvcClick({}); });
 }
 void Console::ButtonHelpClick() {
-    run([&] { m_pages.ButtonHelpClick(); });
+    run([=, this] { m_pages.ButtonHelpClick(); });
 }
 void Console::ButtonCloseClick() {
-    run([&] { m_state.view.closeRequested = true; });
+    run([=, this] { m_state.view.closeRequested = true; });
 }
 void Console::RadioGroupMonitorClick(int index) {
-    run([&] {
+    run([=, this] {
         m_state.block.MonitorGroup = index;
         m_state.block.PollBlockChanged = true;
     });
 }
 
 void Console::BitGroupClick(int tag) {
-    run([&] { m_pages.plcBits().selectBitGroup(tag); });
+    run([=, this] { m_pages.plcBits().selectBitGroup(tag); });
 }
 void Console::RctKindClick(int kind) {
-    run([&] { m_pages.registers().selectRctKind(kind); });
+    run([=, this] { m_pages.registers().selectRctKind(kind); });
 }
 void Console::BtnPlcRct032Click(int offset) {
-    run([&] { m_pages.registers().BtnPlcRct032Click(offset); });
+    run([=, this] { m_pages.registers().BtnPlcRct032Click(offset); });
 }
 void Console::StaticTextPlcRct0_10Click(int row) {
-    run([&] { m_pages.registers().StaticTextPlcRct0_10Click(row); });
+    run([=, this] { m_pages.registers().StaticTextPlcRct0_10Click(row); });
 }
 void Console::ComboBox1000Change(int t, int h, int d) {
-    run([&] { m_pages.variables().ComboBox1000Change(t, h, d); });
+    run([=, this] { m_pages.variables().ComboBox1000Change(t, h, d); });
 }
 void Console::ButtonPageUpClick() {
-    run([&] { m_pages.variables().ButtonPageUpClick(); });
+    run([=, this] { m_pages.variables().ButtonPageUpClick(); });
 }
 void Console::ButtonPageDownClick() {
-    run([&] { m_pages.variables().ButtonPageDownClick(); });
+    run([=, this] { m_pages.variables().ButtonPageDownClick(); });
 }
 void Console::StaticTextVar0_10Click(int row) {
-    run([&] { m_pages.variables().StaticTextVar0_10Click(row); });
+    run([=, this] { m_pages.variables().StaticTextVar0_10Click(row); });
 }
 void Console::StaticTextCncInfo0_10Click(int row) {
-    run([&] { m_pages.variables().StaticTextCncInfo0_10Click(row); });
+    run([=, this] { m_pages.variables().StaticTextCncInfo0_10Click(row); });
 }
 
 void Console::EditKeyInEdited(const QString& text) {
@@ -141,35 +147,41 @@ void Console::EditKeyInEdited(const QString& text) {
     m_timerMdi->restart();
 }
 void Console::EditKeyInKeyPress(QChar key) {
-    run([&] { m_mdi.EditKeyInKeyPress(key); });
+    run([=, this] { m_mdi.EditKeyInKeyPress(key); });
 }
 void Console::ButtonMDIgoClick() {
-    run([&] { m_mdi.ButtonMDIgoClick(); });
+    run([=, this] { m_mdi.ButtonMDIgoClick(); });
 }
 void Console::ButtonMemTextClick() {
-    run([&] { m_mdi.ButtonMemTextClick(); });
+    run([=, this] { m_mdi.ButtonMemTextClick(); });
 }
 void Console::ButtonClearClick() {
-    run([&] { m_mdi.ButtonClearClick(); });
+    run([=, this] { m_mdi.ButtonClearClick(); });
 }
 void Console::ButtonResetClick() {
-    run([&] { m_mdi.ButtonResetClick(); });
+    run([this] {
+        m_sender.stopUpload();
+        m_mdi.ButtonResetClick();
+    });
 }
 
 void Console::ButtonOpenFileClick() {
-    run([&] { m_filePage.ButtonOpenFileClick(); });
+    run([=, this] { m_filePage.ButtonOpenFileClick(); });
 }
 void Console::ComboBoxSendFileChange(int item) {
-    run([&] { m_filePage.ComboBoxSendFileChange(item); });
+    run([=, this] { m_filePage.ComboBoxSendFileChange(item); });
 }
 void Console::ComboBoxRecvFileChange(int item) {
-    run([&] { m_filePage.ComboBoxRecvFileChange(item); });
+    run([=, this] { m_filePage.ComboBoxRecvFileChange(item); });
 }
 void Console::GroupBoxOperateMouseDown(FilePage::Row row) {
-    run([&] { m_filePage.GroupBoxOperateMouseDown(row); });
+    run([=, this] { m_filePage.GroupBoxOperateMouseDown(row); });
 }
 void Console::CheckBoxFlashClick(bool checked) {
-    run([&] { m_filePage.CheckBoxFlashClick(checked); });
+    run([=, this] { m_filePage.CheckBoxFlashClick(checked); });
+}
+void Console::ButtonSendOutClick() {
+    run([this] { m_sender.ButtonSendOutClick(); });
 }
 
 void Console::SetOperationEnabled(bool enabled) {
@@ -181,6 +193,19 @@ void Console::onPortError(const QString& text) {
     m_prompts.showMessage(QStringLiteral("Comm: ") + text);
 }
 
-void Console::Timer1Timer() {}
+void Console::Timer1Timer() {
+    m_sender.Timer1Timer();
+}
+
+void Console::runDeferred() {
+    while (!m_deferred.isEmpty() && !m_hold.holding())
+        m_repaint.operatorCall(m_deferred.takeFirst());
+    m_repaint.stale();
+}
+
+void Console::repaint() {
+    m_state.view.busy = m_hold.holding();
+    emit changed();
+}
 
 } // namespace velmorix

@@ -7,6 +7,7 @@
 #include "core/app/shell.h"
 #include "core/app/state.h"
 #include "core/files/file_page.h"
+#include "core/files/file_sender.h"
 #include "core/files/mdi.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"
@@ -83,6 +84,7 @@ public:
     void ComboBoxRecvFileChange(int item);
     void GroupBoxOperateMouseDown(FilePage::Row row);
     void CheckBoxFlashClick(bool checked);
+    void ButtonSendOutClick();
 
     void SetOperationEnabled(bool enabled);
 
@@ -92,6 +94,7 @@ public:
     const Pages& pages() const { return m_pages; }
     const FilePage& filePage() const { return m_filePage; }
     const Transfer& transfer() const { return m_transfer; }
+    const FileSender& sender() const { return m_sender; }
     const TextTables& tables() const { return m_tables; }
     QString SetupCodeText() const { return m_shell.SetupCodeText(); }
     int NameLabelChars() const { return m_shell.NameLabelChars(); }
@@ -111,8 +114,18 @@ signals:
 private:
     friend class test::ConsoleSeam;
 
-    template <typename F> void run(F&& f) { m_repaint.operatorCall(std::forward<F>(f)); }
+    // An operator's event. During a pause it waits, as a window blocked by the pause would replay it
+    // afterwards; so it is kept by value.
+    template <typename F> void run(F f) {
+        if (m_hold.holding()) {
+            m_deferred.push_back(std::move(f));
+            return;
+        }
+        m_repaint.operatorCall(f);
+    }
     template <typename F> void runTimed(F&& f) { m_repaint.timedCall(std::forward<F>(f)); }
+    void runDeferred();
+    void repaint();
     void onPortError(const QString& text);
     void Timer1Timer();
 
@@ -136,7 +149,9 @@ private:
     Pages m_pages;
     FilePage m_filePage;
     Mdi m_mdi;
+    FileSender m_sender;
     Shell m_shell;
+    QList<std::function<void()>> m_deferred;
 };
 
 } // namespace velmorix

@@ -85,6 +85,8 @@ void Hold::finish() {
         if (g->timer->isEnabled())
             g->handler();
     }
+    if (!m_holding && m_onRelease)
+        m_onRelease();
 }
 
 } // namespace velmorix

@@ -27,6 +27,8 @@ public:
     bool holding() const { return m_holding; }
     // Called after every continuation, so the window shows what it changed.
     void setResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
+    // Called once the last pause has ended and the held timers have run.
+    void setReleaseHandler(std::function<void()> handler) { m_onRelease = std::move(handler); }
 
     struct Guarded;
 
@@ -41,6 +43,7 @@ private:
     QList<std::pair<int, std::function<void()>>> m_queue;
     std::function<void()> m_then;
     std::function<void()> m_onResume;
+    std::function<void()> m_onRelease;
     bool m_holding = false;
 };
 

@@ -30,6 +30,12 @@ struct NewValueRequest {
     ValueField anchor;
 };
 
+// What the upload warning TFormWarning returns.
+struct UploadWarningAnswer {
+    bool upload = false;     // "UpLoad" was pressed; the cancel button and closing the window are not
+    bool warningOff = false; // "Warning Dialog  Off" was ticked
+};
+
 // Everything modal the engine asks of the operator. The program shows real dialogs; tests answer
 // from a script.
 class Prompts {
@@ -41,6 +47,8 @@ public:
     virtual std::optional<QString> chooseOpenFile(const FileDialogRequest& request) = 0;
     // The value dialog TFormNewValue; nothing when it was closed without Enter.
     virtual std::optional<qint32> askNewValue(const NewValueRequest& request) = 0;
+    // The upload warning before a file is sent.
+    virtual UploadWarningAnswer askUploadWarning() = 0;
 };
 
 // "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.

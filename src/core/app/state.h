@@ -160,6 +160,7 @@ struct MainView {
     QString EditSelectPath;
     PageButton boldPageButton = PageButton::None;
     bool MemoHelpShown = false; // page 4 shows the help text rather than the file service
+    bool busy = false;          // a pause holds the console; the operator's events wait for its end
     bool closeRequested = false;
 };
 

@@ -6,6 +6,7 @@
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
 #include "core/files/read_file.h"
+#include "core/files/transfer.h"
 #include "platform/clock.h"
 
 #include <QDir>
@@ -15,8 +16,10 @@
 
 namespace velmorix {
 
-FilePage::FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, Timer& loadTimer, Hooks hooks)
-    : m_state(state), m_message(message), m_prompts(prompts), m_timer(loadTimer), m_hooks(std::move(hooks)) {
+FilePage::FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, const Transfer& transfer,
+                   Timer& loadTimer, Hooks hooks)
+    : m_state(state), m_message(message), m_prompts(prompts), m_transfer(transfer), m_timer(loadTimer),
+      m_hooks(std::move(hooks)) {
     for (const SendFileType& t : sendFileTypes())
         m_view.sendItems << QString::fromLatin1(t.item);
     for (const RecvFileType& t : recvFileTypes())
@@ -29,20 +32,39 @@ FilePage::~FilePage() = default;
 void FilePage::clearList() {
     m_view.listLines.clear();
     m_view.listExtentChars = 0;
+    ++m_view.listRevision;
 }
 
 void FilePage::releaseLock() {
     m_hooks.setOperationEnabled(true);
 }
 
+bool FilePage::transferRunning() const {
+    return m_transfer.active() || m_transfer.ArmSending();
+}
+
 void FilePage::ComboBoxSendFileChange(int item) {
+    if (transferRunning())
+        return;
     if (item >= 0 && item < m_view.sendItems.size())
         m_view.sendItem = item;
     clearList();
     m_view.LabelFileName = QStringLiteral("File Name");
     m_view.LabelFileNameHint.clear();
     m_view.LabelFileSize = QStringLiteral("File Size");
+    m_view.LabelFileSizeHint.clear();
     m_view.LabelFileTime = QStringLiteral("File Date");
+}
+
+void FilePage::showSize(const QString& size) {
+    m_view.LabelFileSize = size;
+    m_view.LabelFileSizeHint = size;
+}
+
+void FilePage::appendDncListLine(qint32 index, const QByteArray& line) {
+    m_view.listLines.append(textListLine(index + 1, line));
+    showSize(QString::number(index + 1));
+    ++m_dncListedCount;
 }
 
 void FilePage::showAnnouncedName(const QByteArray& name) {
@@ -52,13 +74,15 @@ void FilePage::showAnnouncedName(const QByteArray& name) {
 }
 
 void FilePage::ComboBoxRecvFileChange(int item) {
+    if (transferRunning())
+        return;
     if (item >= 0 && item < m_view.recvItems.size())
         m_view.recvItem = item;
     ComboBoxSendFileChange(m_view.sendItem);
 }
 
 void FilePage::GroupBoxOperateMouseDown(Row row) {
-    if (m_view.textLoading)
+    if (m_view.textLoading || transferRunning())
         return;
     m_message.clear();
     const bool toSend = row == Row::Send && !m_view.sendRow;
@@ -97,7 +121,7 @@ std::optional<QByteArray> FilePage::readFile(const QString& path) {
 }
 
 void FilePage::showFileLabels(const QString& path, const QString& size) {
-    m_view.LabelFileSize = size;
+    showSize(size);
     if (const auto date = FileDateText(path))
         m_view.LabelFileTime = *date;
     m_view.LabelFileName = QDir::toNativeSeparators(path);
@@ -110,7 +134,7 @@ void FilePage::ButtonOpenFileClick() {
         return;
     }
     const SendFileType* type = sendFileType(m_view.sendItem);
-    if (!type)
+    if (!type || transferRunning())
         return;
     m_message.clear();
     const auto path = chooseFile(type->filter);
@@ -137,7 +161,8 @@ void FilePage::startTextLoad(const QString& path) {
     m_view.ButtonOpenFileEnabled = true;
     m_view.ComboBoxSendFileEnabled = m_view.ButtonSendOutEnabled = m_view.CheckBoxFlashEnabled = false;
     if (dnc) {
-        dncLines.clear();
+        m_dncLines = std::make_shared<DncLines>();
+        m_dncListedCount = 0;
     } else {
         // Everything but the page's own group box is locked, so "Break" stays usable.
         m_hooks.setOperationEnabled(false);
@@ -146,14 +171,14 @@ void FilePage::startTextLoad(const QString& path) {
     const auto bytes = readFile(path);
     if (!bytes || bytes->isEmpty()) {
         if (bytes)
-            m_view.LabelFileSize = QStringLiteral("0");
+            showSize(QStringLiteral("0"));
         m_view.textLoading = false;
         releaseLock();
         return;
     }
     m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
     m_view.gaugePosition = 0;
-    TransferImage.clear();
+    m_transferImage.clear();
     m_loadPath = path;
     m_text = std::make_unique<TextLoader>(*bytes, dnc);
     m_timer.setEnabled(true);
@@ -177,8 +202,10 @@ void FilePage::loadRaw(const QString& path) {
     const auto bytes = readFile(path);
     if (!bytes)
         return;
-    ArmImage = *bytes;
+    m_armImage = *bytes;
+    ++m_view.listRevision;
     m_view.listLines = {rawListLine(path)};
+    m_view.listExtentChars = static_cast<int>(m_view.listLines.first().size()) + 12;
     showFileLabels(path, QString::number(bytes->size()));
 }
 
@@ -206,22 +233,24 @@ void FilePage::finishText() {
     m_timer.setEnabled(false);
     auto loader = std::move(m_text);
     const bool dnc = m_view.sendItem == kDncTypeIndex;
+    m_transferImage = loader->takeImage();
     if (loader->cancelled()) {
+        // The labels name the file that was broken off, with the lines reached; with the list
+        // empty nothing of it can be sent.
         clearList();
         m_view.gaugePosition = 0;
     } else {
+        ++m_view.listRevision;
         m_view.listLines = loader->takeListLines();
         m_view.listExtentChars = loader->longestLine() + 12;
-        TransferImage = loader->takeImage();
         if (dnc) {
-            dncLines = loader->takeDncLines();
-            DncLineCount = static_cast<qint32>(dncLines.count());
-            DncListedCount = loader->listedDncLines();
+            m_dncLines = std::make_shared<DncLines>(loader->takeDncLines());
+            m_dncListedCount = loader->listedDncLines();
             if (loader->cut())
                 m_view.gaugePosition = m_view.gaugeMax;
         }
-        showFileLabels(m_loadPath, QString::fromLatin1(loader->sizeLabel()));
     }
+    showFileLabels(m_loadPath, QString::fromLatin1(loader->sizeLabel()));
     m_view.textLoading = false;
     releaseLock();
     LoadCancelRequested = false;
@@ -231,7 +260,8 @@ void FilePage::finishText() {
 void FilePage::finishHex() {
     m_timer.setEnabled(false);
     auto packer = std::move(m_hex);
-    TransferImage = packer->takeImage();
+    m_transferImage = packer->takeImage();
+    ++m_view.listRevision;
     m_view.listLines = packer->takeListLines();
     m_view.listExtentChars = 96;
     showFileLabels(m_loadPath, QString::number(packer->total()));

@@ -14,6 +14,7 @@ namespace velmorix {
 
 struct ConsoleState;
 class MessageLine;
+class Transfer;
 class Prompts;
 class Timer;
 
@@ -26,6 +27,7 @@ struct FilePageView {
     QStringList recvItems;
     QList<QByteArray> listLines; // ListBoxFileSvc; a loaded file shows here, an empty list means none
     int listExtentChars = 0;     // horizontal scroll extent in widths of "A"
+    int listRevision = 0;        // changes when the list is replaced or cleared, not when appended to
     bool textLoading = false;    // a text load runs: ButtonOpenFile reads "Break"
     bool ComboBoxSendFileEnabled = false;
     bool ButtonOpenFileEnabled = false;
@@ -39,6 +41,7 @@ struct FilePageView {
     QString LabelFileName = QStringLiteral("File Name");
     QString LabelFileNameHint;
     QString LabelFileSize = QStringLiteral("File Size");
+    QString LabelFileSizeHint;
     QString LabelFileTime = QStringLiteral("File Date");
     int gaugePosition = 0; // CGauge
     int gaugeMax = 100;
@@ -61,7 +64,8 @@ public:
     // Bytes walked per slice of a load.
     static constexpr qint64 kSliceBytes = 256 * 1024;
 
-    FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, Timer& loadTimer, Hooks hooks);
+    FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, const Transfer& transfer,
+             Timer& loadTimer, Hooks hooks);
     ~FilePage();
 
     void ButtonOpenFileClick();
@@ -73,6 +77,8 @@ public:
     void loadStep();
 
     const FilePageView& view() const { return m_view; }
+    // A send or receive runs: the rows start nothing new and keep the file it works on.
+    bool transferRunning() const;
     bool loading() const { return m_text || m_hex; }
 
     // What the transfers show here.
@@ -85,15 +91,21 @@ public:
     }
     // "@WRITE(name)": the name the controller announced, also as the label's hint.
     void showAnnouncedName(const QByteArray& name);
-    // The size label follows a receive as it grows.
-    void showSize(const QString& size) { m_view.LabelFileSize = size; }
+    // The size label follows a receive as it grows, and a DNC run past its listed lines.
+    void showSize(const QString& size);
+    void advanceGauge(int by) { m_view.gaugePosition += by; }
+    // A DNC line sent past the listed ones joins the list as ";[nnnnnnnn] line".
+    void appendDncListLine(qint32 index, const QByteArray& line);
 
-    // What the sender takes.
-    QByteArray TransferImage;
-    DncLines dncLines;
-    qint32 DncLineCount = 0;
-    qint32 DncListedCount = 0;
-    QByteArray ArmImage;
+    // What the last loads produced, for the sender. The list doubles as the mark that a file is
+    // loaded: nothing is sent while it is empty.
+    bool fileListed() const { return !m_view.listLines.isEmpty(); }
+    int sendItem() const { return m_view.sendItem; }
+    const QByteArray& TransferImage() const { return m_transferImage; }
+    // Shared, so a DNC run keeps the lines it started with whatever is loaded meanwhile.
+    std::shared_ptr<const DncLines> dncLines() const { return m_dncLines; }
+    qint32 DncListedCount() const { return m_dncListedCount; }
+    const QByteArray& ArmImage() const { return m_armImage; }
     bool LoadCancelRequested = false;
 
 private:
@@ -111,12 +123,17 @@ private:
     ConsoleState& m_state;
     MessageLine& m_message;
     Prompts& m_prompts;
+    const Transfer& m_transfer;
     Timer& m_timer;
     Hooks m_hooks;
     FilePageView m_view;
     std::unique_ptr<TextLoader> m_text;
     std::unique_ptr<HexPacker> m_hex;
     QString m_loadPath;
+    QByteArray m_transferImage;
+    std::shared_ptr<const DncLines> m_dncLines = std::make_shared<DncLines>();
+    qint32 m_dncListedCount = 0;
+    QByteArray m_armImage;
 };
 
 } // namespace velmorix

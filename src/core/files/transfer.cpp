@@ -67,10 +67,13 @@ bool Transfer::takeSendBytes(const QByteArray& chunk) {
         }
         return false;
     }
-    // The controller's XOFF and XON arrive among its other bytes.
-    if (chunk.contains(ctl::DC3))
+    // The controller's XOFF and XON arrive among its other bytes; when a tick brings both, the later
+    // one is what the controller wants now.
+    const qsizetype xoff = chunk.lastIndexOf(ctl::DC3);
+    const qsizetype xon = chunk.lastIndexOf(ctl::DC1);
+    if (xoff > xon)
         m_xoffHold = true;
-    if (chunk.contains(ctl::DC1))
+    else if (xon > xoff)
         m_xoffHold = false;
     return m_sendItem == kDncTypeIndex && !chunk.isEmpty();
 }
@@ -85,7 +88,7 @@ void Transfer::receiveTimedOut() {
 }
 
 void Transfer::sendTimedOut() {
-    m_sendRequested = false;
+    m_sendRequested = m_sending = false;
     m_rxText.clear();
 }
 

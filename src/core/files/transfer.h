@@ -53,7 +53,8 @@ public:
 
     // The watchdog's break, Reset, DSR loss: every mode ends at once.
     void abort();
-    // The watchdog's time-outs: the wait for "@WRITE" or "@READ" ends and its text is dropped.
+    // The watchdog's time-outs: the wait for "@WRITE" or "@READ" ends and its text is dropped; a
+    // send whose last chunk stalled ends with it.
     void receiveTimedOut();
     void sendTimedOut();
     // The receiver took the whole body; the sender wrote everything.

@@ -25,15 +25,19 @@ void Link::attach(const QString& device) {
 }
 
 bool Link::OpenPort() {
-    const QString name = portName(m_state.comm, m_state.env.ComStartNum);
-    attach(m_names.device(name));
-    PortSettings settings = lineSettings(m_state.comm);
+    const bool opened = openWith(lineSettings(m_state.comm));
+    m_state.view.statusPanels[1] = portDescription(m_state.comm, m_state.env.ComStartNum);
+    return opened;
+}
+
+bool Link::openWith(const PortSettings& line) {
+    attach(m_names.device(portName(m_state.comm, m_state.env.ComStartNum)));
+    PortSettings settings = line;
     settings.name = m_device;
     m_port->setSettings(settings);
-    bool opened = m_port->isOpen() || m_port->open();
+    const bool opened = m_port->isOpen() || m_port->open();
     if (!opened)
         m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
-    m_state.view.statusPanels[1] = portDescription(m_state.comm, m_state.env.ComStartNum);
     return opened;
 }
 

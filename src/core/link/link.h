@@ -32,6 +32,8 @@ public:
     // Configures the port from the Comm page and opens it; a failure shows "Comm: " + the reason.
     // The description goes to status bar panel 1 either way. Returns whether the port is open.
     bool OpenPort();
+    // The same port with other line settings (the 8-bit upload); a failure shows "Comm: " too.
+    bool openWith(const PortSettings& settings);
     void closePort();
 
     // Line events.

@@ -48,6 +48,7 @@ void Watchdog::Timer3Timer() {
         if (m_transfer.SendRequested() || m_transfer.ArmSending()) {
             m_message.show(QStringLiteral("; .. Wait CTS => Time Out .. ;"));
             m_transfer.sendTimedOut();
+            m_timer1.setEnabled(false); // the abort mark ends the send: nothing more of it goes out
             m_hooks.setOperationEnabled(true);
             m_link.sendAbortMark();
         }

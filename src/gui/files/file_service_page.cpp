@@ -1,6 +1,6 @@
 #include "gui/files/file_service_page.h"
 
-#include "core/tables/text_tables.h"
+#include "gui/files/file_list_model.h"
 #include "gui/widgets.h"
 
 #include <QCheckBox>
@@ -8,7 +8,7 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,16 +24,6 @@ namespace {
 template <typename T> T* named(T* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
     return w;
-}
-
-// A list line for the eye: control bytes (the break bytes at the start of a line, bytes below 0x20
-// in the character column) as their control pictures; UTF-8 or GBK text decoded.
-QString displayLine(const QByteArray& line) {
-    QString text = decodeTableText(line);
-    for (QChar& c : text)
-        if (c.unicode() < 0x20)
-            c = QChar(0x2400 + c.unicode());
-    return text;
 }
 
 } // namespace
@@ -77,9 +67,13 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     grid->addWidget(ButtonSaveFile, 1, 3);
     v->addWidget(GroupBoxOperate);
 
-    ListBoxFileSvc = named(new QListWidget(area), "ListBoxFileSvc");
-    ListBoxFileSvc->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ListBoxFileSvc = named(new QListView(area), "ListBoxFileSvc");
+    ListBoxFileSvc->setFont(fixedFont());
+    m_list = new FileListModel(this);
+    ListBoxFileSvc->setModel(m_list);
+    // Every row has the list's extent as its width, so the view need not measure each one.
     ListBoxFileSvc->setUniformItemSizes(true);
+    ListBoxFileSvc->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBoxFileSvc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     v->addWidget(ListBoxFileSvc, 1);
     auto* labels = new QGridLayout;
@@ -106,6 +100,7 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
             [this](int i) { m_console.ComboBoxRecvFileChange(i); });
     connect(ButtonOpenFile, &QPushButton::clicked, this, [this] { m_console.ButtonOpenFileClick(); });
     connect(CheckBoxFlash, &QCheckBox::clicked, this, [this](bool on) { m_console.CheckBoxFlashClick(on); });
+    connect(ButtonSendOut, &QPushButton::clicked, this, [this] { m_console.ButtonSendOutClick(); });
 }
 
 void FileServicePage::render() {
@@ -119,38 +114,36 @@ void FileServicePage::render() {
         ComboBoxRecvFile->clear();
         ComboBoxRecvFile->addItems(v.recvItems);
     }
-    ComboBoxSendFile->setCurrentIndex(v.sendItem);
-    ComboBoxRecvFile->setCurrentIndex(v.recvItem);
+    if (ComboBoxSendFile->currentIndex() != v.sendItem)
+        ComboBoxSendFile->setCurrentIndex(v.sendItem);
+    if (ComboBoxRecvFile->currentIndex() != v.recvItem)
+        ComboBoxRecvFile->setCurrentIndex(v.recvItem);
     RadioButtonSendFile->setChecked(v.sendRow);
-    RadioButtonSendFile->setEnabled(v.sendRow);
+    enable(RadioButtonSendFile, v.sendRow);
     RadioButtonRecvFile->setChecked(!v.sendRow);
-    RadioButtonRecvFile->setEnabled(!v.sendRow);
-    GroupBoxOperate->setEnabled(s.view.controls.GroupBoxOperate);
-    ComboBoxSendFile->setEnabled(v.ComboBoxSendFileEnabled);
-    ButtonOpenFile->setEnabled(v.ButtonOpenFileEnabled);
-    ButtonOpenFile->setText(v.ButtonOpenFileCaption());
-    ButtonSendOut->setEnabled(v.ButtonSendOutEnabled);
-    CheckBoxFlash->setEnabled(v.CheckBoxFlashEnabled);
+    enable(RadioButtonRecvFile, !v.sendRow);
+    enable(GroupBoxOperate, s.view.controls.GroupBoxOperate);
+    // While a transfer runs the rows start nothing new; "Break" of a load stays usable.
+    const bool idle = !m_console.filePage().transferRunning();
+    enable(ComboBoxSendFile, v.ComboBoxSendFileEnabled && idle);
+    enable(ButtonOpenFile, v.ButtonOpenFileEnabled && (idle || v.textLoading));
+    if (ButtonOpenFile->text() != v.ButtonOpenFileCaption())
+        ButtonOpenFile->setText(v.ButtonOpenFileCaption());
+    enable(ButtonSendOut, v.ButtonSendOutEnabled && idle);
+    enable(CheckBoxFlash, v.CheckBoxFlashEnabled);
     CheckBoxFlash->setChecked(v.CheckBoxFlash);
-    ComboBoxRecvFile->setEnabled(v.ComboBoxRecvFileEnabled);
-    ButtonRecvIn->setEnabled(v.ButtonRecvInEnabled);
-    ButtonSaveFile->setEnabled(v.ButtonSaveFileEnabled);
+    enable(ComboBoxRecvFile, v.ComboBoxRecvFileEnabled && idle);
+    enable(ButtonRecvIn, v.ButtonRecvInEnabled && idle);
+    enable(ButtonSaveFile, v.ButtonSaveFileEnabled);
 
-    // The same list (shared data) is not rebuilt on every tick.
-    if (v.listLines.constData() != m_listShown.constData() || v.listLines.size() != m_listShown.size()) {
-        m_listShown = v.listLines;
-        ListBoxFileSvc->clear();
-        QStringList lines;
-        lines.reserve(v.listLines.size());
-        for (const QByteArray& line : v.listLines)
-            lines << displayLine(line);
-        ListBoxFileSvc->addItems(lines);
-    }
+    m_list->setLines(v.listLines, v.listRevision, v.listExtentChars, ListBoxFileSvc->font());
     setText(LabelFileName, v.LabelFileName);
     if (LabelFileName->toolTip() != v.LabelFileNameHint)
         LabelFileName->setToolTip(v.LabelFileNameHint);
     setText(LabelFileTime, v.LabelFileTime);
     setText(LabelFileSize, v.LabelFileSize);
+    if (LabelFileSize->toolTip() != v.LabelFileSizeHint)
+        LabelFileSize->setToolTip(v.LabelFileSizeHint);
     CGauge->setMaximum(std::max(1, v.gaugeMax));
     CGauge->setValue(std::clamp(v.gaugePosition, 0, std::max(1, v.gaugeMax)));
 }

@@ -8,7 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QListWidget;
+class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -29,6 +29,8 @@ protected:
 };
 
 // The file-service page: the send and receive rows, the file list, the labels and the gauge.
+class FileListModel;
+
 class FileServicePage : public QObject {
     Q_OBJECT
 public:
@@ -47,12 +49,12 @@ private:
     QComboBox* ComboBoxRecvFile = nullptr;
     QPushButton* ButtonRecvIn = nullptr;
     QPushButton* ButtonSaveFile = nullptr;
-    QListWidget* ListBoxFileSvc = nullptr;
+    QListView* ListBoxFileSvc = nullptr;
     QLabel* LabelFileName = nullptr;
     QLabel* LabelFileTime = nullptr;
     QLabel* LabelFileSize = nullptr;
     QProgressBar* CGauge = nullptr;
-    QList<QByteArray> m_listShown;
+    FileListModel* m_list = nullptr;
 };
 
 } // namespace velmorix

@@ -1,0 +1,66 @@
+#include "gui/files/file_list_model.h"
+
+#include "core/tables/text_tables.h"
+
+#include <QFontMetrics>
+
+namespace velmorix {
+
+QString FileListModel::displayLine(const QByteArray& line) {
+    // Listed lines carry a numbered prefix (";[00000012] " or ";[000012]  "); the break bytes of
+    // the line before follow it.
+    qsizetype textStart = 0;
+    if (line.startsWith(";[")) {
+        const qsizetype close = line.indexOf(']');
+        if (close > 0) {
+            textStart = close + 1;
+            while (textStart < line.size() && line[textStart] == ' ')
+                ++textStart;
+        }
+    }
+    qsizetype breaks = textStart;
+    while (breaks < line.size() && (line[breaks] == '\r' || line[breaks] == '\n'))
+        ++breaks;
+    QString text = decodeTableText(line.left(textStart) + line.mid(breaks));
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QChar(0x00B7);
+    return text;
+}
+
+void FileListModel::setLines(const QList<QByteArray>& lines, int revision, int extentChars,
+                             const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QSize rowSize(std::max(1, extentChars) * metrics.horizontalAdvance(QLatin1Char('A')),
+                        metrics.height());
+    const bool sameRows = revision == m_revision && rowSize == m_rowSize;
+    if (sameRows && lines.size() == m_lines.size())
+        return;
+    if (sameRows && lines.size() > m_lines.size()) {
+        beginInsertRows({}, static_cast<int>(m_lines.size()), static_cast<int>(lines.size()) - 1);
+        m_lines = lines;
+        endInsertRows();
+        return;
+    }
+    beginResetModel();
+    m_lines = lines;
+    m_revision = revision;
+    m_rowSize = rowSize;
+    endResetModel();
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_lines.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return displayLine(m_lines[index.row()]);
+    if (role == Qt::SizeHintRole)
+        return m_rowSize;
+    return {};
+}
+
+} // namespace velmorix
