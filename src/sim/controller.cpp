@@ -47,14 +47,28 @@ void SimulatedController::receive(quint8 byte, qint64 atUs) {
     if (!carriesData())
         return;
     advance(atUs);
-    if (m_options.inputBytesPerSecond <= 0) {
-        process(byte, atUs);
+    if (bufferLevel() >= m_options.inputBufferBytes) {
+        ++m_overruns;
+        m_log.addNote(QStringLiteral("overrun: byte %1 dropped, the %2-byte buffer is full (%3 so far)")
+                          .arg(QString::number(byte, 16).toUpper().rightJustified(2, QChar('0')))
+                          .arg(m_options.inputBufferBytes)
+                          .arg(m_overruns),
+                      atUs);
         return;
     }
-    const qint64 perByte = 1000000 / m_options.inputBytesPerSecond;
-    const qint64 after = m_input.empty() ? m_lastTakenUs : m_input.back().dueUs;
-    m_input.push_back({byte, std::max(atUs, after + perByte)});
-    updateInputHold();
+    if (m_options.inputBytesPerSecond <= 0) {
+        process(byte, atUs);
+    } else {
+        const qint64 perByte = 1000000 / m_options.inputBytesPerSecond;
+        const qint64 after = m_input.empty() ? m_lastTakenUs : m_input.back().dueUs;
+        m_input.push_back({byte, std::max(atUs, after + perByte)});
+        updateInputHold();
+    }
+    updateFlow(atUs);
+}
+
+qint64 SimulatedController::bufferLevel() const {
+    return static_cast<qint64>(m_input.size()) + m_parser.partialLineBytes() + m_dnc.waitingBytes();
 }
 
 void SimulatedController::updateInputHold() {
@@ -63,6 +77,16 @@ void SimulatedController::updateInputHold() {
         m_inputHeld = true;
     else if (level <= m_options.inputLowMark)
         m_inputHeld = false;
+}
+
+void SimulatedController::updateFlow(qint64 atUs) {
+    const qint64 level = bufferLevel();
+    const bool xoff = m_xoff ? level > m_options.xonMark : level >= m_options.xoffMark;
+    if (xoff == m_xoff)
+        return;
+    m_xoff = xoff;
+    m_priority += m_xoff ? kXoff : kXon;
+    m_log.addNote(QStringLiteral("%1: %2 bytes in the buffer").arg(m_xoff ? "XOFF" : "XON").arg(level), atUs);
 }
 
 int SimulatedController::dncLineMs(qint64 atUs) const {
@@ -81,6 +105,7 @@ void SimulatedController::advance(qint64 atUs) {
         updateInputHold();
         m_nowUs = w.dueUs;
         process(w.byte, w.dueUs);
+        updateFlow(w.dueUs);
     }
     m_nowUs = atUs;
     if (m_dnc.active()) {
@@ -88,10 +113,10 @@ void SimulatedController::advance(qint64 atUs) {
             m_machine.execute(line, at);
             return m_machine.motionEndUs();
         };
-        if (const char flow = m_dnc.advance(atUs, dncLineMs(atUs), execute))
-            m_priority += flow;
+        m_dnc.advance(atUs, dncLineMs(atUs), execute);
         if (!m_dnc.active())
             m_parser.setMode(RequestParser::Mode::Requests);
+        updateFlow(atUs);
     }
     const FaultSpec* storm = m_faults.active(Fault::XoffStorm, atUs);
     if (storm && !m_stormActive)
@@ -102,8 +127,7 @@ void SimulatedController::advance(qint64 atUs) {
     if (m_uploadLine && !m_leaveUploadWhenSent &&
         atUs >= m_lastUploadByteUs + qint64(m_options.uploadStallMs) * 1000) {
         if (m_upload.active())
-            m_transfers << TransferRecord{0, "C:ARM", TransferRecord::Outcome::Aborted,
-                                          QStringLiteral("stalled"), 0};
+            record({0, "C:ARM", TransferRecord::Outcome::Aborted, QStringLiteral("stalled"), 0}, atUs);
         leaveUpload(atUs);
     }
 }
@@ -187,11 +211,9 @@ void SimulatedController::process(quint8 byte, qint64 atUs) {
                 m_leaveUploadWhenSent = true;
                 if (m_upload.complete()) {
                     m_armImage = m_upload.image();
-                    m_transfers << TransferRecord{
-                        0, "C:ARM", TransferRecord::Outcome::Stored, {}, m_armImage.size()};
+                    record({0, "C:ARM", TransferRecord::Outcome::Stored, {}, m_armImage.size()}, atUs);
                 } else {
-                    m_transfers << TransferRecord{0, "C:ARM", TransferRecord::Outcome::Refused,
-                                                  m_upload.refusal(), 0};
+                    record({0, "C:ARM", TransferRecord::Outcome::Refused, m_upload.refusal(), 0}, atUs);
                 }
             }
         }
@@ -207,7 +229,7 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
         ++m_linkResets;
         m_stream.stop();
         if (m_pendingType)
-            abortTransfer(QStringLiteral("link reset"));
+            abortTransfer(QStringLiteral("link reset"), atUs);
         m_dnc.abort();
         m_parser.setMode(RequestParser::Mode::Requests);
         break;
@@ -236,11 +258,12 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
     case Request::Kind::ResetSignal:
         ++m_resetSignals;
         if (m_pendingType)
-            abortTransfer(QStringLiteral("reset"));
+            abortTransfer(QStringLiteral("reset"), atUs);
         if (m_dnc.active()) {
             m_dnc.abort();
-            m_transfers << TransferRecord{
-                FileService::kDnc, {}, TransferRecord::Outcome::Aborted, QStringLiteral("reset"), 0};
+            record({FileService::kDnc, m_pendingName, TransferRecord::Outcome::Aborted,
+                    QStringLiteral("reset"), 0},
+                   atUs);
         }
         m_parser.setMode(RequestParser::Mode::Requests);
         m_machine.clearError();
@@ -248,7 +271,7 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
         break;
     case Request::Kind::AbortMark:
         if (m_pendingType) {
-            abortTransfer(QStringLiteral("abort mark"));
+            abortTransfer(QStringLiteral("abort mark"), atUs);
             m_parser.setMode(RequestParser::Mode::Requests);
         }
         break;
@@ -259,7 +282,7 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
         const TransferRecord rec = m_files.take(m_pendingType, m_pendingName, r.text, atUs);
         if (rec.outcome == TransferRecord::Outcome::Refused)
             m_fileError = FileService::kFileRefusedError;
-        m_transfers << rec;
+        record(rec, atUs);
         m_pendingType = 0;
         m_parser.setMode(RequestParser::Mode::Requests);
         break;
@@ -269,26 +292,62 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
             m_machine.execute(line, at);
             return m_machine.motionEndUs();
         };
-        if (const char flow = m_dnc.push(r.text, atUs, dncLineMs(atUs), execute))
-            m_priority += flow;
+        m_dnc.push(r.text, atUs, dncLineMs(atUs), execute);
         break;
     }
     case Request::Kind::DncEnd:
         if (!r.text.isEmpty())
             handle(Request{Request::Kind::DncLine, {}, 0, 0, {}, r.text}, atUs);
         m_dnc.end();
-        m_transfers << TransferRecord{FileService::kDnc,
-                                      m_pendingName,
-                                      TransferRecord::Outcome::Stored,
-                                      {},
-                                      m_dnc.executed().size() + m_dnc.buffered()};
+        record({FileService::kDnc,
+                m_pendingName,
+                TransferRecord::Outcome::Stored,
+                {},
+                m_dnc.executed().size() + m_dnc.waitingLines()},
+               atUs);
         break;
     }
 }
 
-void SimulatedController::abortTransfer(const QString& why) {
-    m_transfers << TransferRecord{m_pendingType, m_pendingName, TransferRecord::Outcome::Aborted, why, 0};
+void SimulatedController::abortTransfer(const QString& why, qint64 atUs) {
+    record({m_pendingType, m_pendingName, TransferRecord::Outcome::Aborted, why, 0}, atUs);
     m_pendingType = 0;
+}
+
+// Every transfer is also a note in the log, so that a run of the standalone program shows what became
+// of each file: "stored 1005 A.Plc: 65536 bytes, sum 8355840; 0 overruns". The sum is that of the bytes
+// stored (for a hex type the value of its checksum record), the overruns those since the transfer was
+// announced.
+void SimulatedController::record(const TransferRecord& r, qint64 atUs) {
+    m_transfers << r;
+    static const char* const kOutcome[] = {"stored", "refused", "served", "aborted", "unknown"};
+    QString text = QLatin1String(kOutcome[static_cast<int>(r.outcome)]);
+    if (r.typeCode)
+        text += QLatin1Char(' ') + QString::number(r.typeCode);
+    if (!r.name.isEmpty())
+        text += QLatin1Char(' ') + QString::fromLatin1(r.name);
+    text += QLatin1String(": ");
+    switch (r.outcome) {
+    case TransferRecord::Outcome::Stored:
+        if (r.typeCode == FileService::kDnc) {
+            text += QStringLiteral("%1 lines").arg(r.size);
+        } else {
+            quint32 sum = 0;
+            for (const char c : r.typeCode ? m_files.stored(r.typeCode) : m_armImage)
+                sum += static_cast<quint8>(c);
+            text += QStringLiteral("%1 bytes, sum %2").arg(r.size).arg(sum);
+        }
+        break;
+    case TransferRecord::Outcome::Served:
+        text += QStringLiteral("%1 bytes").arg(r.size);
+        break;
+    default:
+        text += r.reason;
+        break;
+    }
+    if (r.outcome != TransferRecord::Outcome::Served && r.outcome != TransferRecord::Outcome::Unknown)
+        text += QStringLiteral("; %1 overruns").arg(m_overruns - m_overrunsAtAnnounce);
+    m_log.addNote(text, atUs);
 }
 
 void SimulatedController::announce(int typeCode, const QByteArray& name, qint64 atUs) {
@@ -296,8 +355,8 @@ void SimulatedController::announce(int typeCode, const QByteArray& name, qint64 
         return;
     const FileService::Role role = FileService::roleOf(typeCode);
     if (role == FileService::Role::Unknown) {
-        m_transfers << TransferRecord{typeCode, name, TransferRecord::Outcome::Unknown,
-                                      QStringLiteral("unknown type code"), 0};
+        record({typeCode, name, TransferRecord::Outcome::Unknown, QStringLiteral("unknown type code"), 0},
+               atUs);
         return;
     }
     // No status frame may come between the handshake and the body.
@@ -307,13 +366,14 @@ void SimulatedController::announce(int typeCode, const QByteArray& name, qint64 
         const bool bad = m_faults.take(Fault::BadServedChecksum, atUs) != nullptr;
         const QByteArray body = m_files.serve(typeCode, name, bad, atUs, &announced);
         m_out += kDc4 + QByteArray("@WRITE(") + announced + ")" + body;
-        m_transfers << TransferRecord{typeCode, announced, TransferRecord::Outcome::Served, {}, body.size()};
+        record({typeCode, announced, TransferRecord::Outcome::Served, {}, body.size()}, atUs);
         return;
     }
     m_out += kDc4 + QByteArray("@READ(") + name + ")";
     m_pendingName = name;
+    m_overrunsAtAnnounce = m_overruns;
     if (role == FileService::Role::Dnc) {
-        m_dnc.start(m_options.dncMarks);
+        m_dnc.start();
         m_parser.setMode(RequestParser::Mode::Dnc);
         m_stream.resume(atUs); // the status stream goes on while the program runs
         return;
@@ -327,6 +387,7 @@ void SimulatedController::enterUpload(qint64 atUs) {
     m_uploadLine = true;
     m_leaveUploadWhenSent = false;
     m_lastUploadByteUs = atUs;
+    m_overrunsAtAnnounce = m_overruns;
     m_upload.begin();
     m_log.addLine(describe(lineSettings()), atUs);
 }

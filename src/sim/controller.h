@@ -26,11 +26,18 @@ struct ControllerOptions {
         return s;
     }();
     int frameIntervalMs = 0;     // 0: status frames back to back at the line rate
-    int inputBytesPerSecond = 0; // how fast it empties its input buffer; 0: as the bytes arrive
-    int inputHighMark = 192;     // CTS off above this many bytes waiting
+    int inputBytesPerSecond = 0; // how fast it takes in what arrives; 0: each byte as it arrives
+    int inputHighMark = 192;     // CTS off above this many bytes not yet taken in
     int inputLowMark = 64;       // and on again at or below this many
-    int dncLineMs = 100;         // time to run one line of a program fed line by line
-    DncRunner::Marks dncMarks;
+    // The receive buffer, shared by the bytes not yet taken in and the lines of a DNC program waiting
+    // to run. A byte that arrives while it is full is an overrun: dropped, counted and logged.
+    int inputBufferBytes = 4096;
+    // XOFF once this many bytes are in the buffer. The rest of it must hold what a console still sends
+    // before it sees the XOFF: one 100 ms poll tick at 115200 baud (1152 bytes) and what its pump may
+    // already have queued (768 bytes).
+    int xoffMark = 2048;
+    int xonMark = 512;        // XON once down to this many
+    int dncLineMs = 100;      // time to run one line of a program fed line by line
     int uploadStallMs = 3000; // the 8-bit upload gives up after this long without a byte
     Identity identity;
     QDateTime clockAtZero = QDateTime(QDate(2026, 1, 5), QTime(8, 0, 0)); // its clock at line time 0
@@ -86,6 +93,11 @@ public:
     int linkResets() const { return m_linkResets; }
     int resetSignals() const { return m_resetSignals; }
     qint64 inputWaiting() const { return static_cast<qint64>(m_input.size()); }
+    // Bytes in the receive buffer: those not yet taken in, the program line being received and the
+    // program lines waiting to run.
+    qint64 bufferLevel() const;
+    // Bytes dropped because they arrived while the receive buffer was full.
+    int overruns() const { return m_overruns; }
     QByteArray armImage() const { return m_armImage; }
 
 private:
@@ -97,12 +109,14 @@ private:
     void process(quint8 byte, qint64 atUs);
     void handle(const Request& r, qint64 atUs);
     void announce(int typeCode, const QByteArray& name, qint64 atUs);
-    void abortTransfer(const QString& why);
+    void abortTransfer(const QString& why, qint64 atUs);
+    void record(const TransferRecord& r, qint64 atUs);
     void enterUpload(qint64 atUs);
     void leaveUpload(qint64 atUs);
     void buildFrame(qint64 atUs);
     int dncLineMs(qint64 atUs) const;
     void updateInputHold();
+    void updateFlow(qint64 atUs);
 
     ControllerOptions m_options;
     Machine m_machine;
@@ -122,6 +136,9 @@ private:
     std::deque<Waiting> m_input;
     qint64 m_lastTakenUs = 0;
     bool m_inputHeld = false;
+    bool m_xoff = false; // XOFF sent, XON not yet
+    int m_overruns = 0;
+    int m_overrunsAtAnnounce = 0; // overruns before the transfer under way began
 
     QByteArray m_priority; // flow bytes and upload answers go ahead of everything else
     QByteArray m_out;      // frames, handshakes and bodies, in order

@@ -6,49 +6,43 @@
 
 namespace velmorix::sim {
 
-// A program fed line by line: lines wait in a buffer and run one after another at a set rate; the
-// runner asks for XOFF when the buffer reaches its high mark and for XON once it is down to its low
-// mark.
+// A program fed line by line: lines wait in the controller's receive buffer and run one after another
+// at a set rate. A waiting line holds its characters and the CR that ended it; a line leaves the
+// buffer when it starts to run. Flow control and overruns are the controller's, over the whole buffer.
 class DncRunner {
 public:
-    struct Marks {
-        int high = 8;
-        int low = 3;
-        int capacity = 32; // lines beyond it are lost and counted
-    };
     // Runs a line; returns when the motion it started ends (a line lasts at least that long).
     using Execute = std::function<qint64(const QByteArray& line, qint64 atUs)>;
 
-    void start(const Marks& marks);
+    void start();
     void abort();
     bool active() const { return m_active; }
 
-    // A line has arrived; returns the flow byte to send at once (XOFF) or 0.
-    char push(const QByteArray& line, qint64 atUs, int lineMs, const Execute& execute);
+    // A line has arrived.
+    void push(const QByteArray& line, qint64 atUs, int lineMs, const Execute& execute);
     // The DC4 that ends the program has arrived.
     void end() { m_ended = true; }
-    // Runs the lines due up to atUs; returns the flow byte to send (XON) or 0. The runner turns
-    // inactive once the program has ended and every line has run.
-    char advance(qint64 atUs, int lineMs, const Execute& execute);
+    // Runs the lines due up to atUs. The runner turns inactive once the program has ended and every
+    // line has run.
+    void advance(qint64 atUs, int lineMs, const Execute& execute);
     qint64 nextEventUs() const;
 
-    int buffered() const { return static_cast<int>(m_buffer.size()); }
-    bool holding() const { return m_xoffSent; }
-    int lost() const { return m_lost; }
+    // Lines that have arrived and not yet started, and the bytes they hold in the buffer.
+    int waitingLines() const { return static_cast<int>(m_waiting.size()); }
+    qint64 waitingBytes() const { return m_waitingBytes; }
+    // Every line started so far, the running one last.
     const QList<QByteArray>& executed() const { return m_executed; }
 
 private:
     void startNext(qint64 atUs, int lineMs, const Execute& execute);
 
-    Marks m_marks;
     bool m_active = false;
     bool m_ended = false;
-    bool m_xoffSent = false;
-    bool m_running = false; // the front line is running until m_doneUs
+    bool m_running = false; // the last executed line is running until m_doneUs
     qint64 m_doneUs = 0;
-    QList<QByteArray> m_buffer; // the running line first
+    QList<QByteArray> m_waiting;
+    qint64 m_waitingBytes = 0;
     QList<QByteArray> m_executed;
-    int m_lost = 0;
 };
 
 } // namespace velmorix::sim

@@ -91,9 +91,17 @@ void addOptions(QCommandLineParser& p) {
     const QCommandLineOption interval(
         "interval", "Start a status frame every this many ms; 0 streams them back to back (0).", "ms", "0");
     const QCommandLineOption inputRate("input-rate",
-                                       "Bytes per second the controller takes from its input buffer; 0 takes "
-                                       "them as they come (0). CTS goes off above 192 waiting bytes.",
+                                       "Bytes per second the controller takes in from its receive buffer; 0 "
+                                       "takes them as they come (0). CTS goes off above 192 bytes not yet "
+                                       "taken in and on again at 64.",
                                        "bytes", "0");
+    const QCommandLineOption inputBuffer("input-buffer",
+                                         "Size of the receive buffer, shared with the DNC lines waiting to "
+                                         "run; a byte that arrives while it is full is an overrun (4096).",
+                                         "bytes", "4096");
+    const QCommandLineOption xoffMark("xoff-mark", "Send XOFF once this many bytes are in the buffer (2048).",
+                                      "bytes", "2048");
+    const QCommandLineOption xonMark("xon-mark", "Send XON once down to this many (512).", "bytes", "512");
     const QCommandLineOption dncLine("dnc-line-ms", "Time one line of a DNC program takes to run (100).",
                                      "ms", "100");
     const QCommandLineOption fault("fault", "Switch on a fault (see below); may be given again.", "fault");
@@ -102,8 +110,8 @@ void addOptions(QCommandLineParser& p) {
     const QCommandLineOption serial("serial", "Serial number shown by the console (142857).", "n", "142857");
     const QCommandLineOption type("type", "Type text, four characters, a dash, four characters (SIM1-0001).",
                                   "text", "SIM1-0001");
-    p.addOptions({device, link, baud, parity, dataBits, stopBits, interval, inputRate, dncLine, fault, logTo,
-                  serial, type});
+    p.addOptions({device, link, baud, parity, dataBits, stopBits, interval, inputRate, inputBuffer, xoffMark,
+                  xonMark, dncLine, fault, logTo, serial, type});
 }
 
 // The settings the processed command line asks for; nullopt with the reason in *error when a value is
@@ -128,6 +136,14 @@ std::optional<Settings> readSettings(const QCommandLineParser& p, QString* error
     }
     s.controller.frameIntervalMs = p.value("interval").toInt();
     s.controller.inputBytesPerSecond = p.value("input-rate").toInt();
+    s.controller.inputBufferBytes = p.value("input-buffer").toInt();
+    s.controller.xoffMark = p.value("xoff-mark").toInt();
+    s.controller.xonMark = p.value("xon-mark").toInt();
+    if (s.controller.xonMark < 0 || s.controller.xonMark >= s.controller.xoffMark ||
+        s.controller.xoffMark > s.controller.inputBufferBytes) {
+        *error = QStringLiteral("the marks must read 0 <= xon-mark < xoff-mark <= input-buffer");
+        return std::nullopt;
+    }
     s.controller.dncLineMs = p.value("dnc-line-ms").toInt();
     s.controller.identity.serialNumber = p.value("serial").toInt();
     s.controller.identity.typeText = p.value("type").toLatin1();
@@ -184,6 +200,21 @@ std::unique_ptr<QSocketNotifier> quitOnSignals() {
     return stop;
 }
 
+// "stopped: 2 stored, 1 refused, 0 overruns": what became of the files sent to it, and the bytes it
+// dropped, over the whole run.
+QString stopSummary(const SimulatedController& controller) {
+    int stored = 0;
+    int refused = 0;
+    for (const TransferRecord& t : controller.transfers()) {
+        stored += t.outcome == TransferRecord::Outcome::Stored;
+        refused += t.outcome == TransferRecord::Outcome::Refused;
+    }
+    return QStringLiteral("stopped: %1 stored, %2 refused, %3 overruns")
+        .arg(stored)
+        .arg(refused)
+        .arg(controller.overruns());
+}
+
 // Serves the controller on its terminal until a signal ends it.
 int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
     TerminalServer server(controller, clock);
@@ -208,10 +239,12 @@ int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
     out.flush();
 
     const int rc = QCoreApplication::exec();
+    const QString summary = stopSummary(controller);
+    controller.log().addNote(summary, clock.nowUs());
     controller.log().flush();
     if (s.link)
         QFile::remove(*s.link);
-    out << "velmorix-sim: stopped\n";
+    out << "velmorix-sim: " << summary << "\n";
     return rc;
 }
 

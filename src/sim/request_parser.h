@@ -43,6 +43,8 @@ public:
     void dropPartial();
 
     std::optional<Request> feed(quint8 byte);
+    // Characters of the program line being received, not yet ended by its CR.
+    qsizetype partialLineBytes() const { return m_dncData ? m_line.size() : 0; }
 
     // Reads the content of a request block (between DC2 and DC4); nullopt when it is no request.
     static std::optional<Request> parseBlock(const QByteArray& content);

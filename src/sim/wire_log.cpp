@@ -16,9 +16,9 @@ void WireLog::addByte(Kind kind, quint8 byte, qint64 atUs) {
         m_entries << m_current;
 }
 
-void WireLog::addLine(const QString& text, qint64 atUs) {
+void WireLog::addText(Kind kind, const QString& text, qint64 atUs) {
     finishCurrent();
-    const Entry e{atUs, Kind::Line, {}, text};
+    const Entry e{atUs, kind, {}, text};
     if (m_retain)
         m_entries << e;
     if (m_sink)
@@ -43,10 +43,10 @@ QByteArray WireLog::bytes(Kind kind) const {
     return out;
 }
 
-QStringList WireLog::lineChanges() const {
+QStringList WireLog::texts(Kind kind) const {
     QStringList out;
     for (const Entry& e : m_entries)
-        if (e.kind == Kind::Line)
+        if (e.kind == kind)
             out << e.line;
     return out;
 }
@@ -59,7 +59,7 @@ void WireLog::clear() {
 QString WireLog::format(const Entry& entry) {
     const QString stamp =
         QStringLiteral("%1.%2").arg(entry.atUs / 1000, 9).arg(entry.atUs % 1000, 3, 10, QChar('0'));
-    if (entry.kind == Kind::Line)
+    if (entry.kind == Kind::Line || entry.kind == Kind::Note)
         return QStringLiteral("%1 ms  ---  %2\n").arg(stamp, entry.line);
     const QString dir = entry.kind == Kind::ToController ? QStringLiteral(">>>") : QStringLiteral("<<<");
     QString out;

@@ -3,17 +3,9 @@
 namespace velmorix::sim::test {
 namespace {
 
-// The 120-character transfer image of the one-byte file 0x41.
-const QByteArray kImageOf41 = "4100\r0000\r0000\r0000\r0000\r0000\r0000\r0000\r"
-                              "AAAA\rAAAA\rAAAA\rAAAA\r4C45\r4E3A\r0000\r0001\r"
-                              "AAAA\rAAAA\rAAAA\rAAAA\r434B\r533A\r0000\r0041\r";
-
-QByteArray announce(const QByteArray& name, const QByteArray& typeDigits) {
-    return QByteArray("\x12%\rO9012(") + name + ")\rN10768\rd" + typeDigits + "\r%\x14";
-}
-
 class FilesTest : public SimFixture {
 protected:
+    using SimFixture::SimFixture;
     // Linked and streaming, then the console asks for a transfer as it does: link reset first.
     QByteArray exchange(const QByteArray& request, int ms = 200) {
         openAndLink();
@@ -157,10 +149,21 @@ TEST_F(FilesTest, ResetSignalAndAbortMarkEndTheWaitForAFile) {
     EXPECT_EQ(controller.value(10037, clock.nowUs()), 9);
 }
 
-class DncTest : public FilesTest {};
+class DncTest : public FilesTest {
+protected:
+    DncTest() : FilesTest(marks()) {}
+    // XOFF once lines 2 to 8 wait (seven of 7 bytes each, line 1 is running), XON once two of them are
+    // left.
+    static ControllerOptions marks() {
+        ControllerOptions o;
+        o.xoffMark = 49;
+        o.xonMark = 14;
+        return o;
+    }
+};
 
 TEST_F(DncTest, LinesRunAtTheirRateWithXoffAtTheHighMarkAndXonAtTheLowMark) {
-    // Default marks: XOFF with 8 lines waiting, XON at 3; 100 ms a line.
+    // 100 ms a line.
     QByteArray got = exchange(kLinkReset + announce("D.Cnc", "000003>>"), 100);
     EXPECT_TRUE(got.contains("\x14@READ(D.Cnc)"));
     EXPECT_TRUE(got.mid(got.indexOf("@READ")).contains("\x12%\rO9000\rH00200001")); // the stream goes on
@@ -171,7 +174,7 @@ TEST_F(DncTest, LinesRunAtTheirRateWithXoffAtTheHighMarkAndXonAtTheLowMark) {
     clock.advance(30); // 56 bytes: 16 ms
     got = readAll();
     ASSERT_EQ(got.count('\x13'), 1);
-    EXPECT_EQ(controller.dnc().buffered(), 8);
+    EXPECT_EQ(controller.dnc().waitingBytes(), 49);
     // Line 1 started at about 2 ms, so line 5 ends at about 502 ms: 3 waiting, XON.
     clock.advance(450);
     EXPECT_FALSE(readAll().contains('\x11'));

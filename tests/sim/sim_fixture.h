@@ -17,6 +17,14 @@ inline QByteArray monitorRequest(const QByteArray& body) {
 inline const QByteArray kMonitorXY = monitorRequest("v2\rD12021\rD12022");
 // The controller's X and Y at rest: 125.000 and -42.500.
 inline const QByteArray kXY = "d0001>848\rd????59?<\r";
+// A transfer announcement: 10768 <- the type code, as eight digit bytes, with the file's name.
+inline QByteArray announce(const QByteArray& name, const QByteArray& typeDigits) {
+    return QByteArray("\x12%\rO9012(") + name + ")\rN10768\rd" + typeDigits + "\r%\x14";
+}
+// The 120-character transfer image of the one-byte file 0x41.
+inline const QByteArray kImageOf41 = "4100\r0000\r0000\r0000\r0000\r0000\r0000\r0000\r"
+                                     "AAAA\rAAAA\rAAAA\rAAAA\r4C45\r4E3A\r0000\r0001\r"
+                                     "AAAA\rAAAA\rAAAA\rAAAA\r434B\r533A\r0000\r0041\r";
 
 // A console port with a controller at the other end, on a clock the test moves.
 class SimFixture : public ::testing::Test {

@@ -1,6 +1,10 @@
+#include "sim_fixture.h"
+
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,6 +12,8 @@
 #include <unistd.h>
 
 namespace {
+
+using namespace velmorix::sim::test;
 
 // Reads what the program has printed until `pattern` matches, within 10 s.
 QString waitForOutput(QProcess& proc, const QRegularExpression& pattern) {
@@ -25,7 +31,25 @@ QString waitForOutput(QProcess& proc, const QRegularExpression& pattern) {
     return {};
 }
 
-TEST(StandaloneSimulator, ServesAMonitorRequestOnAPseudoTerminalAndStopsOnSignal) {
+// Reads the terminal into `got` until `needle` shows after `from`, within 10 s.
+bool readUntil(int fd, QByteArray& got, const QByteArray& needle, qsizetype from = 0) {
+    const QDeadlineTimer deadline(10000);
+    while (got.indexOf(needle, from) < 0 && !deadline.hasExpired()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(deadline.remainingTime())) > 0) {
+            char buf[512];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                got.append(buf, n);
+        }
+    }
+    return got.indexOf(needle, from) >= 0;
+}
+
+TEST(StandaloneSimulator, ServesOnAPseudoTerminalLogsWhatBecameOfAFileAndStopsOnSignal) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString logPath = dir.filePath(QStringLiteral("wire.log"));
     QProcess proc;
     proc.setProcessChannelMode(QProcess::MergedChannels);
     struct Reaper {
@@ -37,36 +61,39 @@ TEST(StandaloneSimulator, ServesAMonitorRequestOnAPseudoTerminalAndStopsOnSignal
             }
         }
     } reaper{proc};
-    proc.start(QStringLiteral(VELMORIX_SIM_BINARY), {QStringLiteral("--serial"), QStringLiteral("77")});
+    proc.start(QStringLiteral(VELMORIX_SIM_BINARY),
+               {QStringLiteral("--serial"), QStringLiteral("77"), QStringLiteral("--log"), logPath});
     ASSERT_TRUE(proc.waitForStarted(10000));
     const QString path = waitForOutput(proc, QRegularExpression(QStringLiteral("controller on (\\S+)")));
     ASSERT_FALSE(path.isEmpty());
 
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
-    const QByteArray request("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03"
-                             "\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv1\rD10991\r%\x14\x03\x03\x03\x03\x03");
-    ASSERT_EQ(::write(fd, request.constData(), size_t(request.size())), request.size());
-    const QByteArray frame("\x12%\rO9000\rH00000001\rv001d0000004=\r%\x14"); // serial number 77
+    const auto send = [fd](const QByteArray& bytes) {
+        return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    };
+    ASSERT_TRUE(send(kLinkReset + monitorRequest("v1\rD10991")));
     QByteArray got;
-    const QDeadlineTimer deadline(10000);
-    while (!got.contains(frame) && !deadline.hasExpired()) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, int(deadline.remainingTime())) > 0) {
-            char buf[512];
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0)
-                got.append(buf, n);
-        }
-    }
+    // Serial number 77.
+    EXPECT_TRUE(readUntil(fd, got, "\x12%\rO9000\rH00000001\rv001d0000004=\r%\x14")) << got.toStdString();
+    // A PLC program of one byte, then a link again: its first frame comes after the file was taken.
+    ASSERT_TRUE(send(announce("A.Plc", "000003>=") + "\x12%\rO9003\r" + kImageOf41 + "%\x14" + kLinkReset +
+                     monitorRequest("v0")));
+    const qsizetype handshake = got.size();
+    EXPECT_TRUE(readUntil(fd, got, "v000%\x14", handshake)) << got.mid(handshake).toStdString();
     ::close(fd);
-    EXPECT_TRUE(got.contains(frame)) << got.toStdString();
 
     proc.terminate();
     ASSERT_TRUE(proc.waitForFinished(10000));
     EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(proc.exitCode(), 0);
-    EXPECT_TRUE(proc.readAll().contains("velmorix-sim: stopped"));
+    EXPECT_TRUE(proc.readAll().contains("velmorix-sim: stopped: 1 stored, 0 refused, 0 overruns"));
+    QFile log(logPath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains(" ms  ---  stored 1005 A.Plc: 1 bytes, sum 65; 0 overruns\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(" ms  ---  stopped: 1 stored, 0 refused, 0 overruns\n"));
 }
 
 TEST(StandaloneSimulator, HelpNamesEveryOptionAndFault) {
@@ -74,31 +101,20 @@ TEST(StandaloneSimulator, HelpNamesEveryOptionAndFault) {
     proc.start(QStringLiteral(VELMORIX_SIM_BINARY), {QStringLiteral("--help")});
     ASSERT_TRUE(proc.waitForFinished(10000));
     const QString help = QString::fromLocal8Bit(proc.readAllStandardOutput());
-    for (const char* word : {"--device",
-                             "--link",
-                             "--baud",
-                             "--parity",
-                             "--data-bits",
-                             "--stop-bits",
-                             "--interval",
-                             "--input-rate",
-                             "--dnc-line-ms",
-                             "--fault",
-                             "--log",
-                             "--serial",
-                             "--type",
-                             "DropDsr",
-                             "HoldCts",
-                             "XoffStorm",
-                             "NoiseBetweenFrames",
-                             "TruncatedFrame",
-                             "WrongLengthFrame",
-                             "StaleSequence",
-                             "ErrorNumber",
-                             "SilentHandshake",
-                             "RefuseArmFrame",
-                             "SlowDnc",
-                             "BadServedChecksum",
+    for (const char* word : {"--device",        "--link",
+                             "--baud",          "--parity",
+                             "--data-bits",     "--stop-bits",
+                             "--interval",      "--input-rate",
+                             "--input-buffer",  "--xoff-mark",
+                             "--xon-mark",      "--dnc-line-ms",
+                             "--fault",         "--log",
+                             "--serial",        "--type",
+                             "DropDsr",         "HoldCts",
+                             "XoffStorm",       "NoiseBetweenFrames",
+                             "TruncatedFrame",  "WrongLengthFrame",
+                             "StaleSequence",   "ErrorNumber",
+                             "SilentHandshake", "RefuseArmFrame",
+                             "SlowDnc",         "BadServedChecksum",
                              "[ComPorts]"})
         EXPECT_TRUE(help.contains(QLatin1String(word))) << word;
 }

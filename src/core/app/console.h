@@ -99,6 +99,8 @@ public:
     QString SetupCodeText() const { return m_shell.SetupCodeText(); }
     int NameLabelChars() const { return m_shell.NameLabelChars(); }
     qint64 repaints() const { return m_repaint.repaints(); }
+    // A pause holds the console; operator events wait for its end.
+    bool paused() const { return m_hold.holding(); }
 
     // The areas the program and the tools drive directly.
     Link& link() { return m_link; }

@@ -206,8 +206,11 @@ void FileSender::finish() {
     m_dncLines.reset();
     m_transfer.finishSend();
     flashStep(item);
-    // The link reset before the announcement stopped the status stream; it is asked for afresh.
-    m_state.block.PollBlockChanged = true;
+    // The link reset before the announcement stopped the status stream; it is asked for afresh. A DNC
+    // run kept its stream, and a request now would reset the link under the lines the controller
+    // still holds.
+    if (item != kDncTypeIndex)
+        m_state.block.PollBlockChanged = true;
     m_hooks.setOperationEnabled(true);
 }
 

@@ -4,6 +4,7 @@
 #include "gui/pages/monitor_pages.h"
 #include "gui/widgets.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -53,6 +54,8 @@ TFormMain::TFormMain(Console& console, QWidget* parent) : QWidget(parent), m_con
 }
 
 TFormMain::~TFormMain() {
+    if (m_busyShown)
+        QApplication::restoreOverrideCursor();
     if (!m_destroyed) {
         m_destroyed = true;
         m_console.FormDestroy();
@@ -378,6 +381,14 @@ void TFormMain::render() {
     renderControls();
     renderStatus();
     m_pages->render();
+    // While a pause holds the console the operator's events wait; the cursor says so.
+    if (v.busy != m_busyShown) {
+        m_busyShown = v.busy;
+        if (v.busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
     if (v.closeRequested)
         close();
 }

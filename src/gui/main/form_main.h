@@ -92,6 +92,7 @@ private:
     std::array<ClickLabel*, 5> m_panels{};
 
     int m_comStartShown = -1;
+    bool m_busyShown = false;
 };
 
 } // namespace velmorix

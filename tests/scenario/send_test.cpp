@@ -1,0 +1,252 @@
+// Sending files to the virtual controller: every type end to end, the DNC feed, the 8-bit upload,
+// and what a fault does to a send.
+#include "sim_console_fixture.h"
+
+#include "core/files/arm_uploader.h"
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+class Sending : public SimConsoleTest {
+protected:
+    explicit Sending(sim::ControllerOptions options = {}) : SimConsoleTest(std::move(options)) {}
+    void SetUp() override {
+        start();
+        tick(5);
+        console.ButtonFileSvcClick();
+        tick(3);
+        console.GroupBoxOperateMouseDown(FilePage::Row::Send);
+    }
+    const FilePageView& page() const { return console.filePage().view(); }
+    void load(int type, const QString& name, const QByteArray& bytes) {
+        dir.write(name, bytes);
+        console.ComboBoxSendFileChange(type);
+        prompts.openAnswers.push_back(dir.file(name));
+        console.ButtonOpenFileClick();
+        clock.advance(1); // the load's slices
+    }
+    // Runs the clock until the send has ended and its last byte reached the controller, or `ms` have
+    // passed.
+    void sendAndWait(int ms = 5000) {
+        console.ButtonSendOutClick();
+        waitForSend(ms);
+    }
+    void waitForSend(int ms) {
+        for (int t = 0;
+             t < ms && (console.paused() || console.transfer().active() || console.sender().uploading() ||
+                        (port->isOpen() && port->outputCount() > 0));
+             t += 10)
+            clock.advance(10);
+        clock.advance(20);
+    }
+    sim::TransferRecord lastTransfer() const {
+        return controller.transfers().isEmpty() ? sim::TransferRecord{} : controller.transfers().last();
+    }
+};
+
+QByteArray hexEight(quint32 v) {
+    QByteArray out;
+    for (int shift = 28; shift >= 0; shift -= 4)
+        out += static_cast<char>(0x30 + ((v >> shift) & 0xF));
+    return out;
+}
+
+} // namespace
+
+TEST_F(Sending, EveryTypeIsAnnouncedTakenAndStoredExactly) {
+    struct Case {
+        int item;
+        const char* file;
+        QByteArray bytes;
+        int typeCode;
+        bool warns;
+        QByteArray stored; // what the controller keeps: the stripped text, or the file's bytes
+    };
+    QByteArray binary;
+    for (int i = 0; i < 1000; ++i)
+        binary += static_cast<char>((i * 37) & 0xFF);
+    const QByteArray program = "%\r\nO0007\r\nG00 X1\t;rapid\r\nG01 Y2\r\n%\r\n";
+    const QByteArray stripped = "%\r\nO0007\r\nG00 X1\r\nG01 Y2\r\n%";
+    const Case cases[] = {
+        {0, "A1.Cnc", program, 1001, false, stripped},
+        {1, "A1.Cnc", program, 1001, false, stripped},
+        {2, "M.Mcm", "#11001=5\r\n#11002=-7\r\n", 1003, true, "#11001=5\r\n#11002=-7"},
+        {3, "P.Plc", binary, 1005, true, binary},
+        {4, "C.Crt", binary.left(17), 1011, true, binary.left(17)},
+        {5, "S.Sys", binary.left(16), 1010, true, binary.left(16)},
+        {6, "K.Key", binary.left(1), 1013, true, binary.left(1)},
+        {7, "M.Mot", binary.left(333), 1012, true, binary.left(333)},
+        {8, "P.Ptn", binary.left(64), 1014, true, binary.left(64)},
+        {9, "V.Var", "#100=1\r\n#101=2;two\r\n", 1007, true, "#100=1\r\n#101=2"},
+        {10, "C.Cyf", binary.left(48), 1018, false, binary.left(48)},
+        {11, "N.999", binary.left(99), 1019, true, binary.left(99)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        load(c.item, QString::fromLatin1(c.file), c.bytes);
+        const int warnings = prompts.warningsShown;
+        const qsizetype before = received().size();
+        sendAndWait();
+        EXPECT_EQ(prompts.warningsShown - warnings, c.warns ? 1 : 0);
+        const QByteArray wire = received().mid(before);
+        const QByteArray announcement =
+            "\x12%\rO9012(" + QByteArray(c.file) + ")\rN10768\rd" + hexEight(c.typeCode) + "\r%\x14";
+        EXPECT_TRUE(wire.contains(announcement));
+        ASSERT_EQ(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored)
+            << lastTransfer().reason.toStdString();
+        EXPECT_EQ(controller.files().stored(c.typeCode), c.stored);
+        EXPECT_FALSE(console.transfer().active());
+        EXPECT_TRUE(state().view.controls.ButtonFileSvc);
+        tick(35); // the flash step's pause
+    }
+}
+
+TEST_F(Sending, WarningCancelledSendsNothingAndWarningOffKeepsItAway) {
+    load(3, "P.Plc", QByteArray(40, 'x'));
+    prompts.warningAnswer = {false, false};
+    const qsizetype before = received().size();
+    sendAndWait();
+    EXPECT_FALSE(received().mid(before).contains("N10768"));
+    EXPECT_TRUE(state().view.controls.ButtonFileSvc);
+    prompts.warningAnswer = {true, true};
+    sendAndWait();
+    EXPECT_EQ(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored);
+    tick(35);
+    sendAndWait();
+    EXPECT_EQ(prompts.warningsShown, 2); // "Warning Dialog  Off" since the second
+}
+
+TEST_F(Sending, FlashStepSendsTheTypesCommandAfterTheSendAndHoldsTheLine) {
+    load(3, "P.Plc", QByteArray(40, 'x'));
+    console.CheckBoxFlashClick(true);
+    sendAndWait();
+    EXPECT_EQ(keyIn(), "G10 P600 L03;Write to Flash;");
+    EXPECT_EQ(state().LastMdiText, "G10 P600 L03;Write to Flash;");
+    clock.advance(3300);
+    ASSERT_FALSE(controller.mdiCommands().isEmpty());
+    EXPECT_EQ(controller.mdiCommands().last(), "G10P600L03");
+    EXPECT_FALSE(page().CheckBoxFlash);
+    EXPECT_TRUE(console.paused()); // the controller writes its flash: the console holds still
+    clock.advance(3000);
+
+    // "4:CRT" takes part in the flash write but has no command: nothing is sent, the box still clears.
+    load(4, "C.Crt", QByteArray(40, 'y'));
+    console.CheckBoxFlashClick(true);
+    const qsizetype mdi = controller.mdiCommands().size();
+    sendAndWait();
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+    clock.advance(7000);
+    EXPECT_EQ(controller.mdiCommands().size(), mdi);
+    EXPECT_FALSE(page().CheckBoxFlash);
+}
+
+TEST_F(Sending, DncProgramOfManyLinesArrivesWholeAndInOrderWithTheListFollowing) {
+    QByteArray program;
+    for (int i = 1; i <= 2500; ++i)
+        program += "G01 X" + QByteArray::number(i) + (i % 7 ? "\r\n" : " ;note\r\n");
+    load(13, "D.Cnc", program);
+    ASSERT_EQ(console.filePage().DncListedCount(), 2000);
+    console.ButtonSendOutClick();
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit); // the operator keeps the window during a run
+    // A reload during the run is refused; the run goes on with the lines it started with.
+    load(13, "Other.Cnc", "M30\r\n");
+    for (int t = 0; t < 600000 && (console.transfer().active() || controller.dnc().active()); t += 100)
+        clock.advance(100);
+    ASSERT_FALSE(console.transfer().active());
+    const QList<QByteArray>& ran = controller.dnc().executed();
+    ASSERT_EQ(ran.size(), 2500);
+    EXPECT_EQ(ran.first(), "G01 X1");
+    EXPECT_EQ(ran[6], "G01 X7 "); // cut at its ";"
+    EXPECT_EQ(ran.last(), "G01 X2500");
+    EXPECT_EQ(controller.overruns(), 0);
+    EXPECT_EQ(page().listLines.size(), 2500); // 2001 to 2500 joined the list as they went out
+    EXPECT_EQ(page().listLines[2000], ";[00002001] G01 X2001");
+    EXPECT_EQ(page().listLines.last(), ";[00002500] G01 X2500");
+    EXPECT_EQ(page().LabelFileSize, "2500");
+}
+
+TEST_F(Sending, ArmFileGoesOutInFramesOfEightAndTheLinkComesBack) {
+    load(12, "F.Bin", QByteArray(20, '\x5A'));
+    const qsizetype before = received().size();
+    sendAndWait(10000);
+    EXPECT_EQ(controller.armImage(), QByteArray(20, '\x5A'));
+    const QByteArray wire = received().mid(before);
+    EXPECT_TRUE(wire.startsWith("\x12%\rO9012\rN10211\rD000000??\r%\x14"));
+    EXPECT_TRUE(wire.contains(QByteArray("\x03\x20\x20", 3)));
+    EXPECT_TRUE(wire.contains(QByteArray("\x0B\x35\x21\x00\x00\x00\x00\x00\x00\x00\x14", 11)));
+    const QByteArray eight = QByteArray("\x0B\xF4\x24", 3) + QByteArray(8, '\x5A');
+    const QByteArray four = QByteArray("\x07\x8C\x24", 3) + QByteArray(4, '\x5A');
+    EXPECT_TRUE(wire.contains(eight + eight + four) || (wire.count(eight) == 2 && wire.contains(four)));
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+    EXPECT_FALSE(console.transfer().ArmSending());
+    // The link is back with its own settings, and frames stream again.
+    EXPECT_EQ(port->settings().dataBits, 7);
+    tick(10);
+    EXPECT_NE(state().status.axes[0], "----,---");
+}
+
+TEST_F(Sending, RefusedArmFramesEndTheUploadAndTheLinkComesBack) {
+    for (int frame : {0, 1, 2}) {
+        SCOPED_TRACE(frame);
+        load(12, "F.Bin", QByteArray(20, '\x33'));
+        controller.clearFaults();
+        controller.addFault({.kind = sim::Fault::RefuseArmFrame, .value = frame, .hasValue = true});
+        sendAndWait(10000);
+        EXPECT_EQ(keyIn(), "; .. Send ARM Refused .. ;");
+        EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+        controller.clearFaults();
+        tick(10);
+        EXPECT_NE(state().status.LabelCommandState, "---------");
+        EXPECT_EQ(port->settings().dataBits, 7);
+    }
+}
+
+TEST_F(Sending, ResetStopsThePumpAndSilenceEndsInTheWatchdogsTimeOut) {
+    load(3, "P.Plc", QByteArray(60000, 'p'));
+    console.ButtonSendOutClick();
+    tick(3);
+    ASSERT_TRUE(console.transfer().Sending());
+    console.ButtonResetClick();
+    EXPECT_FALSE(console.Timer1().isEnabled());
+    EXPECT_EQ(page().gaugePosition, 0);
+    tick(12);
+    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_NE(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored); // the body was cut short
+
+    controller.addFault({.kind = sim::Fault::SilentHandshake});
+    const qsizetype before = received().size();
+    sendAndWait(15000);
+    EXPECT_EQ(keyIn(), "; .. Wait CTS => Time Out .. ;");
+    EXPECT_TRUE(received().mid(before).endsWith("%\x14") || received().mid(before).contains("%\x14\x02"));
+    EXPECT_TRUE(state().view.controls.ButtonFileSvc);
+}
+
+TEST_F(Sending, AFileSentAcrossADsrDropArrivesWholeOrNotAtAll) {
+    QByteArray bytes;
+    for (int i = 0; i < 30000; ++i)
+        bytes += static_cast<char>(i * 13);
+    load(3, "P.Plc", bytes);
+    console.ButtonSendOutClick();
+    tick(3);
+    ASSERT_TRUE(console.transfer().Sending());
+    controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = nowUs(), .untilUs = nowUs() + 2000000});
+    waitForSend(60000);
+    // The pump waited for the controller: what it took is the whole file.
+    ASSERT_EQ(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored)
+        << lastTransfer().reason.toStdString();
+    EXPECT_EQ(controller.files().stored(1005), bytes);
+    EXPECT_EQ(controller.overruns(), 0);
+}
+
+TEST_F(Sending, TwoQuickFileServiceClicksSendOneResetSignal) {
+    console.ButtonPlcBitClick();
+    tick(2);
+    const int before = controller.resetSignals();
+    console.ButtonFileSvcClick();
+    clock.advance(50);
+    console.ButtonFileSvcClick(); // waits out the pause, then finds the page already shown
+    tick(3);
+    EXPECT_EQ(controller.resetSignals(), before + 1);
+}
