@@ -30,8 +30,14 @@ FilePage::FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, 
 FilePage::~FilePage() = default;
 
 void FilePage::clearList() {
-    m_view.listLines.clear();
-    m_view.listExtentChars = 0;
+    replaceList({}, 0);
+}
+
+void FilePage::replaceList(QList<QByteArray> lines, int extentChars) {
+    m_view.listLines = std::move(lines);
+    m_view.sentTail.reset();
+    m_view.sentTailCount = 0;
+    m_view.listExtentChars = extentChars;
     ++m_view.listRevision;
 }
 
@@ -61,8 +67,20 @@ void FilePage::showSize(const QString& size) {
     m_view.LabelFileSizeHint = size;
 }
 
-void FilePage::appendDncListLine(qint32 index, const QByteArray& line) {
-    m_view.listLines.append(textListLine(index + 1, line));
+QByteArray FilePageView::row(qsizetype r) const {
+    if (r < listLines.size())
+        return listLines[r];
+    const qint32 index = sentTailFrom + static_cast<qint32>(r - listLines.size());
+    return sentTail ? textListLine(index + 1, sentTail->line(index)) : QByteArray();
+}
+
+void FilePage::showDncLineSent(const std::shared_ptr<const DncLines>& lines, qint32 index) {
+    if (m_view.sentTail != lines || m_view.sentTailFrom + m_view.sentTailCount != index) {
+        m_view.sentTail = lines;
+        m_view.sentTailFrom = index;
+        m_view.sentTailCount = 0;
+    }
+    ++m_view.sentTailCount;
     showSize(QString::number(index + 1));
     ++m_dncListedCount;
 }
@@ -203,9 +221,8 @@ void FilePage::loadRaw(const QString& path) {
     if (!bytes)
         return;
     m_armImage = *bytes;
-    ++m_view.listRevision;
-    m_view.listLines = {rawListLine(path)};
-    m_view.listExtentChars = static_cast<int>(m_view.listLines.first().size()) + 12;
+    const QByteArray line = rawListLine(path);
+    replaceList({line}, static_cast<int>(line.size()) + 12);
     showFileLabels(path, QString::number(bytes->size()));
 }
 
@@ -261,9 +278,7 @@ void FilePage::finishHex() {
     m_timer.setEnabled(false);
     auto packer = std::move(m_hex);
     m_transferImage = packer->takeImage();
-    ++m_view.listRevision;
-    m_view.listLines = packer->takeListLines();
-    m_view.listExtentChars = 96;
+    replaceList(packer->takeListLines(), 96);
     showFileLabels(m_loadPath, QString::number(packer->total()));
     releaseLock();
 }

@@ -26,9 +26,14 @@ struct FilePageView {
     QStringList sendItems;
     QStringList recvItems;
     QList<QByteArray> listLines; // ListBoxFileSvc; a loaded file shows here, an empty list means none
-    int listExtentChars = 0;     // horizontal scroll extent in widths of "A"
-    int listRevision = 0;        // changes when the list is replaced or cleared, not when appended to
-    bool textLoading = false;    // a text load runs: ButtonOpenFile reads "Break"
+    // The lines of a DNC run sent past the listed ones follow the list, made from the run's own lines
+    // when shown, so a run of a million lines keeps its memory flat.
+    std::shared_ptr<const DncLines> sentTail;
+    qint32 sentTailFrom = 0;  // index of the first line in sentTail
+    qint32 sentTailCount = 0; // lines of it shown
+    int listExtentChars = 0;  // horizontal scroll extent in widths of "A"
+    int listRevision = 0;     // changes when the list is replaced or cleared, not when appended to
+    bool textLoading = false; // a text load runs: ButtonOpenFile reads "Break"
     bool ComboBoxSendFileEnabled = false;
     bool ButtonOpenFileEnabled = false;
     bool ButtonSendOutEnabled = false;
@@ -45,6 +50,10 @@ struct FilePageView {
     QString LabelFileTime = QStringLiteral("File Date");
     int gaugePosition = 0; // CGauge
     int gaugeMax = 100;
+
+    qsizetype rowCount() const { return listLines.size() + sentTailCount; }
+    // Row r of the list as it shows: a list line, or ";[nnnnnnnn] line" of the DNC tail.
+    QByteArray row(qsizetype r) const;
 
     QString ButtonOpenFileCaption() const {
         return textLoading ? QStringLiteral("Break") : QStringLiteral("OpenFile");
@@ -95,11 +104,14 @@ public:
     void showSize(const QString& size);
     void advanceGauge(int by) { m_view.gaugePosition += by; }
     // A DNC line sent past the listed ones joins the list as ";[nnnnnnnn] line".
-    void appendDncListLine(qint32 index, const QByteArray& line);
+    void showDncLineSent(const std::shared_ptr<const DncLines>& lines, qint32 index);
+
+    // A new list (a load, a received file) with its scroll extent in characters.
+    void replaceList(QList<QByteArray> lines, int extentChars);
 
     // What the last loads produced, for the sender. The list doubles as the mark that a file is
     // loaded: nothing is sent while it is empty.
-    bool fileListed() const { return !m_view.listLines.isEmpty(); }
+    bool fileListed() const { return m_view.rowCount() > 0; }
     int sendItem() const { return m_view.sendItem; }
     const QByteArray& TransferImage() const { return m_transferImage; }
     // Shared, so a DNC run keeps the lines it started with whatever is loaded meanwhile.

@@ -179,7 +179,7 @@ void FileSender::pumpDnc() {
     if (!m_transfer.XoffHold() && m_dncLineCount > 0 && port.outputCount() == 0) {
         const QByteArray line = m_dncLines->line(m_dncLineIndex);
         if (m_dncLineIndex >= m_files.DncListedCount())
-            m_files.appendDncListLine(m_dncLineIndex, line);
+            m_files.showDncLineSent(m_dncLines, m_dncLineIndex);
         const QByteArray text = dncWireText(line, m_dncLineIndex == 0, m_dncLineCount == 1);
         const qint64 n = port.write(text);
         m_files.advanceGauge(1);

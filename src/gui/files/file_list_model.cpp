@@ -28,36 +28,36 @@ QString FileListModel::displayLine(const QByteArray& line) {
     return text;
 }
 
-void FileListModel::setLines(const QList<QByteArray>& lines, int revision, int extentChars,
-                             const QFont& font) {
+void FileListModel::show(const FilePageView& view, const QFont& font) {
     const QFontMetrics metrics(font);
-    const QSize rowSize(std::max(1, extentChars) * metrics.horizontalAdvance(QLatin1Char('A')),
+    const QSize rowSize(std::max(1, view.listExtentChars) * metrics.horizontalAdvance(QLatin1Char('A')),
                         metrics.height());
-    const bool sameRows = revision == m_revision && rowSize == m_rowSize;
-    if (sameRows && lines.size() == m_lines.size())
+    const bool sameRows = view.listRevision == m_revision && rowSize == m_rowSize;
+    const qsizetype shown = m_view.rowCount();
+    if (sameRows && view.rowCount() == shown)
         return;
-    if (sameRows && lines.size() > m_lines.size()) {
-        beginInsertRows({}, static_cast<int>(m_lines.size()), static_cast<int>(lines.size()) - 1);
-        m_lines = lines;
+    if (sameRows && view.rowCount() > shown) {
+        beginInsertRows({}, static_cast<int>(shown), static_cast<int>(view.rowCount()) - 1);
+        m_view = view;
         endInsertRows();
         return;
     }
     beginResetModel();
-    m_lines = lines;
-    m_revision = revision;
+    m_view = view;
+    m_revision = view.listRevision;
     m_rowSize = rowSize;
     endResetModel();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_view.rowCount());
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_lines.size())
+    if (!index.isValid() || index.row() >= m_view.rowCount())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return displayLine(m_lines[index.row()]);
+        return displayLine(m_view.row(index.row()));
     if (role == Qt::SizeHintRole)
         return m_rowSize;
     return {};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/files/file_page.h"
+
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QFont>
@@ -8,7 +10,7 @@
 
 namespace velmorix {
 
-// The lines of ListBoxFileSvc as a model over the engine's own list: nothing is copied line by line,
+// The rows of ListBoxFileSvc as a model over the engine's own list: nothing is copied line by line,
 // so a list of a million lines shows at once, and lines appended to it (a DNC run going past its
 // listed lines) are inserted rather than the whole list rebuilt. Every row is as wide as the list's
 // scroll extent, so long lines can be scrolled to.
@@ -17,8 +19,8 @@ class FileListModel : public QAbstractListModel {
 public:
     explicit FileListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
-    // The engine's list; `revision` changes whenever the list was replaced rather than appended to.
-    void setLines(const QList<QByteArray>& lines, int revision, int extentChars, const QFont& font);
+    // The engine's list; its revision changes whenever the list was replaced rather than appended to.
+    void show(const FilePageView& view, const QFont& font);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -29,7 +31,7 @@ public:
     static QString displayLine(const QByteArray& line);
 
 private:
-    QList<QByteArray> m_lines;
+    FilePageView m_view; // implicitly shared: the lines are not copied
     int m_revision = -1;
     QSize m_rowSize;
 };

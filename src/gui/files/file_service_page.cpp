@@ -136,7 +136,7 @@ void FileServicePage::render() {
     enable(ButtonRecvIn, v.ButtonRecvInEnabled && idle);
     enable(ButtonSaveFile, v.ButtonSaveFileEnabled);
 
-    m_list->setLines(v.listLines, v.listRevision, v.listExtentChars, ListBoxFileSvc->font());
+    m_list->show(v, ListBoxFileSvc->font());
     setText(LabelFileName, v.LabelFileName);
     if (LabelFileName->toolTip() != v.LabelFileNameHint)
         LabelFileName->setToolTip(v.LabelFileNameHint);

@@ -1,0 +1,110 @@
+// The pump's pacing and the 8-bit upload's answers, byte for byte on a fake port.
+#include "console_fixture.h"
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+class Pump : public ConsoleTest {
+protected:
+    void SetUp() override {
+        start({"142720", "GO"});
+        console->ButtonFileSvcClick();
+        clock.advance(300);
+        console->GroupBoxOperateMouseDown(FilePage::Row::Send);
+    }
+    void load(int type, const QByteArray& bytes) {
+        dir.write("f.Cnc", bytes);
+        console->ComboBoxSendFileChange(type);
+        prompts.openAnswers.push_back(dir.file("f.Cnc"));
+        console->ButtonOpenFileClick();
+        clock.advance(1);
+    }
+    // Announces the loaded file and answers "@READ" as the controller would.
+    void sendAndAcknowledge() {
+        console->ButtonSendOutClick();
+        clock.advance(100);
+        port->takeWritten();
+        port->feed("\x14@READ(f.Cnc)");
+        clock.advance(100); // the tick sees it and the pump starts
+    }
+    QList<qsizetype> writeSizes() const {
+        QList<qsizetype> sizes;
+        for (const QByteArray& w : port->writes)
+            if (!w.startsWith("\x02\x02"))
+                sizes << w.size();
+        return sizes;
+    }
+};
+
+} // namespace
+
+TEST_F(Pump, AFrameOf1300CharactersGoesOutAs512And512And276) {
+    load(0, QByteArray(1298, 'G')); // DC2, the image, DC4
+    sendAndAcknowledge();
+    clock.advance(5);
+    EXPECT_EQ(writeSizes(), (QList<qsizetype>{512, 512, 276}));
+    EXPECT_EQ(port->written().left(2), QByteArray("\x12G"));
+    EXPECT_TRUE(port->written().endsWith("G\x14"));
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+}
+
+TEST_F(Pump, CtsOffXoffAndAFullOutputQueueEachHoldIt) {
+    load(0, QByteArray(40000, 'G'));
+    port->setCtsLine(false);
+    sendAndAcknowledge();
+    clock.advance(20);
+    EXPECT_TRUE(writeSizes().isEmpty());
+    port->setCtsLine(true);
+    port->pendingOutput = 257;
+    clock.advance(20);
+    EXPECT_TRUE(writeSizes().isEmpty());
+    port->pendingOutput = 256;
+    clock.advance(1);
+    EXPECT_EQ(writeSizes(), (QList<qsizetype>{512}));
+    port->feed("\x13"); // XOFF, seen by the next poll tick
+    clock.advance(100);
+    const qsizetype held = writeSizes().size();
+    clock.advance(50);
+    EXPECT_EQ(writeSizes().size(), held);
+    port->feed("\x11");
+    clock.advance(100);
+    EXPECT_GT(writeSizes().size(), held);
+}
+
+TEST_F(Pump, DncLinesGoOneATickCutAtTheirCommentBetweenDc2AndDc4) {
+    load(13, "G01 X1;fast\r\nG02\r\nM30\r\n");
+    console->ButtonSendOutClick();
+    clock.advance(100);
+    port->takeWritten();
+    port->feed("\x14@READ(f.Cnc)");
+    clock.advance(100);
+    clock.advance(3);
+    QList<QByteArray> lines;
+    for (const QByteArray& w : port->writes)
+        if (!w.startsWith("\x02\x02"))
+            lines << w;
+    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G01 X1\r", "G02\r", "M30\r\x14"}));
+    // Only into an empty output queue.
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+}
+
+TEST_F(Pump, UploadTakesZerosAsNoAnswerAndGivesUpAfterTwoSecondsOfSilence) {
+    load(12, QByteArray(3, 'A'));
+    console->ButtonSendOutClick();
+    clock.advance(1000); // the pause after asking for the 8-bit line
+    EXPECT_EQ(port->settings().dataBits, 8);
+    EXPECT_EQ(port->settings().parity, Parity::None);
+    EXPECT_TRUE(port->written().endsWith(QByteArray("\x03\x20\x20", 3)));
+    port->feed(QByteArray("\x00\x00\xCC", 3)); // the hello accepted
+    clock.advance(2);
+    EXPECT_TRUE(port->written().endsWith(QByteArray("\x0B\x24\x21\x00\x00\x00\x00\x00\x00\x00\x03", 11)));
+    clock.advance(1990);
+    EXPECT_TRUE(console->sender().uploading());
+    clock.advance(20);
+    EXPECT_FALSE(console->sender().uploading());
+    EXPECT_EQ(keyIn(), "; .. Handshake Time Out .. ;");
+    EXPECT_EQ(port->settings().dataBits, 7); // the link is back with its own settings
+    EXPECT_TRUE(console->Timer2().isEnabled());
+}
