@@ -17,7 +17,9 @@ QString describe(const PortSettings& s) {
 
 SimulatedController::SimulatedController(ControllerOptions options)
     : m_options(std::move(options)), m_variables(m_machine, m_options.identity, m_options.clockAtZero),
-      m_files(m_variables) {}
+      m_files(m_variables) {
+    m_dnc.setKeepExecuted(m_options.keepDncLines);
+}
 
 PortSettings SimulatedController::lineSettings() const {
     if (!m_uploadLine)
@@ -303,7 +305,7 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
                 m_pendingName,
                 TransferRecord::Outcome::Stored,
                 {},
-                m_dnc.executed().size() + m_dnc.waitingLines()},
+                m_dnc.executedCount() + m_dnc.waitingLines()},
                atUs);
         break;
     }

@@ -38,6 +38,7 @@ struct ControllerOptions {
     int xoffMark = 2048;
     int xonMark = 512;        // XON once down to this many
     int dncLineMs = 100;      // time to run one line of a program fed line by line
+    bool keepDncLines = true; // keep every line run, for dnc().executed(); a long run counts them only
     int uploadStallMs = 3000; // the 8-bit upload gives up after this long without a byte
     Identity identity;
     QDateTime clockAtZero = QDateTime(QDate(2026, 1, 5), QTime(8, 0, 0)); // its clock at line time 0

@@ -11,6 +11,7 @@ void DncRunner::start() {
     m_waiting.clear();
     m_waitingBytes = 0;
     m_executed.clear();
+    m_executedCount = 0;
 }
 
 void DncRunner::abort() {
@@ -26,7 +27,9 @@ void DncRunner::startNext(qint64 atUs, int lineMs, const Execute& execute) {
     const QByteArray line = m_waiting.takeFirst();
     m_waitingBytes -= line.size() + 1;
     m_running = true;
-    m_executed << line;
+    if (m_keepExecuted)
+        m_executed << line;
+    ++m_executedCount;
     m_doneUs = std::max(atUs + qint64(lineMs) * 1000, execute(line, atUs));
 }
 

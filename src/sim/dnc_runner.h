@@ -32,6 +32,9 @@ public:
     qint64 waitingBytes() const { return m_waitingBytes; }
     // Every line started so far, the running one last.
     const QList<QByteArray>& executed() const { return m_executed; }
+    qsizetype executedCount() const { return m_executedCount; }
+    // Whether the lines run are kept for executed(); a run of hours counts them only.
+    void setKeepExecuted(bool keep) { m_keepExecuted = keep; }
 
 private:
     void startNext(qint64 atUs, int lineMs, const Execute& execute);
@@ -43,6 +46,8 @@ private:
     QList<QByteArray> m_waiting;
     qint64 m_waitingBytes = 0;
     QList<QByteArray> m_executed;
+    qsizetype m_executedCount = 0;
+    bool m_keepExecuted = true;
 };
 
 } // namespace velmorix::sim

@@ -55,8 +55,10 @@ void Transfer::takeReceiveBytes(const QByteArray& chunk) {
 }
 
 bool Transfer::takeSendBytes(const QByteArray& chunk) {
-    m_rxText += chunk;
     if (!m_sending) {
+        // Gathered only until the go-ahead: a DNC run streams status frames for hours, and nothing
+        // reads them here.
+        m_rxText += chunk;
         m_xoffHold = false;
         if (detectReadAcknowledgement(m_rxText)) {
             m_rxText.clear();
