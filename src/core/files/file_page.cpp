@@ -33,8 +33,9 @@ void FilePage::clearList() {
     replaceList({}, 0);
 }
 
-void FilePage::replaceList(QList<QByteArray> lines, int extentChars) {
+void FilePage::replaceList(QList<QByteArray> lines, int extentChars, bool ofBytes) {
     m_view.listLines = std::move(lines);
+    m_view.listOfBytes = ofBytes;
     m_view.sentTail.reset();
     m_view.sentTailCount = 0;
     m_view.listExtentChars = extentChars;
@@ -278,7 +279,7 @@ void FilePage::finishHex() {
     m_timer.setEnabled(false);
     auto packer = std::move(m_hex);
     m_transferImage = packer->takeImage();
-    replaceList(packer->takeListLines(), 96);
+    replaceList(packer->takeListLines(), 96, true);
     showFileLabels(m_loadPath, QString::number(packer->total()));
     releaseLock();
 }

@@ -33,6 +33,7 @@ struct FilePageView {
     qint32 sentTailCount = 0; // lines of it shown
     int listExtentChars = 0;  // horizontal scroll extent in widths of "A"
     int listRevision = 0;     // changes when the list is replaced or cleared, not when appended to
+    bool listOfBytes = false; // the lines show a file's bytes (a hex type): one character a byte
     bool textLoading = false; // a text load runs: ButtonOpenFile reads "Break"
     bool ComboBoxSendFileEnabled = false;
     bool ButtonOpenFileEnabled = false;
@@ -107,7 +108,7 @@ public:
     void showDncLineSent(const std::shared_ptr<const DncLines>& lines, qint32 index);
 
     // A new list (a load, a received file) with its scroll extent in characters.
-    void replaceList(QList<QByteArray> lines, int extentChars);
+    void replaceList(QList<QByteArray> lines, int extentChars, bool ofBytes = false);
 
     // What the last loads produced, for the sender. The list doubles as the mark that a file is
     // loaded: nothing is sent while it is empty.

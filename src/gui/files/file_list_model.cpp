@@ -6,7 +6,16 @@
 
 namespace velmorix {
 
-QString FileListModel::displayLine(const QByteArray& line) {
+QString FileListModel::displayLine(const QByteArray& line, bool ofBytes) {
+    if (ofBytes) {
+        QString text(line.size(), QChar(0x00B7));
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const auto b = static_cast<unsigned char>(line[i]);
+            if (b >= 0x20 && b < 0x7F)
+                text[i] = QLatin1Char(static_cast<char>(b));
+        }
+        return text;
+    }
     // Listed lines carry a numbered prefix (";[00000012] " or ";[000012]  "); the break bytes of
     // the line before follow it.
     qsizetype textStart = 0;
@@ -57,7 +66,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_view.rowCount())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return displayLine(m_view.row(index.row()));
+        return displayLine(m_view.row(index.row()), m_view.listOfBytes);
     if (role == Qt::SizeHintRole)
         return m_rowSize;
     return {};

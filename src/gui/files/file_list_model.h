@@ -28,7 +28,9 @@ public:
     // A list line for the eye. The break bytes a line of a text file starts with are not shown; any
     // other control byte shows as a dimmed-looking middle dot, which every font can draw. The text
     // itself is never changed: saving depends on it.
-    static QString displayLine(const QByteArray& line);
+    // A line that shows a file's bytes keeps one character a byte, so its columns stay aligned:
+    // bytes outside printable ASCII show as the dot.
+    static QString displayLine(const QByteArray& line, bool ofBytes = false);
 
 private:
     FilePageView m_view; // implicitly shared: the lines are not copied
