@@ -1,5 +1,6 @@
 #include "gui/qt_prompts.h"
 
+#include "gui/files/form_kld.h"
 #include "gui/files/form_warning.h"
 #include "gui/pages/form_new_value.h"
 
@@ -44,6 +45,25 @@ QString valueFieldName(const ValueField& field) {
         return QStringLiteral("StaticTextCncInfo%1_10").arg(field.row);
     }
     return {};
+}
+
+std::optional<QString> QtPrompts::chooseSaveFile(const FileDialogRequest& request) {
+    QFileDialog dialog(m_parent, QString(), request.initialDir, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile); // the folder must exist; the dialog asks before overwriting
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+IdAnswer QtPrompts::askId(const QString& caption, const QString& label) {
+    TFormKLD dialog(caption, label, m_parent);
+    dialog.exec();
+    return {dialog.confirmed(), dialog.text()};
 }
 
 UploadWarningAnswer QtPrompts::askUploadWarning() {

@@ -17,6 +17,8 @@ public:
     std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<qint32> askNewValue(const NewValueRequest& request) override;
     UploadWarningAnswer askUploadWarning() override;
+    std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
+    IdAnswer askId(const QString& caption, const QString& label) override;
 
 private:
     QWidget* m_parent = nullptr;

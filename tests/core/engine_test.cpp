@@ -91,3 +91,18 @@ TEST_F(ConsoleTest, EngineBuiltFromExplicitSettingsLinksOnTheGivenDevice) {
     clock.advance(100);
     EXPECT_TRUE(port->written().contains("O9000\rN0\rv22"));
 }
+
+TEST_F(ConsoleTest, ASubscriptionPendingWhenAReceiveStartsWaitsForItsEnd) {
+    start({"142720", "GO"});
+    clock.advance(100);
+    port->takeWritten();
+    seam().state().block.PollBlockChanged = true; // e.g. the file page was just opened
+    seam().transfer().requestReceive();
+    clock.advance(100);
+    EXPECT_FALSE(port->written().contains("O9000")) << "a link reset would wipe out the controller's answer";
+    port->feed("\x14@WRITE(O1)\x12%\rO1\r%\x14");
+    clock.advance(200);
+    EXPECT_FALSE(console->transfer().active());
+    clock.advance(100);
+    EXPECT_TRUE(port->written().contains("O9000\rN0\rv"));
+}

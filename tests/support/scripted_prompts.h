@@ -34,7 +34,28 @@ public:
         return warningAnswer;
     }
 
+    std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        if (saveAnswers.empty())
+            return std::nullopt;
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    IdAnswer askId(const QString& caption, const QString& label) override {
+        idRequests << caption + QLatin1Char('|') + label;
+        if (idAnswers.empty())
+            return {};
+        auto answer = idAnswers.front();
+        idAnswers.pop_front();
+        return answer;
+    }
+
     QStringList messages;
+    std::deque<std::optional<QString>> saveAnswers;
+    std::vector<FileDialogRequest> saveRequests;
+    std::deque<IdAnswer> idAnswers;
+    QStringList idRequests;
     int warningsShown = 0;
     UploadWarningAnswer warningAnswer{true, false};
     std::deque<std::optional<qint32>> valueAnswers;

@@ -10,6 +10,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
       m_timerMdi(
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
       m_loadTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_filePage.loadStep(); }); })),
+      m_listTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_receiver.listStep(); }); })),
       m_link(m_state, m_transfer, prompts, m_hold, std::move(portFactory)),
       m_watchdog(m_state, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
@@ -25,6 +26,9 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
                {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
                 .relink = [this] { m_shell.LinktoCNCButtonClick(); }}),
+      m_receiver(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, *m_listTimer,
+                 {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
+                 {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
       m_shell(m_state, m_message, prompts, m_link, m_pages, m_tables,
               {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
               std::move(workingDir), {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}) {
@@ -34,7 +38,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .gathered = [this](qsizetype size) { m_filePage.showSize(QString::number(size)); },
         .announced = [this](const QByteArray& name) { m_filePage.showAnnouncedName(name); },
         .bodyBegins = [this] { m_watchdog.feed(); },
-        .bodyArriving = {},
+        .bodyArriving = [this] { m_receiver.bodyArriving(); },
         .readAcknowledged = [this] { m_sender.startPump(); },
     });
     m_link.setHooks({
@@ -182,6 +186,12 @@ void Console::CheckBoxFlashClick(bool checked) {
 }
 void Console::ButtonSendOutClick() {
     run([this] { m_sender.ButtonSendOutClick(); });
+}
+void Console::ButtonRecvInClick() {
+    run([this] { m_receiver.ButtonRecvInClick(); });
+}
+void Console::ButtonSaveFileClick() {
+    run([this] { m_receiver.ButtonSaveFileClick(); });
 }
 
 void Console::SetOperationEnabled(bool enabled) {

@@ -7,6 +7,7 @@
 #include "core/app/shell.h"
 #include "core/app/state.h"
 #include "core/files/file_page.h"
+#include "core/files/file_receiver.h"
 #include "core/files/file_sender.h"
 #include "core/files/mdi.h"
 #include "core/files/transfer.h"
@@ -85,6 +86,8 @@ public:
     void GroupBoxOperateMouseDown(FilePage::Row row);
     void CheckBoxFlashClick(bool checked);
     void ButtonSendOutClick();
+    void ButtonRecvInClick();
+    void ButtonSaveFileClick();
 
     void SetOperationEnabled(bool enabled);
 
@@ -95,6 +98,7 @@ public:
     const FilePage& filePage() const { return m_filePage; }
     const Transfer& transfer() const { return m_transfer; }
     const FileSender& sender() const { return m_sender; }
+    const FileReceiver& receiver() const { return m_receiver; }
     const TextTables& tables() const { return m_tables; }
     QString SetupCodeText() const { return m_shell.SetupCodeText(); }
     int NameLabelChars() const { return m_shell.NameLabelChars(); }
@@ -143,6 +147,7 @@ private:
     std::unique_ptr<Timer> m_timer3;
     std::unique_ptr<Timer> m_timerMdi;
     std::unique_ptr<Timer> m_loadTimer; // slices of a file load
+    std::unique_ptr<Timer> m_listTimer; // slices of a received file's list
     TextTables m_tables;
     Transfer m_transfer;
     Link m_link;
@@ -152,6 +157,7 @@ private:
     FilePage m_filePage;
     Mdi m_mdi;
     FileSender m_sender;
+    FileReceiver m_receiver;
     Shell m_shell;
     QList<std::function<void()>> m_deferred;
 };

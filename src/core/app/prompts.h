@@ -36,6 +36,12 @@ struct UploadWarningAnswer {
     bool warningOff = false; // "Warning Dialog  Off" was ticked
 };
 
+// What the one-line ID dialog TFormKLD returns.
+struct IdAnswer {
+    bool confirmed = false; // OK or Enter
+    QString text;
+};
+
 // Everything modal the engine asks of the operator. The program shows real dialogs; tests answer
 // from a script.
 class Prompts {
@@ -49,6 +55,10 @@ public:
     virtual std::optional<qint32> askNewValue(const NewValueRequest& request) = 0;
     // The upload warning before a file is sent.
     virtual UploadWarningAnswer askUploadWarning() = 0;
+    // The save-file dialog (overwrite prompt, the folder must exist); nothing when cancelled.
+    virtual std::optional<QString> chooseSaveFile(const FileDialogRequest& request) = 0;
+    // The ID dialog TFormKLD with its caption and the label before the entry.
+    virtual IdAnswer askId(const QString& caption, const QString& label) = 0;
 };
 
 // "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.

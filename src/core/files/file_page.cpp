@@ -56,11 +56,29 @@ void FilePage::ComboBoxSendFileChange(int item) {
     if (item >= 0 && item < m_view.sendItems.size())
         m_view.sendItem = item;
     clearList();
+    resetLabels();
+}
+
+void FilePage::addServiceReceiveTypes() {
+    for (const RecvFileType& t : recvFileTypes()) {
+        const QString item = QString::fromLatin1(t.item);
+        if (t.serviceOnly && !m_view.recvItems.contains(item))
+            m_view.recvItems << item;
+    }
+    m_view.recvItem = 0;
+}
+
+void FilePage::resetLabels() {
     m_view.LabelFileName = QStringLiteral("File Name");
     m_view.LabelFileNameHint.clear();
     m_view.LabelFileSize = QStringLiteral("File Size");
     m_view.LabelFileSizeHint.clear();
     m_view.LabelFileTime = QStringLiteral("File Date");
+}
+
+void FilePage::showSavedName(const QString& path) {
+    m_view.LabelFileName = path;
+    m_view.LabelFileNameHint = path;
 }
 
 void FilePage::showSize(const QString& size) {

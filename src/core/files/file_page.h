@@ -83,6 +83,8 @@ public:
     void ComboBoxRecvFileChange(int item);
     void GroupBoxOperateMouseDown(Row row);
     void CheckBoxFlashClick(bool checked) { m_view.CheckBoxFlash = checked; }
+    // The service access adds "U:PLC" at the end of the receive list, once, and selects item 0.
+    void addServiceReceiveTypes();
     // One slice of the running load (the load timer's handler).
     void loadStep();
 
@@ -114,6 +116,11 @@ public:
     // loaded: nothing is sent while it is empty.
     bool fileListed() const { return m_view.rowCount() > 0; }
     int sendItem() const { return m_view.sendItem; }
+    int recvItem() const { return m_view.recvItem; }
+    // "File Name", "File Size", "File Date".
+    void resetLabels();
+    // The path a received file was saved to.
+    void showSavedName(const QString& path);
     const QByteArray& TransferImage() const { return m_transferImage; }
     // Shared, so a DNC run keeps the lines it started with whatever is loaded meanwhile.
     std::shared_ptr<const DncLines> dncLines() const { return m_dncLines; }

@@ -141,7 +141,11 @@ void PollCycle::Timer2Timer() {
         blankLiveDisplay();
         return;
     }
-    if (m_state.block.PollBlockChanged) {
+    // A new subscription resets the link first, which would wipe out a transfer's handshake or cut
+    // its body: it waits for the transfer's end. A DNC run is fed beside the status stream and
+    // subscribes without the reset.
+    const bool transferHolds = m_transfer.gathering() && !m_transfer.dncSending();
+    if (m_state.block.PollBlockChanged && !transferHolds) {
         SendMonitorRequest();
         m_state.block.PollBlockChanged = false;
     }

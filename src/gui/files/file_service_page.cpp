@@ -101,6 +101,8 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     connect(ButtonOpenFile, &QPushButton::clicked, this, [this] { m_console.ButtonOpenFileClick(); });
     connect(CheckBoxFlash, &QCheckBox::clicked, this, [this](bool on) { m_console.CheckBoxFlashClick(on); });
     connect(ButtonSendOut, &QPushButton::clicked, this, [this] { m_console.ButtonSendOutClick(); });
+    connect(ButtonRecvIn, &QPushButton::clicked, this, [this] { m_console.ButtonRecvInClick(); });
+    connect(ButtonSaveFile, &QPushButton::clicked, this, [this] { m_console.ButtonSaveFileClick(); });
 }
 
 void FileServicePage::render() {

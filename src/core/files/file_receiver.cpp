@@ -1,0 +1,186 @@
+#include "core/files/file_receiver.h"
+
+#include "core/app/message_line.h"
+#include "core/app/prompts.h"
+#include "core/app/state.h"
+#include "core/files/file_page.h"
+#include "core/files/file_types.h"
+#include "core/files/transfer.h"
+#include "core/link/digits.h"
+#include "core/link/link.h"
+#include "core/link/watchdog.h"
+#include "platform/clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <climits>
+
+namespace velmorix {
+
+FileReceiver::FileReceiver(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link,
+                           Transfer& transfer, Watchdog& watchdog, FilePage& files, Timer& listTimer,
+                           ConsoleTimers timers, Hooks hooks)
+    : m_state(state), m_message(message), m_prompts(prompts), m_link(link), m_transfer(transfer),
+      m_watchdog(watchdog), m_files(files), m_listTimer(listTimer), m_timers(timers),
+      m_hooks(std::move(hooks)) {}
+
+FileReceiver::~FileReceiver() = default;
+
+void FileReceiver::ButtonRecvInClick() {
+    const RecvFileType* type = recvFileType(m_files.recvItem());
+    if (!type || m_transfer.active() || m_transfer.ArmSending() || listing())
+        return;
+    m_item = type->index;
+    m_hooks.setOperationEnabled(false);
+    m_watchdog.arm(10);
+    m_state.watchdog.ResetPending = false;
+    m_timers.Timer3.setEnabled(true);
+    m_message.clear();
+    m_files.setGauge(0);
+    if (type->linkResetFirst)
+        m_link.SendLinkReset();
+    m_link.SendNamedValueWrite(kAnnounceVariable, type->typeCode, type->nameSent);
+    m_transfer.requestReceive();
+    m_message.show(QStringLiteral("; Call CNC_Send ") + QString::fromLatin1(type->nameSent) +
+                   QStringLiteral(" @ ;"));
+    m_files.resetLabels();
+    m_timers.TimerMdi_go.setEnabled(false);
+}
+
+void FileReceiver::bodyArriving() {
+    m_watchdog.feed();
+    const QByteArray& rx = m_transfer.RxText();
+    const qsizetype dc4 = rx.indexOf(ctl::DC4);
+    if (dc4 < 0)
+        return;
+    m_timers.Timer3.setEnabled(false);
+    // The body without its DC2 and DC4; whatever followed the DC4 is dropped.
+    QByteArray body = rx.mid(1, dc4 - 1);
+    m_transfer.finishReceive();
+    m_message.show(QStringLiteral("; .. Convert RxD .. ;"));
+    m_files.setGauge(0, static_cast<int>(std::min<qsizetype>(body.size(), INT_MAX)));
+    if (m_item != kPlcItem)
+        m_files.replaceList({}, 0);
+    m_lister = std::make_unique<ReceivedLister>(std::move(body));
+    m_listTimer.setEnabled(true);
+}
+
+void FileReceiver::listStep() {
+    if (!m_lister) {
+        m_listTimer.setEnabled(false);
+        return;
+    }
+    const bool done = m_lister->step(kSliceBytes);
+    m_files.setGauge(static_cast<int>(std::min<qsizetype>(m_lister->processed(), INT_MAX)));
+    if (done)
+        finishList();
+}
+
+void FileReceiver::finishList() {
+    m_listTimer.setEnabled(false);
+    auto lister = std::move(m_lister);
+    const qsizetype count = lister->lines().size();
+    const int extent = lister->longest();
+    if (m_item == kPlcItem) {
+        m_tsk = lister->takeLines();
+        // The visible list only says that the program arrived.
+        QList<QByteArray> shown = m_files.view().listLines;
+        shown << "......"
+              << "...Finished...";
+        m_files.replaceList(shown, std::max(m_files.view().listExtentChars, 16));
+    } else {
+        m_files.replaceList(lister->takeLines(), extent);
+    }
+    m_files.setGauge(m_files.view().gaugeMax);
+    m_files.showSize(QString::number(count));
+    m_message.show(QStringLiteral("; .. Done .. ;"));
+    // A fresh subscription: the poll cycle asks again, and so will the next page.
+    m_state.block.clear();
+    m_hooks.setOperationEnabled(true);
+}
+
+QList<QByteArray> FileReceiver::linesToSave(int item) const {
+    const QList<QByteArray>& source = item == kPlcItem ? m_tsk : m_files.view().listLines;
+    QList<QByteArray> lines;
+    lines.reserve(source.size());
+    for (const QByteArray& l : source)
+        lines << l.mid(kReceivedPrefix);
+    return lines;
+}
+
+bool FileReceiver::writeFile(const QString& path, const QByteArray& bytes) {
+    // Written whole beside the target and renamed over it, so a failed save leaves what was there.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        m_prompts.showMessage(
+            QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void FileReceiver::warnIfRecordsDisagree(const QByteArray& decoded) {
+    const auto records = findCheckRecords(decoded);
+    if (!records || records->matches())
+        return;
+    m_prompts.showMessage(QStringLiteral("The received data does not match its checksum: the file says %1, "
+                                         "its %2 bytes sum to %3. The file was saved as received.")
+                              .arg(records->checksum)
+                              .arg(records->length)
+                              .arg(records->sum));
+}
+
+void FileReceiver::ButtonSaveFileClick() {
+    m_message.clear();
+    m_files.setGauge(0);
+    if (!m_files.fileListed() || listing())
+        return;
+    const int item = m_files.recvItem();
+    const RecvFileType* type = recvFileType(item);
+    if (!type)
+        return;
+    FileDialogRequest request;
+    request.filter = qtFileFilter(QString::fromLatin1(type->saveFilter));
+    request.defaultSuffix = QString::fromLatin1(type->extension);
+    request.initialDir = m_state.OpenDialogDir;
+    request.proposedName = proposedSaveName(m_files.view().LabelFileName);
+    const auto chosen = m_prompts.chooseSaveFile(request);
+    if (!chosen)
+        return;
+    m_state.OpenDialogDir = QFileInfo(*chosen).absolutePath();
+    if (chosen->isEmpty())
+        return;
+
+    const QList<QByteArray> lines = linesToSave(item);
+    m_files.setGauge(static_cast<int>(std::max<qsizetype>(lines.size() - 1, 0)),
+                     static_cast<int>(std::max<qsizetype>(lines.size() - 1, 1)));
+    QByteArray bytes;
+    if (type->save == SaveMethod::PlcProgram) {
+        bytes = plcProgramBytes(lines);
+        if (!writeFile(*chosen, bytes))
+            return;
+        warnIfRecordsDisagree(hexSaveBytes(lines));
+    } else if (type->save == SaveMethod::HexDecode) {
+        bytes = hexSaveBytes(lines);
+        if (!writeFile(*chosen, bytes))
+            return;
+        warnIfRecordsDisagree(bytes);
+    } else {
+        qsizetype size = 0;
+        for (const QByteArray& l : lines)
+            size += l.size() + 2;
+        bytes.reserve(size);
+        for (const QByteArray& l : lines) {
+            bytes += l;
+            bytes += "\r\n";
+        }
+        if (!writeFile(*chosen, bytes))
+            return;
+    }
+    m_files.showSavedName(QDir::toNativeSeparators(*chosen));
+}
+
+} // namespace velmorix

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/app/shell.h"
+#include "core/files/received_file.h"
+
+#include <QByteArray>
+#include <QList>
+#include <functional>
+#include <memory>
+
+namespace velmorix {
+
+struct ConsoleState;
+class FilePage;
+class Link;
+class MessageLine;
+class Prompts;
+class Timer;
+class Transfer;
+class Watchdog;
+
+// Takes a file from the controller: the request, the body that follows the "@WRITE" announcement,
+// its list (in slices, so a body of megabytes never holds the window), and saving the list as a text
+// file, as the bytes of a hex file, or as a PLC program. A save never destroys a good file: it is
+// written whole beside the target and only then takes its place.
+class FileReceiver {
+public:
+    struct Hooks {
+        std::function<void(bool)> setOperationEnabled;
+    };
+
+    static constexpr qint32 kAnnounceVariable = 10768;
+    static constexpr int kPlcItem = 24; // "U:PLC": listed into the hidden ListBoxTSK
+    static constexpr qsizetype kSliceBytes = 256 * 1024;
+
+    FileReceiver(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link, Transfer& transfer,
+                 Watchdog& watchdog, FilePage& files, Timer& listTimer, ConsoleTimers timers, Hooks hooks);
+    ~FileReceiver();
+
+    void ButtonRecvInClick();
+    // Each poll tick while the body arrives.
+    void bodyArriving();
+    // One slice of the list being built (the list timer's handler).
+    void listStep();
+    void ButtonSaveFileClick();
+
+    bool listing() const { return m_lister != nullptr; }
+    const QList<QByteArray>& ListBoxTSK() const { return m_tsk; }
+
+private:
+    void finishList();
+    QList<QByteArray> linesToSave(int item) const;
+    bool writeFile(const QString& path, const QByteArray& bytes);
+    void warnIfRecordsDisagree(const QByteArray& decoded);
+
+    ConsoleState& m_state;
+    MessageLine& m_message;
+    Prompts& m_prompts;
+    Link& m_link;
+    Transfer& m_transfer;
+    Watchdog& m_watchdog;
+    FilePage& m_files;
+    Timer& m_listTimer;
+    ConsoleTimers m_timers;
+    Hooks m_hooks;
+    int m_item = 0; // the type the running receive asked for
+    std::unique_ptr<ReceivedLister> m_lister;
+    QList<QByteArray> m_tsk; // ListBoxTSK: the lines of a received PLC program
+};
+
+} // namespace velmorix

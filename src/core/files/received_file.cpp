@@ -1,0 +1,145 @@
+#include "core/files/received_file.h"
+
+#include "core/link/digits.h"
+
+#include <algorithm>
+
+namespace velmorix {
+
+QByteArray receivedListLine(int number, const QByteArray& text) {
+    QByteArray line;
+    line.reserve(text.size() + kReceivedPrefix);
+    line += ";[";
+    line += QByteArray::number(number).rightJustified(6, '0');
+    line += "]  ";
+    line += text;
+    return line;
+}
+
+void ReceivedLister::add(qsizetype begin, qsizetype end) {
+    if (end <= begin)
+        return; // an empty stretch gives no line
+    m_lines.append(receivedListLine(static_cast<int>(m_lines.size()) + 1, m_body.mid(begin, end - begin)));
+    m_longest = std::max(m_longest, static_cast<int>(m_lines.last().size()));
+}
+
+bool ReceivedLister::step(qsizetype maxBytes) {
+    const qsizetype end = std::min(m_body.size(), m_pos + std::max<qsizetype>(maxBytes, 1));
+    while (m_pos < end) {
+        const qsizetype cr = m_body.indexOf(ctl::CR, m_pos);
+        if (cr < 0 || cr >= end) {
+            m_pos = end;
+            break;
+        }
+        add(m_lineStart, cr);
+        m_pos = cr + 1;
+        m_lineStart = m_pos;
+    }
+    if (m_pos < m_body.size())
+        return false;
+    add(m_lineStart, m_body.size()); // the text after the last CR
+    m_lineStart = m_body.size();
+    return true;
+}
+
+QByteArray pairBytes(const QByteArray& line) {
+    QByteArray bytes(4, '\0');
+    for (int p = 0; p < 4; ++p) {
+        const int hi = 2 * p < line.size() ? static_cast<unsigned char>(line[2 * p]) : 0x30;
+        const int lo = 2 * p + 1 < line.size() ? static_cast<unsigned char>(line[2 * p + 1]) : 0x30;
+        bytes[p] = static_cast<char>(16 * (hi - 0x30) + (lo - 0x30));
+    }
+    return bytes;
+}
+
+QByteArray hexSaveBytes(const QList<QByteArray>& lines) {
+    QByteArray out;
+    if (lines.size() < 3)
+        return out;
+    out.reserve((lines.size() - 3) * 4);
+    for (qsizetype i = 2; i + 1 < lines.size(); ++i)
+        out += pairBytes(lines[i]);
+    return out;
+}
+
+namespace {
+
+quint32 be32(const QByteArray& b, qsizetype at) {
+    quint32 v = 0;
+    for (int i = 0; i < 4; ++i)
+        v = (v << 8) | static_cast<quint8>(b[at + i]);
+    return v;
+}
+
+bool recordAt(const QByteArray& bytes, qsizetype at, const char* tag) {
+    if (at + 16 > bytes.size())
+        return false;
+    for (int i = 0; i < 8; ++i)
+        if (static_cast<quint8>(bytes[at + i]) != 0xAA)
+            return false;
+    return bytes.mid(at + 8, 4) == tag;
+}
+
+} // namespace
+
+std::optional<CheckRecords> findCheckRecords(const QByteArray& bytes) {
+    for (qsizetype at = 0; at + 32 <= bytes.size(); at += 16) {
+        if (!recordAt(bytes, at, "LEN:") || !recordAt(bytes, at + 16, "CKS:"))
+            continue;
+        CheckRecords r;
+        r.length = be32(bytes, at + 12);
+        r.checksum = be32(bytes, at + 28);
+        const qsizetype n = std::min<qsizetype>(r.length, at);
+        for (qsizetype i = 0; i < n; ++i)
+            r.sum += static_cast<quint8>(bytes[i]);
+        if (qsizetype(r.length) > at)
+            r.sum = ~r.checksum; // a length past its own record cannot be right
+        return r;
+    }
+    return std::nullopt;
+}
+
+QByteArray plcProgramBytes(const QList<QByteArray>& lines) {
+    QByteArray image;
+    int run = 0;
+    for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
+        const QByteArray four = pairBytes(lines[i]);
+        image += four;
+        for (const char b : four)
+            run = static_cast<quint8>(b) == 0xAA ? run + 1 : 0;
+        if (run != 8)
+            continue;
+        // The length record has begun only where its tag follows the eight 0xAA.
+        if (i + 2 < lines.size() - 1 && pairBytes(lines[i + 1]) == "LEN:") {
+            image.truncate(static_cast<qsizetype>(parseHexDigits(lines[i + 2], 8)));
+            return image;
+        }
+    }
+    return image;
+}
+
+QString proposedSaveName(const QString& label) {
+    QString name;
+    const qsizetype open = label.indexOf(QLatin1Char('('));
+    if (open >= 0) {
+        const qsizetype close = label.indexOf(QLatin1Char(')'), open + 1);
+        name = label.mid(open + 1, close < 0 ? -1 : close - open - 1);
+    } else {
+        name = label;
+        if (name.endsWith(QLatin1Char('%')))
+            name.chop(1);
+    }
+    // Only the name: whatever comes after the last folder separator of either kind.
+    const qsizetype cut = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    name = name.mid(cut + 1);
+    QString clean;
+    for (const QChar c : name)
+        if (c.unicode() >= 0x20 && !QStringLiteral("<>:\"|?*").contains(c))
+            clean += c;
+    clean = clean.trimmed();
+    if (clean == QLatin1String(".") || clean == QLatin1String(".."))
+        clean.clear();
+    return clean;
+}
+
+} // namespace velmorix

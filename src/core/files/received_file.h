@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace velmorix {
+
+// What a received file turns into: the numbered lines of its body, and the bytes its saved file
+// holds. All pure: text in, bytes out.
+
+// ";[" + the number as six digits + "]" + two blanks + the text: 11 characters before the text.
+QByteArray receivedListLine(int number, const QByteArray& text);
+inline constexpr int kReceivedPrefix = 11;
+
+// The lines of a body: CR is the only separator, empty stretches give no line, the text after the
+// last CR is a line when it is not empty. Walks in slices, so a body of many megabytes lists
+// without holding the window.
+class ReceivedLister {
+public:
+    explicit ReceivedLister(QByteArray body) : m_body(std::move(body)) {}
+    // Walks up to maxBytes more; returns whether the body is done.
+    bool step(qsizetype maxBytes);
+    qsizetype processed() const { return m_pos; }
+    qsizetype total() const { return m_body.size(); }
+    QList<QByteArray> takeLines() { return std::move(m_lines); }
+    const QList<QByteArray>& lines() const { return m_lines; }
+    int longest() const { return m_longest; } // of the list lines, prefix included
+
+private:
+    void add(qsizetype begin, qsizetype end);
+    QByteArray m_body;
+    QList<QByteArray> m_lines;
+    qsizetype m_pos = 0;
+    qsizetype m_lineStart = 0;
+    int m_longest = 0;
+};
+
+// The bytes of four byte pairs in the first eight characters of a line: each pair is
+// 16 × (first − 0x30) + (second − 0x30), so digits travel as "0".."9" and ":".."?".
+QByteArray pairBytes(const QByteArray& line);
+
+// The file of a hex save: every line but the first two and the last gives its four bytes.
+QByteArray hexSaveBytes(const QList<QByteArray>& lines);
+
+// The length and checksum records a transfer image ends with, where the decoded bytes carry them:
+// eight 0xAA, "LEN:" and N, then eight 0xAA, "CKS:" and the byte sum, each record on a 16-byte
+// boundary. `sum` is what the first N bytes really add up to.
+struct CheckRecords {
+    quint32 length = 0;
+    quint32 checksum = 0;
+    quint32 sum = 0;
+    bool matches() const { return checksum == sum; }
+};
+std::optional<CheckRecords> findCheckRecords(const QByteArray& bytes);
+
+// The PLC program of a received "U:PLC" list: the decoded bytes up to the length its record gives.
+// A run of eight 0xAA counts as the record's start only where "LEN:" follows it, so a program that
+// holds eight 0xAA itself is not cut there.
+QByteArray plcProgramBytes(const QList<QByteArray>& lines);
+
+// The file name a save proposes: what the controller announced between "(" and ")", or the name
+// after the last folder separator with a final "%" removed; in either case only a name, with any
+// folder part and any character a file name cannot hold taken out.
+QString proposedSaveName(const QString& labelFileName);
+
+} // namespace velmorix

@@ -1,0 +1,159 @@
+// Receiving files from the virtual controller, listing them and saving them byte-exact.
+#include "sim_console_fixture.h"
+
+#include <QFile>
+#include <unistd.h>
+
+using namespace velmorix;
+using namespace velmorix::test;
+
+namespace {
+
+class Receiving : public SimConsoleTest {
+protected:
+    void SetUp() override {
+        start();
+        tick(5);
+        console.ButtonFileSvcClick();
+        tick(3);
+    }
+    const FilePageView& page() const { return console.filePage().view(); }
+    void runUntilIdle(int ms = 20000) {
+        for (int t = 0;
+             t < ms && (console.paused() || console.transfer().active() || console.receiver().listing() ||
+                        console.sender().uploading() || port->outputCount() > 0);
+             t += 10)
+            clock.advance(10);
+        clock.advance(20);
+    }
+    void send(int type, const QString& name, const QByteArray& bytes) {
+        console.GroupBoxOperateMouseDown(FilePage::Row::Send);
+        dir.write(name, bytes);
+        console.ComboBoxSendFileChange(type);
+        prompts.openAnswers.push_back(dir.file(name));
+        console.ButtonOpenFileClick();
+        clock.advance(1);
+        console.ButtonSendOutClick();
+        runUntilIdle();
+        tick(35); // the flash step's pause
+    }
+    void receive(int item) {
+        console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
+        console.ComboBoxRecvFileChange(item);
+        console.ButtonRecvInClick();
+        runUntilIdle();
+    }
+    QByteArray save(const QString& name) {
+        prompts.saveAnswers.push_back(dir.file(name));
+        console.ButtonSaveFileClick();
+        return dir.read(name);
+    }
+};
+
+QByteArray bytesOf(int n, int seed) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b += static_cast<char>((i * seed + 11) & 0xFF);
+    return b;
+}
+
+} // namespace
+
+TEST_F(Receiving, AProgramSentComesBackListedAndSavesAsItsLinesWithCrLf) {
+    send(0, "A7.Cnc", "%\r\nO0007\r\nG00 X1 ;rapid\r\nM30\r\n%\r\n");
+    receive(0);
+    EXPECT_EQ(page().LabelFileName, "% CNC\\ WRITE(O0007) %");
+    EXPECT_EQ(keyIn(), "; .. Done .. ;");
+    EXPECT_EQ(page().LabelFileSize, "5");
+    ASSERT_EQ(page().listLines.size(), 5);
+    EXPECT_EQ(page().listLines[1], ";[000002]  O0007");
+    EXPECT_EQ(save("back.Cnc"), "%\r\nO0007\r\nG00 X1\r\nM30\r\n%\r\n");
+    ASSERT_EQ(prompts.saveRequests.size(), 1u);
+    EXPECT_EQ(prompts.saveRequests[0].proposedName, "O0007");
+    EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, "Cnc");
+    EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("back.Cnc")));
+    // The controls are the operator's again, and the live display subscribed afresh.
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_EQ(state().block.PollBlockStart, -1);
+}
+
+TEST_F(Receiving, HexFilesSaveExactlyTheBytesTheControllerHolds) {
+    const QByteArray par = bytesOf(100, 7);
+    const QByteArray ptn = bytesOf(256, 13);
+    send(11, "P.999", par); // taken as B:999, served as S:999
+    send(10, "P.Cyf", ptn); // taken as A:CYF, served as T:CYF
+    receive(22);
+    EXPECT_EQ(save("par.999"), controller.files().stored(1019));
+    EXPECT_EQ(dir.read("par.999"), par);
+    EXPECT_EQ(prompts.saveRequests.back().filter, "S:999 *.999 (*.999)");
+    receive(23);
+    EXPECT_EQ(save("ptn.Cyf"), ptn);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+}
+
+TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAndABadChecksumIsSaid) {
+    QByteArray program = "PLC!" + QByteArray(8, char(0xAA)) + bytesOf(997, 5); // eight 0xAA of its own
+    send(3, "P.Plc", program);
+    ConsoleSeam(console).files().addServiceReceiveTypes();
+    ASSERT_EQ(page().recvItems.last(), "U:PLC");
+    receive(24);
+    EXPECT_EQ(page().listLines.mid(page().listLines.size() - 2),
+              (QList<QByteArray>{"......", "...Finished..."}));
+    EXPECT_GT(console.receiver().ListBoxTSK().size(), 250);
+    EXPECT_EQ(save("back.Plc"), program);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    controller.addFault({.kind = sim::Fault::BadServedChecksum, .count = 1});
+    receive(24);
+    EXPECT_EQ(save("bad.Plc"), program); // saved as received
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("The received data does not match its checksum"));
+}
+
+TEST_F(Receiving, ASaveThatCannotBeWrittenSaysWhyAndLeavesTheOldFile) {
+    receive(3);
+    ASSERT_FALSE(page().listLines.isEmpty());
+    QString target = dir.file("locked/VAR_0099.Var");
+    QByteArray before = "the good old file";
+    if (::geteuid() == 0) {
+        target = QStringLiteral("/proc/version"); // even root cannot put a file beside this one
+        QFile f(target);
+        f.open(QIODevice::ReadOnly);
+        before = f.readAll();
+    } else {
+        dir.write("locked/VAR_0099.Var", before);
+        QFile::setPermissions(dir.file("locked"), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    prompts.saveAnswers.push_back(target);
+    console.ButtonSaveFileClick();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Cannot save")) << prompts.messages[0].toStdString();
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    QFile::setPermissions(dir.file("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(Receiving, ResetAndDsrLossEndAReceiveThatNeverFinishes) {
+    // The body arrives slowly enough to be caught in the middle.
+    controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = nowUs() + 300000});
+    console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
+    console.ComboBoxRecvFileChange(13); // a thousand variables: a long body
+    console.ButtonRecvInClick();
+    tick(2);
+    ASSERT_TRUE(console.transfer().RecvBody());
+    tick(15);
+    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_FALSE(console.transfer().active());
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+
+    controller.clearFaults();
+    tick(5);
+    console.ButtonRecvInClick();
+    tick(2);
+    ASSERT_TRUE(console.transfer().RecvBody());
+    console.ButtonResetClick();
+    tick(12);
+    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_FALSE(console.transfer().active());
+}
