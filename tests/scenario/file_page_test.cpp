@@ -79,7 +79,7 @@ TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
         text += "G01 X" + QByteArray::number(i) + "\r\n";
     dir.write("long.Cnc", text);
     open(13, "long.Cnc");
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "Break");
+    EXPECT_EQ(page().openFileCaption(), "Break");
     settle();
     EXPECT_EQ(page().listLines.size(), 2000);
     EXPECT_EQ(page().listLines[0], ";[00000001] G01 X1");
@@ -88,7 +88,7 @@ TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
     EXPECT_EQ(console.filePage().dncLines()->count(), 2500);
     EXPECT_EQ(console.filePage().dncLines()->line(2499), "G01 X2500");
     EXPECT_EQ(console.filePage().DncListedCount(), 2000);
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
+    EXPECT_EQ(page().openFileCaption(), "OpenFile");
     EXPECT_TRUE(page().ButtonSendOutEnabled);
 }
 
@@ -98,7 +98,7 @@ TEST_F(FileService, BreakStopsATextLoadAtOnce) {
         text += "G01 X1 Y2 Z3 ;a comment\r\n";
     dir.write("huge.Cnc", text);
     open(0, "huge.Cnc");
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "Break");
+    EXPECT_EQ(page().openFileCaption(), "Break");
     EXPECT_FALSE(state().view.controls.ButtonPlcBit);
     EXPECT_TRUE(state().view.controls.GroupBoxOperate);
     clock.advanceUs(2); // two slices
@@ -108,7 +108,7 @@ TEST_F(FileService, BreakStopsATextLoadAtOnce) {
     settle();
     EXPECT_TRUE(page().listLines.isEmpty());
     EXPECT_EQ(page().gaugePosition, 0);
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
+    EXPECT_EQ(page().openFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_FALSE(console.filePage().LoadCancelRequested);
 }
@@ -117,7 +117,7 @@ TEST_F(FileService, UnreadableFileIsReportedAndThePageReturnsToIdle) {
     open(0, "missing.Cnc");
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains("missing.Cnc"));
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
+    EXPECT_EQ(page().openFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_TRUE(page().listLines.isEmpty());
     open(3, "missing.Plc");
@@ -130,7 +130,7 @@ TEST_F(FileService, EmptyTextFileShowsZeroAndCannotBeSent) {
     open(0, "empty.Cnc");
     settle();
     EXPECT_EQ(page().LabelFileSize, "0");
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
+    EXPECT_EQ(page().openFileCaption(), "OpenFile");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_FALSE(page().ButtonSendOutEnabled);
     EXPECT_TRUE(page().listLines.isEmpty());
@@ -154,5 +154,5 @@ TEST_F(FileService, CancelledDialogChangesNothing) {
     console.ButtonOpenFileClick();
     settle();
     EXPECT_TRUE(page().listLines.isEmpty());
-    EXPECT_EQ(page().ButtonOpenFileCaption(), "OpenFile");
+    EXPECT_EQ(page().openFileCaption(), "OpenFile");
 }

@@ -111,9 +111,9 @@ TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAndABadChecksumIsSaid) {
 }
 
 TEST_F(Receiving, ASaveThatCannotBeWrittenSaysWhyAndLeavesTheOldFile) {
-    receive(3);
+    receive(4); // "A:Var-0199"
     ASSERT_FALSE(page().listLines.isEmpty());
-    QString target = dir.file("locked/VAR_0099.Var");
+    QString target = dir.file("locked/VAR_0199.Var");
     QByteArray before = "the good old file";
     if (::geteuid() == 0) {
         target = QStringLiteral("/proc/version"); // even root cannot put a file beside this one
@@ -121,11 +121,14 @@ TEST_F(Receiving, ASaveThatCannotBeWrittenSaysWhyAndLeavesTheOldFile) {
         f.open(QIODevice::ReadOnly);
         before = f.readAll();
     } else {
-        dir.write("locked/VAR_0099.Var", before);
+        dir.write("locked/VAR_0199.Var", before);
         QFile::setPermissions(dir.file("locked"), QFile::ReadOwner | QFile::ExeOwner);
     }
     prompts.saveAnswers.push_back(target);
     console.ButtonSaveFileClick();
+    EXPECT_EQ(prompts.saveRequests.back().filter, "A:Var *.Var;*.Ncd (*.Var *.Ncd)");
+    EXPECT_EQ(prompts.saveRequests.back().defaultSuffix, "Var");
+    EXPECT_EQ(prompts.saveRequests.back().proposedName, "VAR_0199.Var");
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Cannot save")) << prompts.messages[0].toStdString();
     QFile f(target);

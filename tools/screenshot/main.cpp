@@ -75,6 +75,13 @@ int main(int argc, char* argv[]) {
         (console.*s.open)();
         runFor(800);
         ok = save(form, out, QString::fromLatin1(s.name)) && ok;
+        if (s.open == &velmorix::Console::ButtonFileSvcClick) {
+            // A program taken from the controller, as an operator receives it.
+            console.ComboBoxRecvFileChange(0);
+            console.ButtonRecvInClick();
+            runFor(2500);
+            ok = save(form, out, QStringLiteral("file-receive")) && ok;
+        }
     }
     console.LabelBackClick();
     runFor(200);

@@ -56,7 +56,7 @@ struct FilePageView {
     // Row r of the list as it shows: a list line, or ";[nnnnnnnn] line" of the DNC tail.
     QByteArray row(qsizetype r) const;
 
-    QString ButtonOpenFileCaption() const {
+    QString openFileCaption() const {
         return textLoading ? QStringLiteral("Break") : QStringLiteral("OpenFile");
     }
 };

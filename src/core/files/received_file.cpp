@@ -16,6 +16,11 @@ QByteArray receivedListLine(int number, const QByteArray& text) {
     return line;
 }
 
+ReceivedLister::ReceivedLister(QByteArray body) : m_body(std::move(body)) {
+    // Room for every line at once: a list of a million lines never moves while it grows.
+    m_lines.reserve(m_body.count(ctl::CR) + 1);
+}
+
 void ReceivedLister::add(qsizetype begin, qsizetype end) {
     if (end <= begin)
         return; // an empty stretch gives no line

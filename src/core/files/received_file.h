@@ -19,7 +19,7 @@ inline constexpr int kReceivedPrefix = 11;
 // without holding the window.
 class ReceivedLister {
 public:
-    explicit ReceivedLister(QByteArray body) : m_body(std::move(body)) {}
+    explicit ReceivedLister(QByteArray body);
     // Walks up to maxBytes more; returns whether the body is done.
     bool step(qsizetype maxBytes);
     qsizetype processed() const { return m_pos; }

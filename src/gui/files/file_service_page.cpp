@@ -129,8 +129,8 @@ void FileServicePage::render() {
     const bool idle = !m_console.filePage().transferRunning();
     enable(ComboBoxSendFile, v.ComboBoxSendFileEnabled && idle);
     enable(ButtonOpenFile, v.ButtonOpenFileEnabled && (idle || v.textLoading));
-    if (ButtonOpenFile->text() != v.ButtonOpenFileCaption())
-        ButtonOpenFile->setText(v.ButtonOpenFileCaption());
+    if (ButtonOpenFile->text() != v.openFileCaption())
+        ButtonOpenFile->setText(v.openFileCaption());
     enable(ButtonSendOut, v.ButtonSendOutEnabled && idle);
     enable(CheckBoxFlash, v.CheckBoxFlashEnabled);
     CheckBoxFlash->setChecked(v.CheckBoxFlash);
