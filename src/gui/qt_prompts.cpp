@@ -3,6 +3,10 @@
 #include "gui/files/form_kld.h"
 #include "gui/files/form_warning.h"
 #include "gui/pages/form_new_value.h"
+#include "gui/service/form_com_start.h"
+#include "gui/service/form_login.h"
+#include "gui/service/form_modify_var.h"
+#include "gui/service/form_rtc.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -87,6 +91,33 @@ std::optional<qint32> QtPrompts::askNewValue(const NewValueRequest& request) {
     }
     dialog.exec();
     return dialog.NewValue();
+}
+
+std::optional<LoginAnswer> QtPrompts::askLogin() {
+    TFormLogin dialog(m_parent);
+    dialog.exec();
+    return dialog.answer();
+}
+
+std::optional<Settings> QtPrompts::askRanges(const Settings& current) {
+    TFormModifyVar dialog(current, m_parent);
+    QObject::connect(&dialog, &TFormModifyVar::message, &dialog,
+                     [this](const QString& message) { showMessage(message); });
+    dialog.exec();
+    return dialog.ranges();
+}
+
+std::optional<qint32> QtPrompts::askComStart(qint32 current) {
+    TFormComStart dialog(current, m_parent);
+    dialog.exec();
+    return dialog.number();
+}
+
+// Modal in a nested event loop, so the console's own timers, and with them the poll that feeds the
+// dialog's fields, keep running until the window is closed.
+void QtPrompts::showClock(const ClockDialog& dialog) {
+    TFormRTC form(dialog, m_parent);
+    form.exec();
 }
 
 } // namespace velmorix

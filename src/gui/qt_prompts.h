@@ -19,6 +19,10 @@ public:
     UploadWarningAnswer askUploadWarning() override;
     std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
     IdAnswer askId(const QString& caption, const QString& label) override;
+    std::optional<LoginAnswer> askLogin() override;
+    std::optional<Settings> askRanges(const Settings& current) override;
+    std::optional<qint32> askComStart(qint32 current) override;
+    void showClock(const ClockDialog& dialog) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QTime>
 #include <functional>
 #include <memory>
@@ -34,6 +35,8 @@ public:
     qint64 nowMs() const { return nowUs() / 1000; }
     // Local time of day (hour, minute, second, millisecond).
     virtual QTime timeOfDay() const = 0;
+    // Local date and time.
+    virtual QDateTime localDateTime() const = 0;
 };
 
 } // namespace velmorix

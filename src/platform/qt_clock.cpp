@@ -46,4 +46,8 @@ QTime QtClock::timeOfDay() const {
     return QTime::currentTime();
 }
 
+QDateTime QtClock::localDateTime() const {
+    return QDateTime::currentDateTime();
+}
+
 } // namespace velmorix

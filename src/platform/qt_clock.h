@@ -13,6 +13,7 @@ public:
     std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> onTick) override;
     qint64 nowUs() const override;
     QTime timeOfDay() const override;
+    QDateTime localDateTime() const override;
 
 private:
     QElapsedTimer m_elapsed;

@@ -39,7 +39,7 @@ private:
     ManualClock::Entry* m_entry;
 };
 
-ManualClock::ManualClock(QTime timeOfDay) : m_start(timeOfDay) {}
+ManualClock::ManualClock(QTime timeOfDay, QDate date) : m_start(timeOfDay), m_date(date) {}
 
 ManualClock::~ManualClock() = default;
 
@@ -54,6 +54,10 @@ std::unique_ptr<Timer> ManualClock::createTimer(int intervalMs, std::function<vo
 
 QTime ManualClock::timeOfDay() const {
     return m_start.addMSecs(static_cast<int>((m_nowUs / 1000) % 86400000));
+}
+
+QDateTime ManualClock::localDateTime() const {
+    return QDateTime(m_date, m_start).addMSecs(m_nowUs / 1000);
 }
 
 void ManualClock::advanceUs(qint64 us) {

@@ -51,7 +51,46 @@ public:
         return answer;
     }
 
+    std::optional<LoginAnswer> askLogin() override {
+        ++loginsShown;
+        if (loginAnswers.empty())
+            return std::nullopt;
+        auto answer = loginAnswers.front();
+        loginAnswers.pop_front();
+        return answer;
+    }
+    std::optional<Settings> askRanges(const Settings& current) override {
+        rangesShown << current;
+        if (rangeAnswers.empty())
+            return std::nullopt;
+        auto answer = rangeAnswers.front();
+        rangeAnswers.pop_front();
+        return answer;
+    }
+    std::optional<qint32> askComStart(qint32 current) override {
+        comStartShown << current;
+        if (comStartAnswers.empty())
+            return std::nullopt;
+        auto answer = comStartAnswers.front();
+        comStartAnswers.pop_front();
+        return answer;
+    }
+    // The clock dialog runs `clockScript` while it is "open".
+    void showClock(const ClockDialog& dialog) override {
+        ++clocksShown;
+        if (clockScript)
+            clockScript(dialog);
+    }
+
     QStringList messages;
+    int loginsShown = 0;
+    std::deque<std::optional<LoginAnswer>> loginAnswers;
+    QList<Settings> rangesShown;
+    std::deque<std::optional<Settings>> rangeAnswers;
+    QList<qint32> comStartShown;
+    std::deque<std::optional<qint32>> comStartAnswers;
+    int clocksShown = 0;
+    std::function<void(const ClockDialog&)> clockScript;
     std::deque<std::optional<QString>> saveAnswers;
     std::vector<FileDialogRequest> saveRequests;
     std::deque<IdAnswer> idAnswers;

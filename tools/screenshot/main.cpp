@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -82,6 +83,18 @@ int main(int argc, char* argv[]) {
             runFor(2500);
             ok = save(form, out, QStringLiteral("file-receive")) && ok;
         }
+    }
+    // The controller's clock, from the status bar's last panel; the dialog is modal, so it is
+    // photographed and closed from the event loop it runs.
+    QTimer::singleShot(1500, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            ok = save(*dialog, out, QStringLiteral("clock")) && ok;
+            dialog->close();
+        }
+    });
+    {
+        const std::array<int, 4> widths{84, 200, 200, 150};
+        console.StatusBar1MouseDown(84 + 200 + 200 + 150 + 10, widths, form.width());
     }
     console.LabelBackClick();
     runFor(200);

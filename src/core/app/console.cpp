@@ -29,6 +29,8 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
       m_receiver(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, *m_listTimer,
                  {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
+      m_service(m_state, prompts, m_link, m_hold, m_transfer, m_filePage, clock,
+                {.setRtcClicked = [this] { run([this] { m_service.SetRtc(); }); }}),
       m_shell(m_state, m_message, prompts, m_link, m_pages, m_tables,
               {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
               std::move(workingDir), {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}) {
@@ -192,6 +194,10 @@ void Console::ButtonRecvInClick() {
 }
 void Console::ButtonSaveFileClick() {
     run([this] { m_receiver.ButtonSaveFileClick(); });
+}
+
+void Console::StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth) {
+    run([=, this] { m_service.StatusBar1MouseDown(x, widths, barWidth); });
 }
 
 void Console::SetOperationEnabled(bool enabled) {

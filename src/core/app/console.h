@@ -15,6 +15,7 @@
 #include "core/link/watchdog.h"
 #include "core/pages/pages.h"
 #include "core/poll/poll_cycle.h"
+#include "core/service/service_mode.h"
 #include "core/tables/text_tables.h"
 #include "platform/clock.h"
 
@@ -89,6 +90,9 @@ public:
     void ButtonRecvInClick();
     void ButtonSaveFileClick();
 
+    // The status bar's hidden service functions: a press at X with panels 0 to 3 as wide as given.
+    void StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth);
+
     void SetOperationEnabled(bool enabled);
 
     // What the window shows.
@@ -158,6 +162,7 @@ private:
     Mdi m_mdi;
     FileSender m_sender;
     FileReceiver m_receiver;
+    ServiceMode m_service;
     Shell m_shell;
     QList<std::function<void()>> m_deferred;
 };

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/app/settings.h"
+
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace velmorix {
@@ -42,6 +46,19 @@ struct IdAnswer {
     QString text;
 };
 
+// What the service login returns.
+struct LoginAnswer {
+    QString user;
+    QString password;
+};
+
+// What the clock dialog TFormRTC works with while it is open: the live texts of its eight fields
+// (YEAR … AM/PM), and "Set RTC".
+struct ClockDialog {
+    std::function<QStringList()> fields;
+    std::function<void()> setRtc;
+};
+
 // Everything modal the engine asks of the operator. The program shows real dialogs; tests answer
 // from a script.
 class Prompts {
@@ -59,6 +76,16 @@ public:
     virtual std::optional<QString> chooseSaveFile(const FileDialogRequest& request) = 0;
     // The ID dialog TFormKLD with its caption and the label before the entry.
     virtual IdAnswer askId(const QString& caption, const QString& label) = 0;
+    // The service login: a user name and a password, both empty at each opening; nothing when
+    // cancelled.
+    virtual std::optional<LoginAnswer> askLogin() = 0;
+    // TFormModifyVar with the current ranges; the accepted ranges, or nothing when cancelled. The
+    // dialog itself refuses what checkRanges() refuses.
+    virtual std::optional<Settings> askRanges(const Settings& current) = 0;
+    // TFormComStart with the current number; the accepted number, or nothing when cancelled.
+    virtual std::optional<qint32> askComStart(qint32 current) = 0;
+    // TFormRTC, open until the operator closes it; the window's poll goes on meanwhile.
+    virtual void showClock(const ClockDialog& dialog) = 0;
 };
 
 // "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.

@@ -5,6 +5,7 @@
 #include "core/link/link.h"
 #include "core/pages/pages.h"
 #include "core/pages/plc_var_map.h"
+#include "core/service/service_mode.h"
 #include "core/tables/text_tables.h"
 #include "platform/clock.h"
 
@@ -15,7 +16,7 @@ namespace velmorix {
 
 namespace {
 const QString kCommCaption = QStringLiteral("Velmorix\\CommPort.SetUp ");
-constexpr int kClearShownFrom = 20; // the Clear button shows once the service counter reaches this
+constexpr int kClearShownFrom = ServiceMode::kClearShownFrom; // the Clear button shows from this count
 } // namespace
 
 Shell::Shell(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link, Pages& pages,

@@ -42,8 +42,8 @@ void VarPage::fillVariableRows(qint32 first) {
 
 void VarPage::fillNamedRows(qint32 first) {
     const QStringList& table = m_view.McmDataShown ? m_tables.McmNames : m_tables.CncNames;
-    const Settings& r = m_state.env.ranges;
-    const qint64 base = m_view.McmDataShown ? r.McmData_start : r.CncInfo_start;
+    // A name belongs to the variable its table was loaded for, so names and numbers always agree.
+    const qint64 base = m_view.McmDataShown ? m_tables.McmNamesStart : m_tables.CncNamesStart;
     for (int k = 0; k < kNamedRows; ++k) {
         m_view.namedNumbers[k] = numberLabel(static_cast<qint64>(first) + k);
         // Positions past the end of the range have no name.

@@ -160,6 +160,7 @@ void applyNames(const QStringList& lines, qint64 keyBase, int nameLabelChars, QS
 
 QString TextTables::LoadCncNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
     CncNames = placeholderNames(QStringLiteral("UnName_"), ranges.CncInfo_start, ranges.CncInfo_size);
+    CncNamesStart = ranges.CncInfo_start;
     QStringList lines;
     const QString problem = readTableFile(dir, kCnc, lines);
     applyNames(lines, ranges.CncInfo_start, nameLabelChars, CncNames); // keyed by variable number
@@ -168,6 +169,7 @@ QString TextTables::LoadCncNames(const QString& dir, const Settings& ranges, int
 
 QString TextTables::LoadMcmNames(const QString& dir, const Settings& ranges, int nameLabelChars) {
     McmNames = placeholderNames(QStringLiteral("UnUse_"), ranges.McmData_start, ranges.McmData_size);
+    McmNamesStart = ranges.McmData_start;
     QStringList lines;
     const QString problem = readTableFile(dir, kMcm, lines);
     applyNames(lines, 0, nameLabelChars, McmNames); // keyed by parameter index

@@ -35,6 +35,10 @@ public:
     QStringList McmNames;
     QStringList HelpLines;
     QStringList ErrorTexts;
+    // The first variable each name table was loaded for: entry i names variable start + i until the
+    // next load, whatever the ranges are changed to meanwhile.
+    qint32 CncNamesStart = 10000;
+    qint32 McmNamesStart = 11000;
 
     // Each returns an empty text, or which file could not be created or read.
     QString LoadCncNames(const QString& dir, const Settings& ranges, int nameLabelChars);

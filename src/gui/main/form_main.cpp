@@ -298,6 +298,13 @@ void TFormMain::buildStatusBar() {
         p->setFrameShadow(QFrame::Sunken);
         p->setIndent(3);
         m_panels[i] = p;
+        // Any button; the press's X in the status bar's coordinates, with the panels as laid out.
+        connect(p, &ClickLabel::pressed, this, [this, p](QPoint at) {
+            std::array<int, 4> widths{};
+            for (int k = 0; k < 4; ++k)
+                widths[k] = m_panels[k]->width();
+            m_console.StatusBar1MouseDown(p->x() + at.x(), widths, StatusBar1->width());
+        });
     }
     // Panel 0 is as wide as twelve letters "A" of the status bar's font.
     m_panels[0]->setProperty("designWidth",

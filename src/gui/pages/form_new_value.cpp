@@ -58,6 +58,13 @@ void TFormNewValue::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+// The edit takes the focus with its value selected, so typing replaces it.
+void TFormNewValue::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    EditNewValue->setFocus();
+    EditNewValue->selectAll();
+}
+
 void TFormNewValue::enter() {
     const QString text = EditNewValue->text();
     const auto value = parseNewValue(text);
