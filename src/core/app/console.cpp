@@ -42,6 +42,12 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .bodyBegins = [this] { m_watchdog.feed(); },
         .bodyArriving = [this] { m_receiver.bodyArriving(); },
         .readAcknowledged = [this] { m_sender.startPump(); },
+        .ended =
+            [this](const TransferEnd& end) {
+                m_sender.transferEnded(end.kind == TransferEnd::Kind::Failed);
+                if (m_transferObserver)
+                    m_transferObserver(end);
+            },
     });
     m_link.setHooks({
         .ringReset = [this] { m_poll.ring().reset(); },
@@ -198,6 +204,15 @@ void Console::ButtonSaveFileClick() {
 
 void Console::StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth) {
     run([=, this] { m_service.StatusBar1MouseDown(x, widths, barWidth); });
+}
+
+void Console::watchVariables(const QList<qint32>& variables) {
+    run([=, this] {
+        m_state.block.PollBlockList = variables.mid(0, kMaxBlockCount);
+        m_state.block.PollBlockStart = -1;
+        m_state.block.PollBlockCount = static_cast<qint32>(m_state.block.PollBlockList.size());
+        m_state.block.PollBlockChanged = true;
+    });
 }
 
 void Console::SetOperationEnabled(bool enabled) {

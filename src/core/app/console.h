@@ -90,6 +90,15 @@ public:
     void ButtonRecvInClick();
     void ButtonSaveFileClick();
 
+    // Without a window (velmorix-cli): whoever waits on a transfer hears how it ended; a DNC run may
+    // start at a later line; the poll may subscribe to any variables (up to 32 besides the fixed
+    // ones) rather than a page's block.
+    void setTransferObserver(std::function<void(const TransferEnd&)> observer) {
+        m_transferObserver = std::move(observer);
+    }
+    void setDncStartLine(qint32 line) { m_sender.setDncStartLine(line); }
+    void watchVariables(const QList<qint32>& variables);
+
     // The status bar's hidden service functions: a press at X with panels 0 to 3 as wide as given.
     void StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth);
 
@@ -165,6 +174,7 @@ private:
     ServiceMode m_service;
     Shell m_shell;
     QList<std::function<void()>> m_deferred;
+    std::function<void(const TransferEnd&)> m_transferObserver;
 };
 
 } // namespace velmorix

@@ -4,6 +4,7 @@
 #include "core/app/setup_code.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <array>
 
@@ -70,17 +71,22 @@ struct ReportBlock {
     qint32 PollItemCount = 0;
     qint32 PollItemStart = 0;
     int MonitorGroup = 0; // RadioGroupMonitor: Coordinate, PsCounter, FollowError
+    // A block of any variables rather than consecutive ones (velmorix-cli's watch and write);
+    // empty for the pages' blocks.
+    QList<qint32> PollBlockList;
 
     // Stores a new block and raises PollBlockChanged unless it is the one already reported.
     void update(qint32 start, qint32 count) {
-        if (start == PollBlockStart && count == PollBlockCount)
+        if (start == PollBlockStart && count == PollBlockCount && PollBlockList.isEmpty())
             return;
+        PollBlockList.clear();
         PollBlockStart = start;
         PollBlockCount = count;
         PollBlockChanged = true;
     }
     // An empty block that matches no page, so the next page button subscribes afresh.
     void clear() {
+        PollBlockList.clear();
         PollBlockStart = -1;
         PollBlockCount = 0;
         PollBlockChanged = true;

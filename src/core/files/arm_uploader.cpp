@@ -59,6 +59,7 @@ void ArmUploader::stop() {
 }
 
 void ArmUploader::send(Step step, const QByteArray& f) {
+    m_frameNumber = step == Step::Hello ? 0 : step == Step::Header ? 1 : m_frameNumber + 1;
     m_step = step;
     m_deadlineMs = m_clock.nowMs() + kAckTimeoutMs;
     m_hooks.write(f);

@@ -38,6 +38,8 @@ public:
     // Ends a running upload at once (Reset); `finished` reports Stopped.
     void stop();
     bool running() const { return m_step != Step::Idle; }
+    // The frame answered last or waited on: 0 the hello, 1 the header, 2 and on the data frames.
+    int frameNumber() const { return m_frameNumber; }
 
     static QByteArray helloFrame();
     static QByteArray headerFrame(quint32 size);
@@ -57,6 +59,7 @@ private:
     qsizetype m_position = 0;
     int m_frameBytes = 0;
     Step m_step = Step::Idle;
+    int m_frameNumber = 0;
     qint64 m_deadlineMs = 0;
 };
 

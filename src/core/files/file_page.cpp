@@ -240,6 +240,7 @@ void FilePage::loadRaw(const QString& path) {
     if (!bytes)
         return;
     m_armImage = *bytes;
+    m_loadPath = path;
     const QByteArray line = rawListLine(path);
     replaceList({line}, static_cast<int>(line.size()) + 12);
     showFileLabels(path, QString::number(bytes->size()));

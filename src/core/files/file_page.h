@@ -126,6 +126,8 @@ public:
     std::shared_ptr<const DncLines> dncLines() const { return m_dncLines; }
     qint32 DncListedCount() const { return m_dncListedCount; }
     const QByteArray& ArmImage() const { return m_armImage; }
+    // The file the last load read.
+    const QString& loadedPath() const { return m_loadPath; }
     bool LoadCancelRequested = false;
 
 private:

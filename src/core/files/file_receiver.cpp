@@ -100,6 +100,7 @@ void FileReceiver::finishList() {
     // A fresh subscription: the poll cycle asks again, and so will the next page.
     m_state.block.clear();
     m_hooks.setOperationEnabled(true);
+    m_transfer.report({TransferEnd::Kind::Received, {}});
 }
 
 QList<QByteArray> FileReceiver::linesToSave(int item) const {
@@ -126,6 +127,7 @@ void FileReceiver::warnIfRecordsDisagree(const QByteArray& decoded) {
     const auto records = findCheckRecords(decoded);
     if (!records || records->matches())
         return;
+    m_lastSave.mismatch = records;
     m_prompts.showMessage(QStringLiteral("The received data does not match its checksum: the file says %1, "
                                          "its %2 bytes sum to %3. The file was saved as received.")
                               .arg(records->checksum)
@@ -134,6 +136,7 @@ void FileReceiver::warnIfRecordsDisagree(const QByteArray& decoded) {
 }
 
 void FileReceiver::ButtonSaveFileClick() {
+    m_lastSave = {};
     m_message.clear();
     m_files.setGauge(0);
     if (!m_files.fileListed() || listing())
@@ -180,6 +183,8 @@ void FileReceiver::ButtonSaveFileClick() {
         if (!writeFile(*chosen, bytes))
             return;
     }
+    m_lastSave.written = true;
+    m_lastSave.path = *chosen;
     m_files.showSavedName(QDir::toNativeSeparators(*chosen));
 }
 

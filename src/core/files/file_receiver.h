@@ -45,6 +45,14 @@ public:
     void ButtonSaveFileClick();
 
     bool listing() const { return m_lister != nullptr; }
+
+    // What the last save did.
+    struct SaveResult {
+        bool written = false;
+        QString path;
+        std::optional<CheckRecords> mismatch; // the records the data disagreed with
+    };
+    const SaveResult& lastSave() const { return m_lastSave; }
     const QList<QByteArray>& ListBoxTSK() const { return m_tsk; }
 
 private:
@@ -66,6 +74,7 @@ private:
     int m_item = 0; // the type the running receive asked for
     std::unique_ptr<ReceivedLister> m_lister;
     QList<QByteArray> m_tsk; // ListBoxTSK: the lines of a received PLC program
+    SaveResult m_lastSave;
 };
 
 } // namespace velmorix

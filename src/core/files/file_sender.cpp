@@ -14,6 +14,8 @@
 #include "platform/clock.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -109,8 +111,14 @@ void FileSender::startPump() {
     const int item = m_transfer.sendItem();
     if (item == kDncTypeIndex) {
         m_dncLines = m_files.dncLines();
-        m_dncLineIndex = 0;
-        m_dncLineCount = static_cast<qint32>(m_dncLines->count());
+        m_dncPath = m_files.loadedPath();
+        const auto total = static_cast<qint32>(m_dncLines->count());
+        m_dncFirstIndex = std::clamp(m_dncStartLine - 1, 0, total);
+        m_dncStartLine = 1; // a start line holds for one run
+        m_dncLineIndex = m_dncFirstIndex;
+        m_dncLineCount = total - m_dncFirstIndex;
+        m_dncLastOut = m_dncFirstIndex;
+        m_journalLine = -1;
         m_files.setGauge(0, gaugeValue(m_dncLineCount));
     } else {
         m_buffer = sendFrame(*sendFileType(item), m_files.TransferImage());
@@ -128,6 +136,7 @@ bool FileSender::portLost() {
     m_transfer.abort();
     m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
     m_hooks.setOperationEnabled(true);
+    m_transfer.reportFailure(QStringLiteral("link lost (DSR off)"));
     return true;
 }
 
@@ -176,11 +185,17 @@ void FileSender::pumpFrame() {
 void FileSender::pumpDnc() {
     m_watchdog.feed();
     SerialPort& port = *m_link.port();
-    if (!m_transfer.XoffHold() && m_dncLineCount > 0 && port.outputCount() == 0) {
+    const bool queueEmpty = port.outputCount() == 0;
+    if (queueEmpty && m_dncLastOut != m_dncLineIndex) {
+        m_dncLastOut = m_dncLineIndex; // every line handed over so far has left
+        if (m_dncLastOut - m_journalLine >= 500)
+            writeJournal();
+    }
+    if (!m_transfer.XoffHold() && m_dncLineCount > 0 && queueEmpty) {
         const QByteArray line = m_dncLines->line(m_dncLineIndex);
         if (m_dncLineIndex >= m_files.DncListedCount())
             m_files.showDncLineSent(m_dncLines, m_dncLineIndex);
-        const QByteArray text = dncWireText(line, m_dncLineIndex == 0, m_dncLineCount == 1);
+        const QByteArray text = dncWireText(line, m_dncLineIndex == m_dncFirstIndex, m_dncLineCount == 1);
         const qint64 n = port.write(text);
         m_files.advanceGauge(1);
         m_transfer.countWritten(std::max<qint64>(n, 0));
@@ -197,6 +212,12 @@ void FileSender::pumpDnc() {
 }
 
 void FileSender::finish() {
+    if (m_transfer.sendItem() == kDncTypeIndex) {
+        // The run is complete: nothing to resume.
+        if (!m_dncPath.isEmpty())
+            QFile::remove(journalPath(m_dncPath));
+        m_journalLine = -1;
+    }
     m_timers.Timer1.setEnabled(false);
     m_timers.Timer3.setEnabled(false);
     m_message.show(QStringLiteral("; .. Sended .. @ ;"));
@@ -205,6 +226,7 @@ void FileSender::finish() {
     m_written = 0;
     m_dncLines.reset();
     m_transfer.finishSend();
+    m_transfer.report({TransferEnd::Kind::Sent, {}});
     flashStep(item);
     // The link reset before the announcement stopped the status stream; it is asked for afresh. A DNC
     // run kept its stream, and a request now would reset the link under the lines the controller
@@ -212,6 +234,27 @@ void FileSender::finish() {
     if (item != kDncTypeIndex)
         m_state.block.PollBlockChanged = true;
     m_hooks.setOperationEnabled(true);
+}
+
+QString FileSender::journalPath(const QString& program) {
+    return program + QStringLiteral(".dnc-resume");
+}
+
+void FileSender::writeJournal() {
+    if (m_dncPath.isEmpty())
+        return;
+    QSaveFile out(journalPath(m_dncPath));
+    if (out.open(QIODevice::WriteOnly) && out.write(QByteArray::number(m_dncLastOut) + '\n') > 0 &&
+        out.commit())
+        m_journalLine = m_dncLastOut;
+}
+
+void FileSender::transferEnded(bool failed) {
+    if (failed && m_dncLines && m_transfer.sendItem() == kDncTypeIndex) {
+        writeJournal();
+        m_dncLines.reset();
+        m_timers.Timer1.setEnabled(false);
+    }
 }
 
 void FileSender::flashStep(int item) {
@@ -245,11 +288,11 @@ void FileSender::reopenForUpload() {
     eightBit.stopBits = 1;
     eightBit.hardwareFlow = true;
     m_link.openWith(eightBit);
+    m_transfer.setArmSending(true);
     if (!m_state.line.CtsReady || !m_state.line.LinkUp) {
-        uploadFinished(ArmUploader::Outcome::TimedOut);
+        uploadFinished(ArmUploader::Outcome::TimedOut, true);
         return;
     }
-    m_transfer.setArmSending(true);
     m_files.setGauge(0, gaugeValue(m_files.ArmImage().size()));
     m_upload.start(m_files.ArmImage());
 }
@@ -258,7 +301,7 @@ void FileSender::stopUpload() {
     m_upload.stop();
 }
 
-void FileSender::uploadFinished(ArmUploader::Outcome outcome) {
+void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) {
     m_timers.Timer3.setEnabled(false);
     m_transfer.setArmSending(false);
     // The link comes back in every case, with its own settings.
@@ -269,18 +312,24 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome) {
     m_timers.Timer2.setEnabled(true);
     m_hooks.setOperationEnabled(true);
     // The link set-up writes its own note; the upload's outcome is what the operator needs to read.
+    const int frame = m_upload.frameNumber();
     switch (outcome) {
     case ArmUploader::Outcome::Done:
         m_message.show(QStringLiteral("; .. Sended .. @ ;"));
+        m_transfer.report({TransferEnd::Kind::Sent, {}});
         break;
     case ArmUploader::Outcome::Refused:
         m_message.show(QStringLiteral("; .. Send ARM Refused .. ;"));
+        m_transfer.reportFailure(QStringLiteral("controller refused frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::TimedOut:
         m_message.show(QStringLiteral("; .. Handshake Time Out .. ;"));
+        m_transfer.reportFailure(lineDropped ? QStringLiteral("link lost (DSR off)")
+                                             : QStringLiteral("no answer to frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::Stopped:
         m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        m_transfer.reportFailure(QStringLiteral("reset"));
         break;
     }
 }

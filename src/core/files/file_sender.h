@@ -48,6 +48,15 @@ public:
     void Timer1Timer();
     // Reset: a running upload ends at once.
     void stopUpload();
+    // The next DNC run starts at this line (1 = the first); the whole program otherwise.
+    void setDncStartLine(qint32 line) { m_dncStartLine = line; }
+    // A transfer ended: a DNC run that broke off leaves the line to resume from beside the program.
+    void transferEnded(bool failed);
+    // The last line of the DNC run that fully left the output queue (1 = the first line).
+    qint32 lastDncLineOut() const { return m_dncLastOut; }
+
+    // "PROGRAM.dnc-resume" beside a program: the line after which a broken-off run stopped.
+    static QString journalPath(const QString& program);
 
     bool WarningOff = false; // "Warning Dialog  Off" ticked in a warning since the program started
 
@@ -68,7 +77,7 @@ private:
 
     void startUpload();
     void reopenForUpload();
-    void uploadFinished(ArmUploader::Outcome outcome);
+    void uploadFinished(ArmUploader::Outcome outcome, bool lineDropped = false);
 
     ConsoleState& m_state;
     MessageLine& m_message;
@@ -85,10 +94,16 @@ private:
     // The frame being pumped (SendBuffer); what of it went out.
     QByteArray m_buffer;
     qsizetype m_written = 0;
-    // The DNC program latched at "@READ".
+    // The DNC program latched at "@READ", and where its run started.
     std::shared_ptr<const DncLines> m_dncLines;
+    QString m_dncPath;
     qint32 m_dncLineIndex = 0;
     qint32 m_dncLineCount = 0;
+    qint32 m_dncFirstIndex = 0;
+    qint32 m_dncStartLine = 1;
+    qint32 m_dncLastOut = 0;   // lines fully on the line (absolute count)
+    qint32 m_journalLine = -1; // what the journal holds
+    void writeJournal();
 
     ArmUploader m_upload;
 };

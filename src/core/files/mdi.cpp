@@ -98,6 +98,7 @@ void Mdi::ButtonResetClick() {
     if (m_transfer.Sending())
         m_files.setGauge(0);
     m_transfer.abort();
+    m_transfer.reportFailure(QStringLiteral("reset"));
     m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });
 }
 

@@ -10,6 +10,7 @@ bool Transfer::requestReceive() {
         return false;
     m_rxText.clear();
     m_recvRequested = true;
+    m_open = true;
     return true;
 }
 
@@ -19,6 +20,7 @@ bool Transfer::requestSend(int sendItem) {
     m_rxText.clear();
     m_sendItem = sendItem;
     m_sendRequested = true;
+    m_open = true;
     return true;
 }
 
@@ -78,6 +80,14 @@ bool Transfer::takeSendBytes(const QByteArray& chunk) {
     else if (xon > xoff)
         m_xoffHold = false;
     return m_sendItem == kDncTypeIndex && !chunk.isEmpty();
+}
+
+void Transfer::report(const TransferEnd& end) {
+    if (!m_open)
+        return;
+    m_open = false;
+    if (m_hooks.ended)
+        m_hooks.ended(end);
 }
 
 void Transfer::abort() {

@@ -3,9 +3,17 @@
 #include "core/files/file_types.h"
 
 #include <QByteArray>
+#include <QString>
 #include <functional>
 
 namespace velmorix {
+
+// How a transfer ended, for whoever waits on it (velmorix-cli): once per transfer.
+struct TransferEnd {
+    enum class Kind { Sent, Received, Failed };
+    Kind kind = Kind::Failed;
+    QString reason; // for a failure: "no answer to the announcement", "link lost (DSR off)", …
+};
 
 // The one owner of the file-transfer state: which transfer runs (a receive requested or arriving,
 // a send requested or running, the 8-bit upload waiting), the text gathered from the controller
@@ -22,6 +30,7 @@ public:
         std::function<void()> bodyBegins;                 // the body's DC2 arrived: the watchdog waits on
         std::function<void()> bodyArriving;               // each tick while the body arrives
         std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
+        std::function<void(const TransferEnd&)> ended;    // a transfer ended, well or not
     };
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -63,7 +72,16 @@ public:
     void clearRxText() { m_rxText.clear(); }
 
     // The 8-bit upload waits for the controller while this is set.
-    void setArmSending(bool on) { m_armSending = on; }
+    void setArmSending(bool on) {
+        m_armSending = on;
+        if (on)
+            m_open = true;
+    }
+
+    // The end of the transfer under way, said once: by the sender, the receiver, the watchdog or
+    // Reset, whichever ends it first.
+    void report(const TransferEnd& end);
+    void reportFailure(const QString& reason) { report({TransferEnd::Kind::Failed, reason}); }
 
     // What the sender wrote, for the transmit rate; taking it starts the count afresh.
     void countWritten(qint64 bytes) { m_txByteCount += static_cast<quint32>(bytes); }
@@ -87,6 +105,7 @@ private:
     QByteArray m_rxText;
     quint32 m_txByteCount = 0;
     int m_sendItem = 0;
+    bool m_open = false; // a transfer began and its end has not been said yet
 };
 
 } // namespace velmorix

@@ -32,6 +32,8 @@ void Watchdog::Timer3Timer() {
     if ((!m_state.line.LinkUp || w.ResetPending) && !m_transfer.Sending()) {
         m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
         m_transfer.abort();
+        m_transfer.reportFailure(m_state.line.LinkUp ? QStringLiteral("reset")
+                                                     : QStringLiteral("link lost (DSR off)"));
         m_hooks.setOperationEnabled(true);
         m_timer3.setEnabled(false);
         m_timer1.setEnabled(false);
@@ -43,11 +45,17 @@ void Watchdog::Timer3Timer() {
         if (m_transfer.RecvRequested()) {
             m_message.show(QStringLiteral("; .. Wait ACK => Time Out .. ;"));
             m_transfer.receiveTimedOut();
+            m_transfer.reportFailure(QStringLiteral("no answer to the announcement"));
             m_hooks.setOperationEnabled(true);
         }
         if (m_transfer.SendRequested() || m_transfer.ArmSending()) {
             m_message.show(QStringLiteral("; .. Wait CTS => Time Out .. ;"));
+            const bool wasSending = m_transfer.Sending();
             m_transfer.sendTimedOut();
+            if (!m_transfer.ArmSending())
+                m_transfer.reportFailure(
+                    wasSending ? QStringLiteral("the controller stopped taking the file (CTS off)")
+                               : QStringLiteral("no answer to the announcement"));
             m_timer1.setEnabled(false); // the abort mark ends the send: nothing more of it goes out
             m_hooks.setOperationEnabled(true);
             m_link.sendAbortMark();

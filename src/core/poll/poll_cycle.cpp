@@ -21,10 +21,16 @@ QByteArray PollCycle::monitorRequestData() const {
     const ReportBlock& b = m_state.block;
     const int group = (b.MonitorGroup >= 0 && b.MonitorGroup < 3) ? b.MonitorGroup : 0;
     const int count = b.PollBlockCount + kFirstBlockItem;
+    QByteArray block;
+    if (b.PollBlockList.isEmpty()) {
+        block = FormatAddressList(b.PollBlockStart, b.PollBlockCount);
+    } else {
+        for (const qint32 v : b.PollBlockList)
+            block += FormatAddressList(v, 1);
+    }
     return frames::monitorData(count, FormatAddressList(kAxisGroupFirst[group], 9) +
                                           FormatAddressList(kTypeVariable, 2) +
-                                          FormatAddressList(kVersionVariable, 2) +
-                                          FormatAddressList(b.PollBlockStart, b.PollBlockCount) +
+                                          FormatAddressList(kVersionVariable, 2) + block +
                                           FormatAddressList(kSerialNumberVariable, 1));
 }
 
