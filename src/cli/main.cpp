@@ -1,5 +1,7 @@
 // velmorix-cli: the console engine from the command line.
+#include "cli/commands.h"
 #include "cli/pack_command.h"
+#include "cli/session.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -13,25 +15,39 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: velmorix-cli COMMAND [ARGUMENTS]\n"
+    "Usage: velmorix-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
+    "\n"
+    "The console's protocol from scripts and terminals, on the same engine as the window.\n"
     "\n"
     "Commands:\n"
-    "  pack --type TYPE FILE [--list]\n"
-    "      Writes to standard output, byte for byte, what the console would send of FILE as a\n"
-    "      file of TYPE: the hexadecimal image with its LEN: and CKS: records (3:PLC to 8:PTN,\n"
-    "      A:CYF, B:999), the stripped text without TABs and comments (0:CNC, 1:CNC, 2:MCM, 9:VAR),\n"
-    "      the line-by-line DNC text framed by DC2 and DC4 (D:DNC) or the raw bytes (C:ARM).\n"
-    "      With --list it writes instead the lines the file-service page lists, each ended by LF.\n"
-    "      TYPE is the send-list index 0 to 13 or its item text (0:CNC 1:CNC 2:MCM 3:PLC 4:CRT\n"
-    "      5:SYS 6:KEY 7:MOT 8:PTN 9:VAR A:CYF B:999 C:ARM D:DNC), in any letter case.\n"
+    "  send    --port PORT [--setup CODE] --type TYPE FILE [--flash] [--from-line N]\n"
+    "          Sends FILE as the console's SendOut does; done only when all of it has left the port.\n"
+    "  receive --port PORT [--setup CODE] --type TYPE [--output PATH] [--access-code CODE]\n"
+    "          Takes a file from the controller and saves it by its type's save method.\n"
+    "  watch   --port PORT [--setup CODE] [--vars LIST] [--count N] [--format text|csv|json]\n"
+    "          Prints the variables of every accepted status frame, time-stamped.\n"
+    "  write   --port PORT [--setup CODE] NUMBER=VALUE [NUMBER=VALUE ...]\n"
+    "          Writes values and checks that the controller streams them back.\n"
+    "  mdi     --port PORT [--setup CODE] \"COMMAND\"\n"
+    "          Sends one MDI command as the console's MDI line does.\n"
+    "  ports   Lists the serial devices and the COM name that opens each.\n"
+    "  pack    --type TYPE FILE [--list]\n"
+    "          Writes what the console makes of FILE as a file of TYPE, byte for byte.\n"
     "\n"
-    "  More commands will come: send, receive and monitor.\n"
+    "PORT is a COM name mapped through [ComPorts] of Config/Environment.ini in the current folder, a\n"
+    "device path, or simulator for the built-in virtual controller. CODE is the console's six-digit\n"
+    "setup code (default 142720: 38400 baud, even parity, 7 data bits, 2 stop bits). TYPE is the list\n"
+    "index or its item text, in any letter case. Progress goes to standard error while it is a\n"
+    "terminal (--quiet silences it); results go to standard output.\n"
     "\n"
-    "Exit status: 0 done; 2 unknown command or type, bad arguments or a file that cannot be read.\n";
+    "velmorix-cli COMMAND --help explains each command's options.\n"
+    "\n"
+    "Exit status: 0 done; 1 the transfer or the link failed; 2 bad usage; 130 after Ctrl-C, which\n"
+    "first stops cleanly so the controller is never left waiting inside a file.\n";
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return 2;
+    return velmorix::cli::kUsage;
 }
 
 } // namespace
@@ -46,14 +62,27 @@ int main(int argc, char** argv) {
         return usageError(QStringLiteral("velmorix-cli: no command given; try --help"));
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
-        command == QLatin1String("help") || args.contains(QLatin1String("--help"))) {
+        command == QLatin1String("help")) {
         std::fwrite(kHelp, 1, sizeof kHelp - 1, stdout);
         return 0;
     }
+    using namespace velmorix::cli;
+    if (command == QLatin1String("send"))
+        return runSend(args);
+    if (command == QLatin1String("receive"))
+        return runReceive(args);
+    if (command == QLatin1String("watch"))
+        return runWatch(args);
+    if (command == QLatin1String("write"))
+        return runWrite(args);
+    if (command == QLatin1String("mdi"))
+        return runMdi(args);
+    if (command == QLatin1String("ports"))
+        return runPorts(args);
     if (command != QLatin1String("pack"))
         return usageError(QStringLiteral("velmorix-cli: unknown command %1; try --help").arg(command));
 
-    const velmorix::cli::PackOutput result = velmorix::cli::runPack(args);
+    const PackOutput result = runPack(args);
     if (result.status != 0)
         return usageError(result.error);
     if (!result.out.isEmpty() && std::fwrite(result.out.constData(), 1, size_t(result.out.size()), stdout) !=

@@ -7,6 +7,9 @@
 #include "core/files/read_file.h"
 #include "core/files/text_loader.h"
 
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
 namespace velmorix::cli {
 
 namespace {
@@ -40,30 +43,37 @@ QByteArray dncRunText(const DncLines& lines) {
 } // namespace
 
 PackOutput runPack(const QStringList& args) {
-    QString typeText;
-    QString path;
-    bool list = false;
-    bool haveType = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--list")) {
-            list = true;
-        } else if (a == QLatin1String("--type")) {
-            if (i + 1 >= args.size())
-                return fail(QStringLiteral("pack: --type needs a value"));
-            typeText = args[++i];
-            haveType = true;
-        } else if (a.startsWith(QLatin1String("--type="))) {
-            typeText = a.mid(7);
-            haveType = true;
-        } else if (a.startsWith(QLatin1String("--")) && a.size() > 2) {
-            return fail(QStringLiteral("pack: unknown option %1").arg(a));
-        } else if (path.isEmpty()) {
-            path = a;
-        } else {
-            return fail(QStringLiteral("pack: more than one file given"));
-        }
+    QCommandLineParser p;
+    const QCommandLineOption typeOption(
+        QStringLiteral("type"),
+        QStringLiteral("The send type: 0-13 or its item (0:CNC … B:999, C:ARM, D:DNC)."),
+        QStringLiteral("TYPE"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list"), QStringLiteral("Write the lines the file-service page lists instead, each "
+                                               "ended by LF."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    p.addOptions({typeOption, listOption, help});
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to pack."));
+    p.setApplicationDescription(QStringLiteral(
+        "Writes to standard output, byte for byte, what the console makes of FILE as a file of TYPE: for "
+        "text "
+        "and hex types the transfer image without the send frame around it, for D:DNC the lines as they go "
+        "out (DC2, each line cut at \";\" with CR, DC4), for C:ARM the bytes themselves."));
+    if (!p.parse(QStringList{QStringLiteral("velmorix-cli")} + args))
+        return fail(QStringLiteral("pack: ") + p.errorText());
+    if (p.isSet(help)) {
+        QString text = p.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                     QStringLiteral("Usage: velmorix-cli pack"));
+        return {0, text.toLocal8Bit(), {}};
     }
+    const QString typeText = p.value(typeOption);
+    const bool haveType = p.isSet(typeOption);
+    const bool list = p.isSet(listOption);
+    if (p.positionalArguments().size() > 1)
+        return fail(QStringLiteral("pack: more than one file given"));
+    const QString path = p.positionalArguments().value(0);
     if (!haveType)
         return fail(QStringLiteral("pack: --type TYPE is required (0-13 or an item such as 3:PLC)"));
     if (path.isEmpty())

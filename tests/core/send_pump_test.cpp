@@ -1,6 +1,8 @@
 // The pump's pacing and the 8-bit upload's answers, byte for byte on a fake port.
 #include "console_fixture.h"
 
+#include <QFile>
+
 using namespace velmorix;
 using namespace velmorix::test;
 
@@ -107,4 +109,35 @@ TEST_F(Pump, UploadTakesZerosAsNoAnswerAndGivesUpAfterTwoSecondsOfSilence) {
     EXPECT_EQ(keyIn(), "; .. Handshake Time Out .. ;");
     EXPECT_EQ(port->settings().dataBits, 7); // the link is back with its own settings
     EXPECT_TRUE(console->Timer2().isEnabled());
+}
+
+TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom) {
+    load(13, "G01 X1;fast\r\nG02\r\nM30\r\n");
+    console->sendDncFromLine(2);
+    clock.advance(100);
+    port->takeWritten();
+    port->feed("\x14@READ(f.Cnc)");
+    clock.advance(104);
+    QList<QByteArray> lines;
+    for (const QByteArray& w : port->writes)
+        if (!w.startsWith("\x02\x02"))
+            lines << w;
+    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G02\r", "M30\r\x14"}));
+    EXPECT_FALSE(QFile::exists(dir.file("f.Cnc.dnc-resume")));
+    clock.advance(3100); // the pause after a send
+
+    // A run the port's loss breaks off: the journal beside the program names the last line out.
+    QByteArray program;
+    for (int i = 1; i <= 50; ++i)
+        program += "N" + QByteArray::number(i) + "\r\n";
+    load(13, program);
+    console->ButtonSendOutClick();
+    clock.advance(100);
+    port->feed("\x14@READ(f.Cnc)");
+    clock.advance(100 + 10);
+    port->fail("gone");
+    clock.advance(5);
+    EXPECT_EQ(dir.read("f.Cnc.dnc-resume"), QByteArray::number(console->sender().lastDncLineOut()) + "\n");
+    EXPECT_GE(console->sender().lastDncLineOut(), 5);
+    EXPECT_LT(console->sender().lastDncLineOut(), 50);
 }

@@ -92,10 +92,15 @@ TEST_F(Cli, UnknownTypeOrUnreadableFileExitsWithTwoAndOneLine) {
     }
 }
 
-TEST_F(Cli, HelpExplainsPackAndTheCommandsToCome) {
+TEST_F(Cli, HelpNamesEveryCommandAndEachCommandExplainsItsOptions) {
     const CliRun r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains("pack --type TYPE FILE [--list]"));
-    EXPECT_TRUE(r.out.contains("send, receive and monitor"));
-    EXPECT_EQ(cli({"pack", "--help"}).out, r.out);
+    for (const char* command : {"send", "receive", "watch", "write", "mdi", "ports", "pack"})
+        EXPECT_TRUE(r.out.contains(QByteArray("  ") + command + " ")) << command;
+    const CliRun send = cli({"send", "--help"});
+    EXPECT_EQ(send.status, 0);
+    for (const char* option : {"--port", "--setup", "--type", "--flash", "--from-line", "--quiet"})
+        EXPECT_TRUE(send.out.contains(option)) << option;
+    EXPECT_TRUE(send.out.startsWith("Usage: velmorix-cli send"));
+    EXPECT_TRUE(cli({"pack", "--help"}).out.contains("--list"));
 }

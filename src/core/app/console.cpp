@@ -195,6 +195,14 @@ void Console::CheckBoxFlashClick(bool checked) {
 void Console::ButtonSendOutClick() {
     run([this] { m_sender.ButtonSendOutClick(); });
 }
+void Console::sendDncFromLine(qint32 line) {
+    run([=, this] {
+        if (m_filePage.sendItem() != kDncTypeIndex)
+            return;
+        m_sender.setDncStartLine(line);
+        m_sender.ButtonSendOutClick();
+    });
+}
 void Console::ButtonRecvInClick() {
     run([this] { m_receiver.ButtonRecvInClick(); });
 }
@@ -212,6 +220,28 @@ void Console::watchVariables(const QList<qint32>& variables) {
         m_state.block.PollBlockStart = -1;
         m_state.block.PollBlockCount = static_cast<qint32>(m_state.block.PollBlockList.size());
         m_state.block.PollBlockChanged = true;
+    });
+}
+
+void Console::writeValue(qint32 number, qint32 value) {
+    run([=, this] { m_link.SendValueWrite(number, value); });
+}
+
+void Console::TskIdAccess() {
+    run([this] { m_service.tskAccess(); });
+}
+
+void Console::breakOff() {
+    m_repaint.operatorCall([this] {
+        m_timer1->setEnabled(false);
+        m_timer3->setEnabled(false);
+        m_sender.stopUpload();
+        if (m_transfer.SendRequested() || m_transfer.Sending())
+            m_link.sendAbortMark();
+        else if (m_transfer.RecvRequested())
+            m_link.SendLinkReset();
+        m_transfer.abort();
+        m_transfer.reportFailure(QStringLiteral("interrupted"));
     });
 }
 

@@ -87,6 +87,8 @@ public:
     void GroupBoxOperateMouseDown(FilePage::Row row);
     void CheckBoxFlashClick(bool checked);
     void ButtonSendOutClick();
+    // "Send from this line" on a loaded DNC program's list: a run from that line (1 = the first).
+    void sendDncFromLine(qint32 line);
     void ButtonRecvInClick();
     void ButtonSaveFileClick();
 
@@ -97,7 +99,15 @@ public:
         m_transferObserver = std::move(observer);
     }
     void setDncStartLine(qint32 line) { m_sender.setDncStartLine(line); }
+    void confirmDncLinesOut() { m_sender.confirmDncLinesOut(); }
     void watchVariables(const QList<qint32>& variables);
+    // One value write, as the value dialog sends it.
+    void writeValue(qint32 number, qint32 value);
+    // The "TSK ID" access without the status bar; the code comes from Prompts::askId.
+    void TskIdAccess();
+    // Ends what runs so the controller is not left waiting inside a file: the pump stops, a send
+    // gets the abort mark, a receive the link reset. Never waits for a pause.
+    void breakOff();
 
     // The status bar's hidden service functions: a press at X with panels 0 to 3 as wide as given.
     void StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth);

@@ -249,6 +249,14 @@ void FileSender::writeJournal() {
         m_journalLine = m_dncLastOut;
 }
 
+void FileSender::confirmDncLinesOut() {
+    SerialPort* port = m_link.port();
+    if (m_journalLine < 0 || !port || !port->isOpen() || port->outputCount() != 0)
+        return;
+    m_dncLastOut = m_dncLineIndex;
+    writeJournal();
+}
+
 void FileSender::transferEnded(bool failed) {
     if (failed && m_dncLines && m_transfer.sendItem() == kDncTypeIndex) {
         writeJournal();

@@ -54,6 +54,9 @@ public:
     void transferEnded(bool failed);
     // The last line of the DNC run that fully left the output queue (1 = the first line).
     qint32 lastDncLineOut() const { return m_dncLastOut; }
+    // After a broken-off run has had time to drain: when the port's queue is empty every line handed
+    // to it has left, and the journal says so.
+    void confirmDncLinesOut();
 
     // "PROGRAM.dnc-resume" beside a program: the line after which a broken-off run stopped.
     static QString journalPath(const QString& program);

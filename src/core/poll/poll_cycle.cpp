@@ -113,6 +113,7 @@ void PollCycle::framePath() {
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
     if (!m_state.seq.FrameValid)
         return;
+    ++m_acceptedFrames;
     if (m_hooks.refreshPage)
         m_hooks.refreshPage();
     // The serial number is the last item of every request.

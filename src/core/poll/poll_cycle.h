@@ -47,6 +47,9 @@ public:
 
     StatusRing& ring() { return m_ring; }
 
+    // Status frames decoded and accepted since the program started.
+    quint64 acceptedFrames() const { return m_acceptedFrames; }
+
     quint32 TickCount = 0;
     qint32 RxByteCount = 0;
     qint32 RateElapsed = 0;
@@ -68,6 +71,7 @@ private:
     StatusDecoder m_decoder;
     Hooks m_hooks;
     StatusRing m_ring;
+    quint64 m_acceptedFrames = 0;
     int m_snapSecond = 0, m_snapMs = 0, m_prevSecond = 0, m_prevMs = 0;
 };
 

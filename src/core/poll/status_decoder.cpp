@@ -92,10 +92,13 @@ void StatusDecoder::decode(const StatusRing& ring, int itemCount) {
         const QByteArray digits = digitText(raw);
         const auto value = static_cast<qint32>(parseHexBytes(raw, 8));
 
-        if (k == 0) {
-            if (!takeStatusWord(raw, at(kStatusMark) == 'H'))
-                return;
-        } else if (k < kTypeItems[0]) {
+        if (k == 0 && !takeStatusWord(raw, at(kStatusMark) == 'H'))
+            return;
+        // Every item's value is kept, the fixed ones too: a script watches them as numbers.
+        live.PollValues[k] = value;
+        if (k == 0)
+            continue;
+        if (k < kTypeItems[0]) {
             view.axes[k - kFirstAxisItem] = axisText(value);
         } else if (k <= kTypeItems[1]) {
             takeTypeItem(k, raw);
@@ -107,7 +110,6 @@ void StatusDecoder::decode(const StatusRing& ring, int itemCount) {
             view.LabelTime = live.TimeText;
         } else {
             live.PollHexTexts[k] = digits.left(4) + '-' + digits.mid(4);
-            live.PollValues[k] = value;
             live.PollValueTexts[k - kFirstBlockItem] = groupedValueText(value);
         }
     }

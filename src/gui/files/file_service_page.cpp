@@ -9,10 +9,12 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace velmorix {
@@ -102,7 +104,31 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     connect(CheckBoxFlash, &QCheckBox::clicked, this, [this](bool on) { m_console.CheckBoxFlashClick(on); });
     connect(ButtonSendOut, &QPushButton::clicked, this, [this] { m_console.ButtonSendOutClick(); });
     connect(ButtonRecvIn, &QPushButton::clicked, this, [this] { m_console.ButtonRecvInClick(); });
+    ListBoxFileSvc->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListBoxFileSvc, &QListView::customContextMenuRequested, this,
+            [this](const QPoint& at) { offerSendFromLine(at); });
     connect(ButtonSaveFile, &QPushButton::clicked, this, [this] { m_console.ButtonSaveFileClick(); });
+}
+
+// A loaded DNC program's list offers a run from the clicked line, as velmorix-cli's --from-line does.
+void FileServicePage::offerSendFromLine(const QPoint& at) {
+    const FilePageView& v = m_console.filePage().view();
+    const QModelIndex index = ListBoxFileSvc->indexAt(at);
+    if (!index.isValid() || !v.sendRow || v.sendItem != kDncTypeIndex ||
+        m_console.filePage().transferRunning())
+        return;
+    // The row's own number: ";[nnnnnnnn] …".
+    static const QRegularExpression number(QStringLiteral("^;\\[(\\d{8})\\]"));
+    const auto m = number.match(QString::fromLatin1(v.row(index.row()).left(12)));
+    if (!m.hasMatch())
+        return;
+    const qint32 line = m.captured(1).toInt();
+    QMenu menu(ListBoxFileSvc);
+    QAction* send = menu.addAction(QStringLiteral("Send from this line"));
+    send->setObjectName(QStringLiteral("ActionSendFromLine"));
+    send->setEnabled(m_console.state().view.controls.GroupBoxOperate);
+    if (menu.exec(ListBoxFileSvc->viewport()->mapToGlobal(at)) == send)
+        m_console.sendDncFromLine(line);
 }
 
 void FileServicePage::render() {

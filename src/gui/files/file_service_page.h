@@ -38,6 +38,7 @@ public:
     void render();
 
 private:
+    void offerSendFromLine(const QPoint& at);
     Console& m_console;
     OperateBox* GroupBoxOperate = nullptr;
     QRadioButton* RadioButtonSendFile = nullptr;

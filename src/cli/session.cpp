@@ -1,0 +1,220 @@
+#include "cli/session.h"
+
+#include "core/app/ini_file.h"
+#include "core/link/port_names.h"
+#include "serial/qt_serial_port.h"
+#include "sim/controller.h"
+#include "sim/faults.h"
+#include "sim/simulated_port.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace velmorix::cli {
+
+namespace {
+
+int g_signalFds[2] = {-1, -1};
+
+void onSignal(int) {
+    const char b = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &b, 1);
+}
+
+// The [ComPorts] map of Config/Environment.ini in the working directory, read without touching it.
+PortNames portNamesOfWorkingDir() {
+    QFile file(QDir::current().filePath(QStringLiteral("Config/Environment.ini")));
+    QMap<QString, QString> entries;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const auto& [key, value] : IniFile::fromText(file.readAll()).entries(QStringLiteral("ComPorts")))
+            entries.insert(key.toUpper(), value);
+    }
+    return PortNames(entries);
+}
+
+} // namespace
+
+void CliPrompts::showMessage(const QString& text) {
+    messages << text;
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+std::optional<QString> CliPrompts::chooseOpenFile(const FileDialogRequest&) {
+    if (openPath.isEmpty())
+        return std::nullopt;
+    return openPath;
+}
+
+std::optional<QString> CliPrompts::chooseSaveFile(const FileDialogRequest& request) {
+    return saveAnswer ? saveAnswer(request) : std::nullopt;
+}
+
+Session::Session(LinkOptions options) : m_options(std::move(options)) {
+    m_terminal = ::isatty(STDERR_FILENO) == 1 && !m_options.quiet;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
+        auto* notifier =
+            new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+            char b = 0;
+            [[maybe_unused]] const auto n = ::read(g_signalFds[1], &b, 1);
+            m_interrupted = true;
+        });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+}
+
+Session::~Session() {
+    close();
+    if (m_simLog)
+        m_simLog->flush();
+}
+
+std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
+    if (device != PortNames::kSimulator)
+        return std::make_unique<QtSerialPort>(device);
+    sim::ControllerOptions o;
+    o.clockAtZero = m_clock.localDateTime().addMSecs(-m_clock.nowMs());
+    auto controller = std::make_unique<sim::SimulatedController>(o);
+    controller->log().setRetain(false);
+    for (const QString& text : m_options.simFaults)
+        if (const auto fault = sim::parseFault(text))
+            controller->addFault(*fault);
+    if (m_simLog) {
+        controller->log().setSink([log = m_simLog.get()](const sim::WireLog::Entry& e) {
+            log->write(sim::WireLog::format(e).toUtf8());
+            log->flush();
+        });
+    }
+    return std::make_unique<sim::SimulatedPort>(std::move(controller), m_clock);
+}
+
+int Session::open(QString* error) {
+    EngineSetup setup;
+    if (!applySetupCode(m_options.setup, setup.comm)) {
+        *error =
+            QStringLiteral("--setup %1 is not a setup code (six digits, e.g. 142720)").arg(m_options.setup);
+        return kUsage;
+    }
+    static const QRegularExpression comName(QStringLiteral("^COM[0-9]+$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (m_options.port.isEmpty()) {
+        *error = QStringLiteral("--port PORT is required (a COM name, a device path or simulator)");
+        return kUsage;
+    }
+    if (comName.match(m_options.port).hasMatch())
+        setup.device = portNamesOfWorkingDir().device(m_options.port.toUpper());
+    else
+        setup.device = m_options.port;
+    for (const QString& text : m_options.simFaults) {
+        QString why;
+        if (!sim::parseFault(text, &why)) {
+            *error = QStringLiteral("--sim-fault %1: %2").arg(text, why);
+            return kUsage;
+        }
+    }
+    if (!m_options.simLog.isEmpty()) {
+        m_simLog = std::make_unique<QFile>(m_options.simLog);
+        if (!m_simLog->open(QIODevice::WriteOnly)) {
+            *error = QStringLiteral("cannot write %1").arg(m_options.simLog);
+            return kUsage;
+        }
+    }
+    m_console = std::make_unique<Console>(
+        m_clock, m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
+    m_console->setUp(setup);
+    const qsizetype before = m_prompts.messages.size();
+    m_console->LinktoCNCButtonClick();
+    if (m_prompts.messages.size() > before) { // "Comm: " and the reason, already said
+        *error = QString();
+        return kFailed;
+    }
+    // The controller is present while DSR is on.
+    if (!runUntil([this] { return m_console->state().line.LinkUp; }, 3000)) {
+        *error =
+            m_interrupted ? QString() : QStringLiteral("no controller on %1 (DSR off)").arg(setup.device);
+        return m_interrupted ? kInterrupted : kFailed;
+    }
+    return kDone;
+}
+
+bool Session::runUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (m_interrupted || (timeoutMs > 0 && elapsed.elapsed() >= timeoutMs))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+    }
+    return true;
+}
+
+void Session::drain(int timeoutMs) {
+    SerialPort* port = m_console ? m_console->link().port() : nullptr;
+    if (!port)
+        return;
+    const bool wasInterrupted = m_interrupted;
+    m_interrupted = false;
+    runUntil([port] { return !port->isOpen() || port->outputCount() == 0; }, timeoutMs);
+    m_interrupted = wasInterrupted || m_interrupted;
+}
+
+void Session::stopCleanly() {
+    if (!m_console)
+        return;
+    m_console->breakOff();
+    drain(2000);
+    m_console->confirmDncLinesOut();
+    close();
+}
+
+void Session::close() {
+    if (m_console)
+        m_console->link().closePort();
+}
+
+void Session::progress(const QString& line) {
+    if (!m_terminal)
+        return;
+    std::fprintf(stderr, "\r%-78s", line.left(78).toLocal8Bit().constData());
+    std::fflush(stderr);
+    m_progressShown = true;
+}
+
+void Session::endProgress() {
+    if (!m_progressShown)
+        return;
+    std::fprintf(stderr, "\r%78s\r", "");
+    std::fflush(stderr);
+    m_progressShown = false;
+}
+
+std::optional<QList<qint32>> parseVariableList(const QString& text) {
+    QList<qint32> out;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
+        bool ok1 = false;
+        bool ok2 = true;
+        const qint32 first = ends.value(0).toInt(&ok1);
+        const qint32 last = ends.size() == 2 ? ends[1].toInt(&ok2) : first;
+        if (!ok1 || !ok2 || ends.size() > 2 || last < first || last - first > 1000)
+            return std::nullopt;
+        for (qint32 v = first; v <= last; ++v)
+            out << v;
+    }
+    if (out.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
+} // namespace velmorix::cli
