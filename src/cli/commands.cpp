@@ -101,6 +101,15 @@ QString duration(qint64 ms) {
     return QStringLiteral("%1:%2").arg(ms / 60000).arg((ms / 1000) % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Links the session; a failure is said in one line.
+int link(Session& s) {
+    QString error;
+    const int status = s.open(&error);
+    if (status != kDone && !error.isEmpty())
+        say(error);
+    return status;
+}
+
 // What a command waits for: how the transfer ended.
 struct Waiter {
     std::optional<TransferEnd> end;
@@ -189,12 +198,8 @@ int runSend(const QStringList& args) {
     }
 
     Session s(common.read(p));
-    QString error;
-    if (const int status = s.open(&error); status != kDone) {
-        if (!error.isEmpty())
-            say(error);
+    if (const int status = link(s); status != kDone)
         return status;
-    }
     Console& c = s.console();
     if (!load(s, *item, path)) {
         say(QStringLiteral("send: %1 holds nothing to send").arg(path));
@@ -284,12 +289,8 @@ int runReceive(const QStringList& args) {
         return usage(QStringLiteral("receive: unexpected %1").arg(p.positionalArguments().first()));
 
     Session s(common.read(p));
-    QString error;
-    if (const int status = s.open(&error); status != kDone) {
-        if (!error.isEmpty())
-            say(error);
+    if (const int status = link(s); status != kDone)
         return status;
-    }
     Console& c = s.console();
     if (row.serviceOnly) {
         s.prompts().accessCode = p.value(accessCode);
@@ -463,12 +464,8 @@ int runWatch(const QStringList& args) {
     }
 
     Session s(common.read(p));
-    QString error;
-    if (const int status = s.open(&error); status != kDone) {
-        if (!error.isEmpty())
-            say(error);
+    if (const int status = link(s); status != kDone)
         return status;
-    }
     Console& c = s.console();
     c.watchVariables(block);
     // Records come from frames that answer this subscription.
@@ -542,12 +539,8 @@ int runWrite(const QStringList& args) {
         return usage(QStringLiteral("write: at most %1 values at a time").arg(kMaxBlockCount));
 
     Session s(common.read(p));
-    QString error;
-    if (const int status = s.open(&error); status != kDone) {
-        if (!error.isEmpty())
-            say(error);
+    if (const int status = link(s); status != kDone)
         return status;
-    }
     Console& c = s.console();
     QList<qint32> numbers;
     for (const auto& [number, value] : writes) {
@@ -606,12 +599,8 @@ int runMdi(const QStringList& args) {
         return usage(QStringLiteral("mdi: nothing to send in \"%1\"").arg(text));
 
     Session s(common.read(p));
-    QString error;
-    if (const int status = s.open(&error); status != kDone) {
-        if (!error.isEmpty())
-            say(error);
+    if (const int status = link(s); status != kDone)
         return status;
-    }
     s.console().EditKeyInEdited(text);
     s.console().ButtonMDIgoClick();
     s.drain();

@@ -15,6 +15,19 @@
 
 namespace velmorix {
 
+namespace {
+// The proposal and default extension of a request, then the operator's choice.
+std::optional<QString> runFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+} // namespace
+
 void QtPrompts::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmorix"), text, QMessageBox::Ok, m_parent);
     box.exec();
@@ -26,13 +39,7 @@ std::optional<QString> QtPrompts::chooseOpenFile(const FileDialogRequest& reques
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (!request.defaultSuffix.isEmpty())
-        dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.proposedName.isEmpty())
-        dialog.selectFile(request.proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(dialog, request);
 }
 
 } // namespace velmorix
@@ -55,13 +62,7 @@ std::optional<QString> QtPrompts::chooseSaveFile(const FileDialogRequest& reques
     QFileDialog dialog(m_parent, QString(), request.initialDir, request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile); // the folder must exist; the dialog asks before overwriting
-    if (!request.defaultSuffix.isEmpty())
-        dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.proposedName.isEmpty())
-        dialog.selectFile(request.proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(dialog, request);
 }
 
 IdAnswer QtPrompts::askId(const QString& caption, const QString& label) {
