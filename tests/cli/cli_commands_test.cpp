@@ -218,7 +218,8 @@ TEST_F(CliCommands, SendAndReceiveThroughVelmorixSimOnAPseudoTerminal) {
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     // Over a pseudo-terminal the bytes leave the port at once and then take the line's time in
     // velmorix-sim; its log says when the program is stored.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return read("pty.log").contains("stored 1005 p.Plc: 300 bytes"); }, 10000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return read("pty.log").contains("stored 1005 p.Plc: 300 bytes"); }, 10000))
         << read("pty.log").right(2000).toStdString();
     r = cli({"receive", "--port", device, "--type", "0", "--output", "back.Cnc", "--quiet"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
