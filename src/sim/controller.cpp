@@ -1,5 +1,7 @@
 #include "sim/controller.h"
 
+#include <algorithm>
+
 #include "sim/codec.h"
 
 namespace velmorix::sim {
@@ -43,6 +45,13 @@ int SimulatedController::errorNumber(qint64 atUs) const {
     if (const FaultSpec* f = m_faults.active(Fault::ErrorNumber, atUs))
         return f->value;
     return m_machine.errorNumber() ? m_machine.errorNumber() : m_fileError;
+}
+
+int SimulatedController::bitErrorsPerMillion(qint64 atUs) const {
+    const FaultSpec* f = m_faults.active(Fault::LineNoise, atUs);
+    if (!f)
+        return 0;
+    return f->hasValue ? std::clamp(f->value, 0, 1000000) : 100;
 }
 
 void SimulatedController::receive(quint8 byte, qint64 atUs) {

@@ -80,6 +80,10 @@ public:
     qint32 value(int number, qint64 atUs) const { return m_variables.read(number, atUs); }
     void setValue(int number, qint32 value, qint64 atUs) { m_variables.write(number, value, atUs); }
     int errorNumber(qint64 atUs) const;
+    // Faults of the line itself, which whoever carries it applies: the chance per million that a
+    // data bit arrives flipped (0 on a clean line), and whether the console's port has vanished.
+    int bitErrorsPerMillion(qint64 atUs) const;
+    bool portVanished(qint64 atUs) const { return m_faults.active(Fault::Vanish, atUs) != nullptr; }
     const Machine& machine() const { return m_machine; }
     const StatusStream& stream() const { return m_stream; }
     const FileService& files() const { return m_files; }

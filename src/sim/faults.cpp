@@ -22,6 +22,8 @@ constexpr NamedFault kNames[] = {
     {Fault::RefuseArmFrame, "RefuseArmFrame"},
     {Fault::SlowDnc, "SlowDnc"},
     {Fault::BadServedChecksum, "BadServedChecksum"},
+    {Fault::LineNoise, "LineNoise"},
+    {Fault::Vanish, "Vanish"},
 };
 } // namespace
 

@@ -22,6 +22,8 @@ enum class Fault {
     RefuseArmFrame,     // upload frame number value (0 hello, 1 header, 2.. data) is refused
     SlowDnc,            // each DNC line takes value ms (default 2000) to execute
     BadServedChecksum,  // served PLC programs carry a checksum record one too high
+    LineNoise, // each data bit is flipped with a chance of value per million (default 100), both ways
+    Vanish,    // the port fails as an unplugged adapter does (a pseudo-terminal hangs up)
 };
 
 inline constexpr qint64 kForever = std::numeric_limits<qint64>::max() / 4;

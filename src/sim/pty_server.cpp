@@ -127,15 +127,46 @@ void TerminalServer::onReadable() {
     }
 }
 
+void TerminalServer::hangUp() {
+    m_notifier.reset();
+    m_lineTimer->setEnabled(false);
+    ::close(m_fd);
+    m_fd = -1;
+    if (m_peerFd >= 0)
+        ::close(m_peerFd);
+    m_peerFd = -1;
+    m_controller.log().addNote(QStringLiteral("the terminal hung up"), m_clock.nowUs());
+}
+
+void TerminalServer::deliver() {
+    m_fifo += m_wire.takeReceived(1 << 16);
+    if (m_fifo.isEmpty())
+        return;
+    constexpr qsizetype kFifo = 16;
+    constexpr qint64 kQuietUs = 1000;
+    // A device is a UART already; on a pseudo-terminal whole FIFOs go, and the rest once the line
+    // has been quiet for a millisecond.
+    qsizetype count = m_fifo.size();
+    if (!m_device && m_clock.nowUs() - m_wire.lastArrivalUs() < kQuietUs)
+        count -= count % kFifo;
+    if (count == 0)
+        return;
+    const ssize_t n = ::write(m_fd, m_fifo.constData(), size_t(count));
+    if (n > 0)
+        m_fifo.remove(0, n);
+    else if (errno != EAGAIN)
+        m_fifo.clear();
+}
+
 void TerminalServer::tick() {
+    if (m_controller.portVanished(m_clock.nowUs())) {
+        hangUp();
+        return;
+    }
     if (!m_device)
         followConsoleSettings();
     m_wire.sync(m_clock.nowUs());
-    const QByteArray out = m_wire.takeReceived(1 << 16);
-    if (!out.isEmpty()) {
-        if (::write(m_fd, out.constData(), size_t(out.size())) < 0 && errno != EAGAIN)
-            m_wire.clearReceived();
-    }
+    deliver();
     if (m_device) {
         const bool dtr = m_wire.dsr();
         const bool rts = m_wire.cts();

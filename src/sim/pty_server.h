@@ -15,6 +15,9 @@ namespace velmorix::sim {
 // that rate too. On a pseudo-terminal the console's line settings are read from the terminal, so a
 // console with other settings reads garbage as on a real line; on a device the line itself does that,
 // and DTR and RTS carry the controller's DSR and CTS.
+//
+// A pseudo-terminal gets the bytes as a UART hands them over: in bursts of at most 16 (its FIFO),
+// or what arrived before the line fell quiet for a millisecond, never one write per byte.
 class TerminalServer : public QObject {
 public:
     TerminalServer(SimulatedController& controller, Clock& clock);
@@ -30,6 +33,8 @@ private:
     void tick();
     void configure(int fd);
     void followConsoleSettings();
+    void deliver();
+    void hangUp();
 
     SimulatedController& m_controller;
     Clock& m_clock;
@@ -42,6 +47,7 @@ private:
     bool m_dtr = false;
     bool m_rts = false;
     QString m_path;
+    QByteArray m_fifo; // arrived at the console's end, not yet handed over
 };
 
 } // namespace velmorix::sim

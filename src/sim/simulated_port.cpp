@@ -28,6 +28,10 @@ void SimulatedPort::setSettings(const PortSettings& settings) {
 bool SimulatedPort::open() {
     if (m_open)
         return true;
+    if (m_controller.portVanished(m_clock.nowUs())) {
+        m_error = QStringLiteral("No such file or directory");
+        return false;
+    }
     m_open = true;
     m_error.clear();
     m_wire.setConsoleSettings(m_settings);
@@ -93,9 +97,19 @@ void SimulatedPort::clearBuffer(bool input, bool output) {
         m_wire.clearPending();
 }
 
+void SimulatedPort::vanish() {
+    close();
+    m_error = QStringLiteral("%1 was disconnected").arg(m_settings.name);
+    reportError(m_error);
+}
+
 void SimulatedPort::tick() {
     if (!m_open)
         return;
+    if (m_controller.portVanished(m_clock.nowUs())) {
+        vanish();
+        return;
+    }
     m_wire.sync(m_clock.nowUs());
     // The handlers may close the port; look again after each.
     const bool c = m_wire.cts();

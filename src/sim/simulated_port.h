@@ -12,7 +12,8 @@ namespace velmorix::sim {
 // The console's serial port with a virtual controller at the other end of the cable, inside the
 // program. Bytes take the line's time on the Clock; CTS and DSR changes are reported from a 1 ms
 // line timer on the event loop, at the time they happen. Bytes that arrive while the controller's
-// DSR is off are thrown away. It has no way to fail while open.
+// DSR is off are thrown away. It fails while open only when the controller's Vanish fault says the
+// adapter is gone: it closes itself and says "simulator was disconnected", as a real port does.
 class SimulatedPort : public SerialPort {
 public:
     SimulatedPort(SimulatedController& controller, Clock& clock);
@@ -38,6 +39,7 @@ public:
 
 private:
     void tick();
+    void vanish();
 
     std::unique_ptr<SimulatedController> m_owned;
     SimulatedController& m_controller;

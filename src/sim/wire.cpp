@@ -54,6 +54,23 @@ quint8 Wire::carry(quint8 byte, const PortSettings& sender, const PortSettings& 
     return byte;
 }
 
+quint8 Wire::addNoise(quint8 byte, const PortSettings& receiver, qint64 atUs) {
+    const int perMillion = m_controller.bitErrorsPerMillion(atUs);
+    if (perMillion <= 0)
+        return byte;
+    std::uniform_int_distribution<int> draw(0, 999999);
+    int flips = 0;
+    for (int bit = 0; bit < receiver.dataBits; ++bit) {
+        if (draw(m_noise) < perMillion) {
+            byte ^= static_cast<quint8>(1u << bit);
+            ++flips;
+        }
+    }
+    if (flips % 2 == 1 && receiver.parity != Parity::None)
+        return 0;
+    return byte;
+}
+
 void Wire::startIdle(qint64 atUs) {
     if (!m_out.inFlight && !m_toController.isEmpty() && (!m_console.hardwareFlow || m_controller.cts(atUs))) {
         start(m_out, static_cast<quint8>(m_toController[0]), m_console, atUs);
@@ -89,7 +106,8 @@ void Wire::sync(qint64 nowUs) {
         m_nowUs = std::max(m_nowUs, next);
         m_controller.advance(m_nowUs);
         if (m_out.inFlight && m_out.endUs <= m_nowUs) {
-            const quint8 b = carry(*m_out.inFlight, m_out.sender, m_controller.lineSettings());
+            const quint8 b = addNoise(carry(*m_out.inFlight, m_out.sender, m_controller.lineSettings()),
+                                      m_controller.lineSettings(), m_nowUs);
             m_out.inFlight.reset();
             m_out.freeUs = m_nowUs;
             if (m_controller.carriesData()) {
@@ -98,7 +116,7 @@ void Wire::sync(qint64 nowUs) {
             }
         }
         if (m_in.inFlight && m_in.endUs <= m_nowUs) {
-            const quint8 b = carry(*m_in.inFlight, m_in.sender, m_console);
+            const quint8 b = addNoise(carry(*m_in.inFlight, m_in.sender, m_console), m_console, m_nowUs);
             m_in.inFlight.reset();
             m_in.freeUs = m_nowUs;
             m_controller.log().addByte(WireLog::Kind::ToConsole, b, m_nowUs);

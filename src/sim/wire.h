@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <optional>
+#include <random>
 
 namespace velmorix::sim {
 
@@ -40,6 +41,8 @@ public:
     bool cts() const;
     bool dsr() const;
     qint64 nowUs() const { return m_nowUs; }
+    // When the last byte to the console finished arriving.
+    qint64 lastArrivalUs() const { return m_in.freeUs; }
 
     // Time one character of these settings takes, in microseconds (fractional).
     static double charTimeUs(const PortSettings& s);
@@ -56,6 +59,9 @@ private:
     static void start(Direction& d, quint8 byte, const PortSettings& sender, qint64 atUs);
     static quint8 carry(quint8 byte, const PortSettings& sender, const PortSettings& receiver);
     void startIdle(qint64 atUs);
+    // Flips data bits at the line's bit-error rate, if it has one. A receiver that checks parity
+    // catches an odd number of flips and reads the byte as 0, as a serial driver does.
+    quint8 addNoise(quint8 byte, const PortSettings& receiver, qint64 atUs);
     void logLines(qint64 atUs);
 
     SimulatedController& m_controller;
@@ -68,6 +74,7 @@ private:
     bool m_loggedCts = false;
     bool m_loggedDsr = false;
     bool m_dropWhileDsrOff = false;
+    std::minstd_rand m_noise{20261209}; // the same noise in every run
 };
 
 } // namespace velmorix::sim

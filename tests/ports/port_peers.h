@@ -56,11 +56,11 @@ private:
 };
 
 // The controller at the far end speaks the protocol; raw bytes go out through its test seam, and DSR
-// goes off with the DropDsr fault (power and cable would also stop its bytes).
+// goes off with the DropDsr fault (power and cable would also stop its bytes), and the adapter goes
+// away with the Vanish fault.
 class SimulatedPortPeer {
 public:
     static constexpr const char* kName = "SimulatedPort";
-    static constexpr const char* kCannotFail = "the in-process controller cannot go away";
 
     SerialPort& port() { return m_port; }
     void send(const QByteArray& bytes) {
@@ -77,6 +77,7 @@ public:
         else
             m_controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = m_clock.nowUs()});
     }
+    void hangUp() { m_controller.addFault({.kind = sim::Fault::Vanish, .fromUs = m_clock.nowUs()}); }
     bool waitUntil(const std::function<bool()>& done) {
         for (int ms = 0; ms < kBoundMs && !done(); ++ms)
             m_clock.advance(1);

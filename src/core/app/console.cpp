@@ -251,6 +251,8 @@ void Console::SetOperationEnabled(bool enabled) {
 
 void Console::onPortError(const QString& text) {
     m_timer2->setEnabled(false);
+    // The poll stops with the port; values left standing would look live.
+    m_poll.blankLiveDisplay();
     m_prompts.showMessage(QStringLiteral("Comm: ") + text);
 }
 

@@ -106,11 +106,35 @@ void PollCycle::measureRate() {
     }
 }
 
+void PollCycle::watchForStuckSequence(bool freshFrame) {
+    SequenceState& seq = m_state.seq;
+    if (seq.FrameValid || seq.Resyncing) {
+        m_rejectingSinceMs = -1;
+        return;
+    }
+    if (!freshFrame)
+        return;
+    const qint64 now = m_clock.nowMs();
+    if (m_rejectingSinceMs < 0) {
+        m_rejectingSinceMs = now;
+        return;
+    }
+    // A page change is answered within a few frames; stale frames before that are rejected as
+    // they should be. Two seconds of nothing but rejected frames is not a switch-over.
+    if (now - m_rejectingSinceMs >= kStuckSequenceMs) {
+        m_rejectingSinceMs = -1;
+        seq.Resyncing = true;
+        seq.ResyncCount = 0;
+        m_state.block.PollBlockChanged = true;
+    }
+}
+
 void PollCycle::framePath() {
-    findFrame(m_ring, m_state.block.PollItemCount);
+    const bool fresh = findFrame(m_ring, m_state.block.PollItemCount);
     if (m_ring.FrameStart < 0)
         return;
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
+    watchForStuckSequence(fresh);
     if (!m_state.seq.FrameValid)
         return;
     ++m_acceptedFrames;

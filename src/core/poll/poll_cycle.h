@@ -50,6 +50,11 @@ public:
     // Status frames decoded and accepted since the program started.
     quint64 acceptedFrames() const { return m_acceptedFrames; }
 
+    // Frames that keep arriving without one being accepted for this long mean the sequence number
+    // was adopted wrongly (noise in a resync frame, a controller that restarted its numbering):
+    // the console resubscribes and adopts the controller's number again.
+    static constexpr qint64 kStuckSequenceMs = 2000;
+
     quint32 TickCount = 0;
     qint32 RxByteCount = 0;
     qint32 RateElapsed = 0;
@@ -63,6 +68,7 @@ private:
     void routeToTransfer(SerialPort& port, int n);
     void routeToRing(SerialPort& port, int n);
     void framePath();
+    void watchForStuckSequence(bool freshFrame);
 
     ConsoleState& m_state;
     Link& m_link;
@@ -72,6 +78,7 @@ private:
     Hooks m_hooks;
     StatusRing m_ring;
     quint64 m_acceptedFrames = 0;
+    qint64 m_rejectingSinceMs = -1; // first rejected frame since the last accepted one
     int m_snapSecond = 0, m_snapMs = 0, m_prevSecond = 0, m_prevMs = 0;
 };
 
