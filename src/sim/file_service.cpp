@@ -154,7 +154,12 @@ TransferRecord FileService::take(int typeCode, const QByteArray& name, const QBy
                                  qint64 atUs) {
     TransferRecord rec{typeCode, name, TransferRecord::Outcome::Stored, {}, 0};
     const QByteArray program = programLineOf(typeCode);
-    if (program.isEmpty()) { // text types: the text itself
+    if (program.isEmpty()) {          // text types: the text itself
+        if (content.contains('\0')) { // what the line garbled arrives as 0 (parity error)
+            rec.outcome = TransferRecord::Outcome::Refused;
+            rec.reason = QStringLiteral("parity error in the text");
+            return rec;
+        }
         rec.size = content.size();
         if (typeCode == 1001)
             takeProgram(content);

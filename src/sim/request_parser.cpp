@@ -96,6 +96,9 @@ std::optional<Request> RequestParser::feed(quint8 byte) {
 }
 
 std::optional<Request> RequestParser::parseBlock(const QByteArray& content) {
+    // A byte with a parity error arrives as 0: the block cannot be trusted, and is not obeyed.
+    if (content.contains('\0'))
+        return std::nullopt;
     const QList<QByteArray> lines = content.split(kCr);
     if (lines.size() < 4 || lines.first() != "%" || lines.last() != "%")
         return std::nullopt;

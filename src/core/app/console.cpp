@@ -5,7 +5,13 @@ namespace velmorix {
 Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir)
     : m_clock(clock), m_prompts(prompts), m_repaint(clock, [this] { emit changed(); }), m_hold(clock),
       m_timer1(m_hold.createTimer(1, [this] { runTimed([this] { Timer1Timer(); }); })),
-      m_timer2(m_hold.createTimer(100, [this] { runTimed([this] { m_poll.Timer2Timer(); }); })),
+      m_timer2(m_hold.createTimer(100,
+                                  [this] {
+                                      runTimed([this] {
+                                          m_poll.Timer2Timer();
+                                          m_sender.verdictTick();
+                                      });
+                                  })),
       m_timer3(m_hold.createTimer(1000, [this] { runTimed([this] { m_watchdog.Timer3Timer(); }); })),
       m_timerMdi(
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
@@ -45,6 +51,10 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .ended =
             [this](const TransferEnd& end) {
                 m_sender.transferEnded(end.kind == TransferEnd::Kind::Failed);
+                // A transfer that broke off may have stopped the status stream with its link reset:
+                // the live display subscribes afresh, as after one that ended well.
+                if (end.kind == TransferEnd::Kind::Failed)
+                    m_state.block.PollBlockChanged = true;
                 if (m_transferObserver)
                     m_transferObserver(end);
             },
@@ -61,7 +71,11 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
     });
     m_poll.setHooks({
         .blankPage = [this] { m_pages.blank(); },
-        .refreshPage = [this] { m_pages.refresh(); },
+        .refreshPage =
+            [this] {
+                m_pages.refresh();
+                m_sender.statusAccepted();
+            },
     });
 }
 
@@ -253,6 +267,8 @@ void Console::onPortError(const QString& text) {
     m_timer2->setEnabled(false);
     // The poll stops with the port; values left standing would look live.
     m_poll.blankLiveDisplay();
+    // A send waiting for the controller's word will not hear it now.
+    m_sender.verdictTick();
     m_prompts.showMessage(QStringLiteral("Comm: ") + text);
 }
 

@@ -59,6 +59,8 @@ void FileReceiver::bodyArriving() {
     m_timers.Timer3.setEnabled(false);
     // The body without its DC2 and DC4; whatever followed the DC4 is dropped.
     QByteArray body = rx.mid(1, dc4 - 1);
+    // A byte the line garbled reaches us as 0 (parity error); a file body never holds one.
+    m_garbled = body.count('\0');
     m_transfer.finishReceive();
     m_message.show(QStringLiteral("; .. Convert RxD .. ;"));
     m_files.setGauge(0, static_cast<int>(std::min<qsizetype>(body.size(), INT_MAX)));
@@ -100,6 +102,15 @@ void FileReceiver::finishList() {
     // A fresh subscription: the poll cycle asks again, and so will the next page.
     m_state.block.clear();
     m_hooks.setOperationEnabled(true);
+    if (m_garbled > 0) {
+        const QString why =
+            QStringLiteral("the line garbled %1 byte(s) of the file (parity error)").arg(m_garbled);
+        m_prompts.showMessage(QStringLiteral("The received file is not whole: %1. Receive it again before "
+                                             "saving it.")
+                                  .arg(why));
+        m_transfer.reportFailure(why);
+        return;
+    }
     m_transfer.report({TransferEnd::Kind::Received, {}});
 }
 

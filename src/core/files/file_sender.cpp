@@ -75,6 +75,7 @@ void FileSender::ButtonSendOutClick() {
         return;
     }
     const QString name = bareName(m_files.view().LabelFileName);
+    m_errorAtStart = m_state.live.LastErrorNumber;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
     m_message.show(QStringLiteral("; .. Stop Report .. ;"));
@@ -226,7 +227,8 @@ void FileSender::finish() {
     m_written = 0;
     m_dncLines.reset();
     m_transfer.finishSend();
-    m_transfer.report({TransferEnd::Kind::Sent, {}});
+    m_verdictTicks = 0;
+    m_transfer.awaitVerdict();
     flashStep(item);
     // The link reset before the announcement stopped the status stream; it is asked for afresh. A DNC
     // run kept its stream, and a request now would reset the link under the lines the controller
@@ -234,6 +236,38 @@ void FileSender::finish() {
     if (item != kDncTypeIndex)
         m_state.block.PollBlockChanged = true;
     m_hooks.setOperationEnabled(true);
+}
+
+void FileSender::statusAccepted() {
+    // Frames still streaming for the old subscription say nothing about the file, and a DNC run is
+    // done when its last line has left.
+    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged ||
+        m_transfer.sendItem() == kDncTypeIndex)
+        return;
+    const int error = m_state.live.LastErrorNumber;
+    if (error != 0 && error != m_errorAtStart)
+        m_transfer.reportFailure(QStringLiteral("the controller refused the file (error %1)").arg(error));
+    else
+        m_transfer.report({TransferEnd::Kind::Sent, {}});
+}
+
+void FileSender::verdictTick() {
+    if (!m_transfer.awaitingVerdict())
+        return;
+    SerialPort* port = m_link.port();
+    // Bytes still queued when the port went away never reached the controller.
+    if (!port || !port->isOpen()) {
+        m_transfer.reportFailure(QStringLiteral("link lost before the controller had the whole file"));
+        return;
+    }
+    if (m_transfer.sendItem() == kDncTypeIndex) {
+        if (port->outputCount() == 0)
+            m_transfer.report({TransferEnd::Kind::Sent, {}});
+        return;
+    }
+    // Every byte left; without a word from the controller the send counts as done.
+    if (port->outputCount() == 0 && ++m_verdictTicks > kVerdictTicks)
+        m_transfer.report({TransferEnd::Kind::Sent, {}});
 }
 
 QString FileSender::journalPath(const QString& program) {
@@ -332,8 +366,10 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) 
         break;
     case ArmUploader::Outcome::TimedOut:
         m_message.show(QStringLiteral("; .. Handshake Time Out .. ;"));
-        m_transfer.reportFailure(lineDropped ? QStringLiteral("link lost (DSR off)")
-                                             : QStringLiteral("no answer to frame %1").arg(frame));
+        m_transfer.reportFailure(lineDropped
+                                     ? (m_state.line.LinkUp ? QStringLiteral("the controller held CTS off")
+                                                            : QStringLiteral("link lost (DSR off)"))
+                                     : QStringLiteral("no answer to frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::Stopped:
         m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));

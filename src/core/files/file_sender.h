@@ -61,6 +61,12 @@ public:
     // "PROGRAM.dnc-resume" beside a program: the line after which a broken-off run stopped.
     static QString journalPath(const QString& program);
 
+    // After a file send: an accepted status frame of the new subscription tells whether the
+    // controller kept the file (no new error number) or refused it; a poll tick bounds the wait.
+    void statusAccepted();
+    void verdictTick();
+    static constexpr int kVerdictTicks = 50;
+
     bool WarningOff = false; // "Warning Dialog  Off" ticked in a warning since the program started
 
     // What the pump still holds, for tests and the rate.
@@ -106,6 +112,8 @@ private:
     qint32 m_dncStartLine = 1;
     qint32 m_dncLastOut = 0;   // lines fully on the line (absolute count)
     qint32 m_journalLine = -1; // what the journal holds
+    int m_errorAtStart = 0;    // the controller's error number when the send began
+    int m_verdictTicks = 0;
     void writeJournal();
 
     ArmUploader m_upload;

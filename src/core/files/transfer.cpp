@@ -8,6 +8,8 @@ namespace velmorix {
 bool Transfer::requestReceive() {
     if (active())
         return false;
+    if (awaitingVerdict())
+        report({TransferEnd::Kind::Sent, {}});
     m_rxText.clear();
     m_recvRequested = true;
     m_open = true;
@@ -17,6 +19,8 @@ bool Transfer::requestReceive() {
 bool Transfer::requestSend(int sendItem) {
     if (active())
         return false;
+    if (awaitingVerdict())
+        report({TransferEnd::Kind::Sent, {}});
     m_rxText.clear();
     m_sendItem = sendItem;
     m_sendRequested = true;
@@ -86,6 +90,7 @@ void Transfer::report(const TransferEnd& end) {
     if (!m_open)
         return;
     m_open = false;
+    m_verdictPending = false;
     if (m_hooks.ended)
         m_hooks.ended(end);
 }

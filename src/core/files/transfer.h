@@ -78,6 +78,11 @@ public:
             m_open = true;
     }
 
+    // Every byte of a send left; whether the controller kept the file shows in its next status
+    // word, so the end is said then (or when the next transfer starts, or the wait gives up).
+    void awaitVerdict() { m_verdictPending = m_open; }
+    bool awaitingVerdict() const { return m_open && m_verdictPending; }
+
     // The end of the transfer under way, said once: by the sender, the receiver, the watchdog or
     // Reset, whichever ends it first.
     void report(const TransferEnd& end);
@@ -106,6 +111,7 @@ private:
     quint32 m_txByteCount = 0;
     int m_sendItem = 0;
     bool m_open = false; // a transfer began and its end has not been said yet
+    bool m_verdictPending = false;
 };
 
 } // namespace velmorix

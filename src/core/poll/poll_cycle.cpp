@@ -36,6 +36,7 @@ QByteArray PollCycle::monitorRequestData() const {
 
 void PollCycle::SendMonitorRequest() {
     m_link.SendMonitorRequest(monitorRequestData());
+    m_lastLifeMs = m_clock.nowMs();
     m_state.block.PollItemStart = m_state.block.PollBlockStart;
     m_state.block.PollItemCount = m_state.block.PollBlockCount + kFirstBlockItem;
 }
@@ -106,38 +107,44 @@ void PollCycle::measureRate() {
     }
 }
 
-void PollCycle::watchForStuckSequence(bool freshFrame) {
-    SequenceState& seq = m_state.seq;
-    if (seq.FrameValid || seq.Resyncing) {
-        m_rejectingSinceMs = -1;
-        return;
-    }
-    if (!freshFrame)
-        return;
+// A byte with a parity error reads as 0, which no status frame holds: the frame is noise, and the
+// last good one stays current rather than lend a wrong digit to the display or the sequence.
+bool PollCycle::garbled(const StatusRing& ring, int itemCount) {
+    const int length = status_frame::dc4Distance(itemCount);
+    for (int i = 1; i < length; ++i)
+        if (ring.bytes[(ring.FrameStart + i) & StatusRing::kMask] == 0)
+            return true;
+    return false;
+}
+
+void PollCycle::watchLiveness() {
     const qint64 now = m_clock.nowMs();
-    if (m_rejectingSinceMs < 0) {
-        m_rejectingSinceMs = now;
+    // While a transfer holds the stream there are no frames to expect.
+    if (m_transfer.gathering() && !m_transfer.dncSending()) {
+        m_lastLifeMs = now;
         return;
     }
-    // A page change is answered within a few frames; stale frames before that are rejected as
-    // they should be. Two seconds of nothing but rejected frames is not a switch-over.
-    if (now - m_rejectingSinceMs >= kStuckSequenceMs) {
-        m_rejectingSinceMs = -1;
-        seq.Resyncing = true;
-        seq.ResyncCount = 0;
+    // A page change is answered within a few frames; stale frames before that are rejected as they
+    // should be. Two seconds without an accepted frame is not a switch-over: the sequence number was
+    // adopted wrongly (noise in a resync frame, a controller that restarted its numbering) or the
+    // request never arrived. Subscribe again and adopt the controller's number afresh.
+    if (now - m_lastLifeMs >= kStuckSequenceMs) {
+        m_lastLifeMs = now;
+        m_state.seq.Resyncing = true;
+        m_state.seq.ResyncCount = 0;
         m_state.block.PollBlockChanged = true;
     }
 }
 
 void PollCycle::framePath() {
-    const bool fresh = findFrame(m_ring, m_state.block.PollItemCount);
-    if (m_ring.FrameStart < 0)
+    findFrame(m_ring, m_state.block.PollItemCount);
+    if (m_ring.FrameStart < 0 || garbled(m_ring, m_state.block.PollItemCount))
         return;
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
-    watchForStuckSequence(fresh);
     if (!m_state.seq.FrameValid)
         return;
     ++m_acceptedFrames;
+    m_lastLifeMs = m_clock.nowMs();
     if (m_hooks.refreshPage)
         m_hooks.refreshPage();
     // The serial number is the last item of every request.
@@ -170,6 +177,7 @@ void PollCycle::Timer2Timer() {
     ++TickCount;
     if (!m_state.line.LinkUp) {
         blankLiveDisplay();
+        m_lastLifeMs = m_clock.nowMs();
         return;
     }
     // A new subscription resets the link first, which would wipe out a transfer's handshake or cut
@@ -190,6 +198,7 @@ void PollCycle::Timer2Timer() {
         routeToTransfer(*port, n);
     else
         routeToRing(*port, n);
+    watchLiveness();
 }
 
 } // namespace velmorix

@@ -50,9 +50,9 @@ public:
     // Status frames decoded and accepted since the program started.
     quint64 acceptedFrames() const { return m_acceptedFrames; }
 
-    // Frames that keep arriving without one being accepted for this long mean the sequence number
-    // was adopted wrongly (noise in a resync frame, a controller that restarted its numbering):
-    // the console resubscribes and adopts the controller's number again.
+    // No frame accepted this long after a request or the last accepted frame, with the link up and
+    // no transfer holding the stream: the console subscribes again and adopts the controller's
+    // sequence number afresh.
     static constexpr qint64 kStuckSequenceMs = 2000;
 
     quint32 TickCount = 0;
@@ -68,7 +68,8 @@ private:
     void routeToTransfer(SerialPort& port, int n);
     void routeToRing(SerialPort& port, int n);
     void framePath();
-    void watchForStuckSequence(bool freshFrame);
+    void watchLiveness();
+    static bool garbled(const StatusRing& ring, int itemCount);
 
     ConsoleState& m_state;
     Link& m_link;
@@ -78,7 +79,7 @@ private:
     Hooks m_hooks;
     StatusRing m_ring;
     quint64 m_acceptedFrames = 0;
-    qint64 m_rejectingSinceMs = -1; // first rejected frame since the last accepted one
+    qint64 m_lastLifeMs = 0; // the last accepted frame, request, or tick that expected none
     int m_snapSecond = 0, m_snapMs = 0, m_prevSecond = 0, m_prevMs = 0;
 };
 

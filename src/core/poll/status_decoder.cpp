@@ -8,11 +8,10 @@ namespace velmorix {
 
 using namespace status_frame;
 
-bool findFrame(StatusRing& ring, int itemCount) {
+void findFrame(StatusRing& ring, int itemCount) {
     const int distance = dc4Distance(itemCount);
     int i = ring.FrameStart < 0 ? 0 : (ring.FrameStart + 1) & StatusRing::kMask;
     int candidate = -1;
-    bool found = false;
     while (i != ring.RingWrite) {
         const int b = ring.bytes[i] & 0x7F;
         if (b == ctl::DC2) {
@@ -20,11 +19,9 @@ bool findFrame(StatusRing& ring, int itemCount) {
         } else if (b == ctl::DC4 && candidate >= 0 && ((i - candidate) & StatusRing::kMask) == distance) {
             ring.FrameStart = candidate;
             candidate = -1;
-            found = true;
         }
         i = (i + 1) & StatusRing::kMask;
     }
-    return found;
 }
 
 StatusWord decodeStatusWord(const char* raw) {

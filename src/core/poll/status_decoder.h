@@ -39,8 +39,8 @@ inline int dc4Distance(int itemCount) {
 
 // Finds the newest complete status frame in the ring: a DC2 whose DC4 lies exactly 10·N + 24
 // positions on. Scans from just after the current frame's start to the last byte written, and
-// leaves FrameStart alone when nothing new is complete. Returns whether a new frame was found.
-bool findFrame(StatusRing& ring, int itemCount);
+// leaves FrameStart alone when nothing new is complete.
+void findFrame(StatusRing& ring, int itemCount);
 
 // What the status word (item 0) says, from its eight digit bytes.
 struct StatusWord {
