@@ -69,7 +69,10 @@ public:
     // --- the operator's and the tests' side ---
     void setPowered(bool on) { m_powered = on; }
     void setCabled(bool on) { m_cabled = on; }
-    void addFault(const FaultSpec& fault) { m_faults.add(fault); }
+    void addFault(const FaultSpec& fault) {
+        m_faults.dropEndedBefore(m_nowUs);
+        m_faults.add(fault);
+    }
     void clearFaults() { m_faults.clear(); }
     // For tests of the port itself: puts these bytes on the line to the console as they are, after
     // whatever it has queued already. They mean nothing to the controller.

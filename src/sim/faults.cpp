@@ -27,6 +27,10 @@ constexpr NamedFault kNames[] = {
 };
 } // namespace
 
+void FaultPlan::dropEndedBefore(qint64 atUs) {
+    m_specs.removeIf([atUs](const FaultSpec& f) { return f.untilUs < atUs; });
+}
+
 QString faultName(Fault kind) {
     for (const auto& n : kNames)
         if (n.kind == kind)

@@ -52,6 +52,8 @@ class FaultPlan {
 public:
     void add(const FaultSpec& fault) { m_specs << fault; }
     void clear() { m_specs.clear(); }
+    // Forgets the faults whose window closed before atUs, so a long run does not look through them.
+    void dropEndedBefore(qint64 atUs);
 
     // The fault of this kind that is active at atUs, if any.
     const FaultSpec* active(Fault kind, qint64 atUs) const;

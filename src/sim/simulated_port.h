@@ -36,6 +36,9 @@ public:
     QString errorString() const override { return m_error; }
 
     SimulatedController& controller() { return m_controller; }
+    // How often the line is looked at for CTS and DSR changes (1 ms). A long simulated run may look
+    // less often; a change is then reported up to that much later.
+    void setLineTickMs(int ms) { m_lineTimer->setInterval(ms); }
 
 private:
     void tick();

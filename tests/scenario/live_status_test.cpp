@@ -122,3 +122,26 @@ TEST_F(LiveStatus, RateOfBackToBackFramesAt38400SevenE2IsTheLineRate) {
     EXPECT_NEAR(rate, 3490, 3490 * 0.05) << cps.toStdString();
     EXPECT_EQ(state().status.LabelRxD, "RxD_Rate");
 }
+
+TEST_F(LiveStatus, ASequenceNumberThatStaysWrongIsAdoptedAfreshAfterTwoSeconds) {
+    // The frames the console adopts its number from carry a wrong one (noise, a controller that
+    // restarted its numbering): without recovery every later frame would be rejected.
+    controller.addFault({.kind = sim::Fault::StaleSequence, .fromUs = 0, .untilUs = 600'000});
+    start();
+    auto acceptedDuring = [this](int ticks) {
+        const quint64 before = console.poll().acceptedFrames();
+        tick(ticks);
+        return console.poll().acceptedFrames() - before;
+    };
+    tick(8);
+    EXPECT_EQ(acceptedDuring(10), 0u); // within what a normal switch-over may take
+    tick(8);
+    EXPECT_GT(acceptedDuring(10), 5u);
+
+    // The controller's numbering moves for good, DSR staying on: the display comes back as well.
+    controller.addFault({.kind = sim::Fault::StaleSequence, .fromUs = nowUs()});
+    tick(2);
+    EXPECT_EQ(acceptedDuring(15), 0u);
+    tick(10);
+    EXPECT_GT(acceptedDuring(10), 5u);
+}

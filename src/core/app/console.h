@@ -128,6 +128,8 @@ public:
     qint64 repaints() const { return m_repaint.repaints(); }
     // A pause holds the console; operator events wait for its end.
     bool paused() const { return m_hold.holding(); }
+    // What waits for the pause to end: operator events and further pauses.
+    qsizetype heldWork() const { return m_deferred.size() + m_hold.queuedPauses(); }
 
     // The areas the program and the tools drive directly.
     Link& link() { return m_link; }

@@ -25,6 +25,8 @@ public:
     // Pauses for ms, then runs `then`. A pause asked for during another one follows it.
     void pause(int ms, std::function<void()> then);
     bool holding() const { return m_holding; }
+    // Pauses waiting behind the current one.
+    qsizetype queuedPauses() const { return m_queue.size(); }
     // Called after every continuation, so the window shows what it changed.
     void setResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
     // Called once the last pause has ended and the held timers have run.
