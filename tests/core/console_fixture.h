@@ -14,7 +14,7 @@ namespace velmorix::test {
 // A console on a fake port under the manual clock, in a fresh working directory.
 class ConsoleTest : public ::testing::Test {
 protected:
-    ConsoleTest() {
+    explicit ConsoleTest(QTime timeOfDay = QTime(10, 0, 0)) : clock(timeOfDay) {
         console = std::make_unique<Console>(
             clock, prompts,
             [this](const QString& device) {

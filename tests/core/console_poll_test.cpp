@@ -21,6 +21,7 @@ QByteArray frame14(const QByteArray& status, const QByteArray& x = "000003>8") {
 
 class PollTest : public ConsoleTest {
 protected:
+    explicit PollTest(QTime timeOfDay = QTime(10, 0, 0)) : ConsoleTest(timeOfDay) {}
     void SetUp() override {
         start({"142720", "GO"});
         // An empty block keeps the frames at 14 items.
@@ -116,8 +117,59 @@ TEST_F(PollTest, SendModeTracksXoffAndXonAndTheLaterOfTheTwoDecides) {
     EXPECT_FALSE(console->transfer().XoffHold());
 }
 
-TEST_F(PollTest, PortErrorDuringTheTickStopsThePoll) {
+TEST_F(PollTest, PortErrorDuringTheTickStopsThePollAndBlanksWhatItShowed) {
+    port->feed(frame14("00000001"));
+    clock.advance(100);
+    ASSERT_NE(state().status.axes[0], "----,---");
     port->fail("Input/output error");
     EXPECT_FALSE(console->Timer2().isEnabled());
     EXPECT_EQ(prompts.messages, QStringList({"Comm: Input/output error"}));
+    // Values from a dead line must not look live.
+    EXPECT_EQ(state().status.axes[0], "----,---");
+    EXPECT_EQ(state().status.LabelCommandState, "---------");
+}
+
+TEST_F(PollTest, AFrameAcrossTheRingsEndIsCopiedToTheFrontAndDecoded) {
+    // Frames as they stream, then a little noise, up to 40 bytes before the end.
+    const QByteArray f = frame14("00000001");
+    const int frames = (StatusRing::kSize - 40) / int(f.size());
+    for (int i = 0; i < frames; ++i) {
+        port->feed(f);
+        if (i % 10 == 9)
+            clock.advance(100);
+    }
+    port->feed(QByteArray(StatusRing::kSize - 40 - frames * int(f.size()), '.'));
+    clock.advance(100);
+    port->feed(frame14("00000001", "0000162>"));
+    clock.advance(100);
+    EXPECT_EQ(console->poll().ring().FrameStart, StatusRing::kSize - 40);
+    EXPECT_EQ(state().status.axes[0], "    5,678");
+}
+
+TEST_F(PollTest, DelimitersWithTheTopBitSetStillFrameAFrame) {
+    QByteArray f = frame14("00000001", "0000162>");
+    f[0] = char(0x92);
+    f[f.size() - 1] = char(0x94);
+    port->feed("\xFF\x80" + f);
+    clock.advance(100);
+    EXPECT_EQ(state().status.axes[0], "    5,678");
+}
+
+namespace {
+class PollAcrossTheMinute : public PollTest {
+protected:
+    PollAcrossTheMinute() : PollTest(QTime(10, 0, 58, 700)) {}
+};
+} // namespace
+
+TEST_F(PollAcrossTheMinute, TheRateHoldsWhenTheSecondsRollOver) {
+    QStringList shown;
+    const QByteArray f = frame14("00000001");
+    for (int i = 0; i < 24; ++i) {
+        port->feed(f + QByteArray(250 - f.size(), '.'));
+        clock.advance(100);
+        shown << state().status.LabelCps;
+    }
+    // From the first computed rate on, every tick shows the same rate through 10:00:59 -> 10:01:00.
+    EXPECT_EQ(shown.mid(8), QStringList(16, QStringLiteral("Cps=02500")));
 }

@@ -208,6 +208,12 @@ TEST_F(Sending, ResetStopsThePumpAndSilenceEndsInTheWatchdogsTimeOut) {
     console.ButtonSendOutClick();
     tick(3);
     ASSERT_TRUE(console.transfer().Sending());
+    // The transmit rate: what was written less what still waits, never above the line's 3491 cps
+    // (38400 baud at 11 bits a character).
+    tick(8);
+    EXPECT_EQ(state().status.LabelRxD, "TxD_Rate");
+    const int cps = state().status.LabelCps.mid(4).toInt();
+    EXPECT_TRUE(cps > 1000 && cps <= 3491) << state().status.LabelCps.toStdString();
     console.ButtonResetClick();
     EXPECT_FALSE(console.Timer1().isEnabled());
     EXPECT_EQ(page().gaugePosition, 0);
