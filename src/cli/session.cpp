@@ -2,6 +2,7 @@
 
 #include "core/app/ini_file.h"
 #include "core/link/port_names.h"
+#include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
@@ -112,10 +113,16 @@ int Session::open(QString* error) {
         *error = QStringLiteral("--port PORT is required (a COM name, a device path or simulator)");
         return kUsage;
     }
-    if (comName.match(m_options.port).hasMatch())
+    const bool byComName = comName.match(m_options.port).hasMatch();
+    if (byComName) {
         setup.device = portNamesOfWorkingDir().device(m_options.port.toUpper());
-    else
+        setup.comm.port = 0; // the console's first port name is the one asked for
+        setup.env.ComStartNum = m_options.port.mid(3).toInt();
+        setup.settingsPath = QDir::toNativeSeparators(
+            QDir::current().absoluteFilePath(QStringLiteral("Config/Environment.ini")));
+    } else {
         setup.device = m_options.port;
+    }
     for (const QString& text : m_options.simFaults) {
         QString why;
         if (!sim::parseFault(text, &why)) {
@@ -133,12 +140,17 @@ int Session::open(QString* error) {
     m_console = std::make_unique<Console>(
         m_clock, m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
     m_console->setUp(setup);
+    // A COM name that does not open is explained: which device it names, and what would help.
+    if (byComName)
+        m_console->link().setPortInspector(inspectPort);
     const qsizetype before = m_prompts.messages.size();
     m_console->LinktoCNCButtonClick();
     if (m_prompts.messages.size() > before) { // "Comm: " and the reason, already said
         *error = QString();
         return kFailed;
     }
+    if (const QString note = m_console->link().refusalNote(); !note.isEmpty())
+        std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
     // The controller is present while DSR is on.
     if (!runUntil([this] { return m_console->state().line.LinkUp; }, 3000)) {
         *error =

@@ -3,12 +3,14 @@
 #include "gui/main/form_main.h"
 #include "gui/qt_prompts.h"
 #include "platform/qt_clock.h"
+#include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
 #include "sim/simulator_port.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
 
@@ -57,6 +59,16 @@ void closeOnSignals(QWidget& window) {
 }
 #endif
 
+// Where Config/ and the text tables live: the working directory, as a terminal start has it; started
+// from the desktop entry (--desktop), which has no meaningful one, the user's data folder.
+QString workingFolder(const QStringList& arguments) {
+    if (!velmorix::parseCommandLine(arguments).desktop)
+        return QDir::currentPath();
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dir);
+    return dir;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -68,6 +80,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorix"));
+    QApplication::setDesktopFileName(QStringLiteral("velmorix"));
+    const QStringList arguments = QApplication::arguments().mid(1);
 
     velmorix::QtClock clock;
     velmorix::QtPrompts prompts;
@@ -76,10 +90,11 @@ int main(int argc, char* argv[]) {
             return velmorix::sim::makeSimulatorPort(clock);
         return std::make_unique<velmorix::QtSerialPort>();
     };
-    velmorix::Console console(clock, prompts, factory, QDir::currentPath());
+    velmorix::Console console(clock, prompts, factory, workingFolder(arguments));
+    console.link().setPortInspector(velmorix::inspectPort);
     velmorix::TFormMain form(console);
     prompts.setParent(&form);
-    form.start(QApplication::arguments().mid(1));
+    form.start(arguments);
     if (QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();

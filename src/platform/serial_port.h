@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -42,6 +43,8 @@ int bitsPerCharacter(const PortSettings& s);
 //   DSR comes back.
 // - A port that fails while open (device gone, peer hung up) closes itself as close() does, then
 //   reports the failure once through the error handler; errorString() holds the same text.
+// - A line setting the device does not take (a rate, a parity, the flow control) never fails the
+//   open; refusedSettings() names it until the next open() or setSettings().
 class SerialPort {
 public:
     using LineHandler = std::function<void(bool on)>;
@@ -74,6 +77,10 @@ public:
     virtual bool cts() const = 0;
     virtual bool dsr() const = 0;
     virtual QString errorString() const = 0;
+    // The line settings the open device did not take, each as the operator chose it ("28800 baud",
+    // "mark parity", "RTS/CTS flow control"); empty when it took them all, or carries none (a
+    // pseudo-terminal).
+    virtual QStringList refusedSettings() const { return {}; }
 
     // Changes of the lines while open are reported as they are seen, once per change.
     void setCtsHandler(LineHandler handler) { m_ctsHandler = std::move(handler); }
@@ -104,5 +111,15 @@ private:
 
 // Creates the port object for a device name (see PortNames); never null.
 using PortFactory = std::function<std::unique_ptr<SerialPort>(const QString& device)>;
+
+// What the system can tell about a device that would not open, so the operator can be told the fix.
+struct PortFacts {
+    enum class Problem { Other, Missing, NoPermission };
+    Problem problem = Problem::Other;
+    QStringList devices; // the serial devices present on this machine
+    QString group;       // NoPermission: the group that owns the device
+    QString user;        // NoPermission: who runs the program
+};
+using PortInspector = std::function<PortFacts(const QString& device)>;
 
 } // namespace velmorix

@@ -1,5 +1,7 @@
 #include "serial/qt_serial_port.h"
 
+#include "serial/line_check.h"
+
 #include <QLoggingCategory>
 
 #include <cerrno>
@@ -74,6 +76,7 @@ bool QtSerialPort::open() {
     if (m_open)
         return true;
     m_error.clear();
+    m_refused.clear();
     m_failing = false;
     m_port.setPortName(m_settings.name);
     // Opened on settings every tty takes; the real ones follow one by one, so that one the device
@@ -110,22 +113,37 @@ bool QtSerialPort::open() {
 }
 
 void QtSerialPort::applySettings() {
-    const auto refused = [this](bool ok, const char* what) {
+    QStringList refused;
+    const auto take = [this, &refused](bool ok, const QString& what) {
         if (ok)
             return;
         qCInfo(lcSerial) << m_settings.name << "refuses" << what << "-" << m_port.errorString();
         m_port.clearError();
+        refused << what;
     };
-    refused(m_port.setBaudRate(m_settings.baudRate), "the rate");
-    refused(m_port.setDataBits(m_settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8),
-            "the data bits");
-    refused(m_port.setParity(qtParity(m_settings.parity)), "the parity");
-    refused(m_port.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop),
-            "the stop bits");
-    refused(m_port.setFlowControl(m_settings.hardwareFlow ? QSerialPort::HardwareControl
-                                                          : QSerialPort::NoFlowControl),
-            "the flow control");
+    take(m_port.setBaudRate(m_settings.baudRate), rateName(m_settings));
+    take(m_port.setDataBits(m_settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8),
+         dataBitsName(m_settings));
+    take(m_port.setParity(qtParity(m_settings.parity)), parityName(m_settings));
+    take(m_port.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop),
+         stopBitsName(m_settings));
+    take(m_port.setFlowControl(m_settings.hardwareFlow ? QSerialPort::HardwareControl
+                                                       : QSerialPort::NoFlowControl),
+         flowName(m_settings));
     clearSoftwareFlow();
+
+    // A driver takes what it can and clears the rest without failing, so what it kept is read back.
+    // A pseudo-terminal carries none of these settings and is never said to refuse them.
+    const int fd = m_port.handle();
+    m_refused.clear();
+    if (isPseudoTerminal(fd))
+        return;
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0)
+        refused << refusedLineSettings(m_settings, tio);
+    for (const QString& what : refused)
+        if (!m_refused.contains(what))
+            m_refused << what;
 }
 
 void QtSerialPort::clearSoftwareFlow() {

@@ -9,8 +9,9 @@ namespace velmorix {
 
 // The serial port on QSerialPort.
 //
-// - Line settings a device refuses (a pseudo-terminal knows no mark parity, custom rate or flow
-//   control) are logged and skipped; they never fail the open.
+// - Line settings a device refuses are logged and skipped; they never fail the open. What the driver
+//   did not keep is read back after every open and change and named by refusedSettings(). A
+//   pseudo-terminal carries no line settings and refuses none.
 // - Hardware flow control only: IXON, IXOFF and IXANY stay clear, so XOFF and XON arrive as data.
 // - DTR is on while the port is open.
 // - CTS and DSR are polled every 20 ms and changes reported on the event loop. A device without
@@ -42,6 +43,7 @@ public:
     bool cts() const override { return m_open && m_cts; }
     bool dsr() const override { return m_open && m_dsr; }
     QString errorString() const override { return m_error; }
+    QStringList refusedSettings() const override { return m_open ? m_refused : QStringList(); }
 
     // Where the modem lines come from; TIOCMGET unless replaced (tests move the lines by hand).
     void setLineProbe(LineProbe probe) { m_probe = std::move(probe); }
@@ -71,6 +73,7 @@ private:
     bool m_dsr = false;
     qint64 m_discarded = 0;
     QString m_error;
+    QStringList m_refused;
 };
 
 } // namespace velmorix

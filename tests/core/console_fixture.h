@@ -21,6 +21,7 @@ protected:
                 devices << device;
                 auto p = std::make_unique<FakePort>();
                 p->openError = nextOpenError;
+                p->refused = nextRefused;
                 port = p.get();
                 return p;
             },
@@ -36,6 +37,7 @@ protected:
     TempWorkDir dir;
     FakePort* port = nullptr;
     QString nextOpenError;
+    QStringList nextRefused;
     QStringList devices;
     std::unique_ptr<Console> console;
 };

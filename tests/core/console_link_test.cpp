@@ -77,12 +77,77 @@ TEST_F(ConsoleTest, ComStartNumNamesThePortsAndTheLinkOpensTheChosenOne) {
     console->RadioGroupComClick(CommGroup::Com, 1);
     console->RadioGroupComClick(CommGroup::BaudRate, 2);
     EXPECT_EQ(state().view.statusPanels[1], "COM4,28800,E,7,2");
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM4 opens /dev/ttyUSB7");
     EXPECT_EQ(state().view.caption, "Velmorix\\CommPort.SetUp 232720");
     EXPECT_EQ(port, nullptr); // a click does not touch the port
     console->LinktoCNCButtonClick();
     EXPECT_EQ(devices, QStringList({"/dev/ttyUSB7"}));
     EXPECT_EQ(port->settings().baudRate, 28800);
     EXPECT_TRUE(port->settings().customRate);
+}
+
+TEST_F(ConsoleTest, PanelHintNamesTheDeviceOfTheChosenPort) {
+    start();
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM1 opens /dev/ttyS0");
+    console->RadioGroupComClick(CommGroup::Com, 5);
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM6 opens /dev/ttyS5");
+    start({"--simulator"});
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM6 opens the built-in controller (simulator)");
+}
+
+TEST_F(ConsoleTest, FailedOpenNamesTheDeviceAndTheFix) {
+    dir.write("Config/Environment.ini", "[ComStart]\ncom_start_num=2\n");
+    PortFacts facts;
+    console->link().setPortInspector([&](const QString& device) {
+        EXPECT_EQ(device, "/dev/ttyS1");
+        return facts;
+    });
+    const QString settings = QDir::toNativeSeparators(dir.file("Config/Environment.ini"));
+    nextOpenError = "No such file or directory";
+    start();
+
+    facts.problem = PortFacts::Problem::Missing;
+    facts.devices = QStringList{"/dev/ttyACM0", "/dev/ttyUSB0"};
+    console->LinktoCNCButtonClick();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(
+        prompts.messages.last(),
+        "Comm: No such file or directory. COM2 opens /dev/ttyS1, which does not exist. Serial devices "
+        "here: /dev/ttyACM0, /dev/ttyUSB0. To open one as COM2, put COM2=/dev/ttyACM0 under [ComPorts] in " +
+            settings + ".");
+
+    // No serial device at all: the built-in controller is offered.
+    facts.devices.clear();
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(
+        prompts.messages.last(),
+        "Comm: No such file or directory. COM2 opens /dev/ttyS1, which does not exist. There is no serial "
+        "device on this machine; --simulator, or COM2=simulator under [ComPorts] in " +
+            settings + ", links to the built-in controller.");
+
+    facts = {PortFacts::Problem::NoPermission, {"/dev/ttyS1"}, "dialout", "op"};
+    port->openError = "Permission denied";
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(
+        prompts.messages.last(),
+        "Comm: Permission denied. COM2 opens /dev/ttyS1, which only members of the group dialout may use. "
+        "Join it with: sudo usermod -aG dialout op, then log out and in again.");
+    EXPECT_EQ(state().view.statusPanels[1], "COM2,38400,E,7,2"); // the description stays as it is
+}
+
+TEST_F(ConsoleTest, SettingsTheDeviceRefusedAreNamedOnTheMessageLine) {
+    nextRefused = QStringList{"28800 baud", "mark parity", "RTS/CTS flow control"};
+    start({"133720", "GO"});
+    EXPECT_EQ(keyIn(), "; /dev/ttyS0 refused 28800 baud, mark parity, RTS/CTS flow control ;");
+    EXPECT_EQ(state().LastMdiText, "; To Read CncName-ID ... ;");
+    EXPECT_TRUE(prompts.messages.isEmpty()); // the port is open: no failure
+    EXPECT_EQ(state().view.statusPanels[1], "COM1,28800,M,7,2");
+
+    // A device that takes them all leaves the line as the link leaves it.
+    port->refused.clear();
+    console->LabelBackClick();
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(keyIn(), "");
 }
 
 TEST_F(ConsoleTest, FailedOpenIsShownAndTheConsoleStillLinksWithoutSending) {

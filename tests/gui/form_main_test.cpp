@@ -78,6 +78,7 @@ TEST_F(FormMainTest, RadioClicksReachTheEngineAndTheCaption) {
     QTest::mouseClick(radio("RadioGroupCom", 2), Qt::LeftButton);
     EXPECT_EQ(form.windowTitle(), "Velmorix\\CommPort.SetUp 362720");
     EXPECT_EQ(get<QLabel>("StatusBar1Panel1")->text(), "COM3,115200,E,7,2");
+    EXPECT_EQ(get<QLabel>("StatusBar1Panel1")->toolTip(), "COM3 opens /dev/ttyS2");
 }
 
 TEST_F(FormMainTest, LinkEnablesTheOperatorAndLightsTheIndicators) {

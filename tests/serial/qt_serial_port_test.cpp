@@ -1,11 +1,18 @@
+#include "core/link/port_advice.h"
+#include "serial/line_check.h"
+#include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
 #include "support/pty_pair.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
 
 #include <cerrno>
+#include <grp.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace velmorix {
 namespace {
@@ -67,6 +74,8 @@ TEST(QtSerialPortOnPty, OpensWithEveryLineSettingAndAppliesWhatThePtyKeeps) {
         ASSERT_TRUE(port.open()) << port.errorString().toStdString();
         EXPECT_TRUE(port.isOpen());
         EXPECT_EQ(port.settings(), s);
+        // It keeps neither the data bits nor the parity, yet a pseudo-terminal is never said to refuse.
+        EXPECT_EQ(port.refusedSettings(), QStringList());
 
         // A pseudo-terminal forces 8 bits without parity enable, but keeps the rest.
         const termios t = pty.slaveTermios();
@@ -84,6 +93,78 @@ TEST(QtSerialPortOnPty, OpensWithEveryLineSettingAndAppliesWhatThePtyKeeps) {
             EXPECT_EQ(cfgetospeed(&t), standard.at(c.rate));
         }
     }
+}
+
+TEST(QtSerialPortLineCheck, NamesEachSettingTheDriverDidNotKeep) {
+    PortSettings wanted;
+    wanted.baudRate = 28800;
+    wanted.customRate = true;
+    wanted.parity = Parity::Mark;
+    wanted.dataBits = 7;
+    wanted.stopBits = 2;
+    wanted.hardwareFlow = true;
+    termios kept{};
+    kept.c_cflag = tcflag_t(0010000) | CS7 | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CREAD | CLOCAL;
+    EXPECT_EQ(refusedLineSettings(wanted, kept), QStringList());
+
+    termios t = kept;
+    t.c_cflag &= ~tcflag_t(CMSPAR | CRTSCTS); // a UART without stick parity and a cable without RTS/CTS
+    EXPECT_EQ(refusedLineSettings(wanted, t), QStringList({"mark parity", "RTS/CTS flow control"}));
+    t = kept;
+    t.c_cflag = (t.c_cflag & ~tcflag_t(CBAUD | CBAUDEX)) | B38400; // rounded to the nearest standard rate
+    EXPECT_EQ(refusedLineSettings(wanted, t), QStringList({"28800 baud"}));
+
+    wanted.baudRate = 9600;
+    wanted.customRate = false;
+    wanted.parity = Parity::Space;
+    wanted.dataBits = 8;
+    wanted.stopBits = 1;
+    wanted.hardwareFlow = false;
+    t = {};
+    t.c_cflag = B9600 | CS8 | PARENB | CMSPAR;
+    EXPECT_EQ(refusedLineSettings(wanted, t), QStringList());
+    t.c_cflag = B9600 | CS7 | PARENB | CSTOPB; // space parity came back as even, 7 bits, 2 stop bits
+    EXPECT_EQ(refusedLineSettings(wanted, t), QStringList({"8 data bits", "space parity", "1 stop bit"}));
+}
+
+// What the operator reads when a port name opens a device that is not there, or not theirs.
+TEST(QtSerialPortOpenFailure, MessageNamesAMissingDeviceAndTheDevicesPresent) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("ttyUSB9");
+    QtSerialPort port(missing);
+    ASSERT_FALSE(port.open());
+    const PortFacts gone = inspectPort(missing);
+    EXPECT_EQ(gone.problem, PortFacts::Problem::Missing);
+    EXPECT_EQ(gone.devices, serialDevices());
+    const QString text = openFailureText(port.errorString(), "COM3", missing, gone, "Config/Environment.ini");
+    EXPECT_TRUE(text.startsWith("Comm: " + port.errorString())) << text.toStdString();
+    EXPECT_TRUE(text.contains("COM3 opens " + missing + ", which does not exist.")) << text.toStdString();
+    EXPECT_TRUE(text.contains(gone.devices.isEmpty() ? "COM3=simulator" : "COM3=" + gone.devices.first()));
+}
+
+TEST(QtSerialPortOpenFailure, MessageNamesTheGroupOfADeviceWithoutPermission) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens a file without permissions all the same";
+    // A file nobody may use stands in for a tty of a group the user is not in.
+    QTemporaryDir dir;
+    const QString locked = dir.filePath("ttyS0");
+    {
+        QFile f(locked);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    QtSerialPort lockedPort(locked);
+    ASSERT_FALSE(lockedPort.open());
+    const PortFacts denied = inspectPort(locked);
+    EXPECT_EQ(denied.problem, PortFacts::Problem::NoPermission);
+    const group* g = ::getgrgid(::getegid());
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(denied.group, QString::fromLocal8Bit(g->gr_name));
+    const QString deniedText = openFailureText(lockedPort.errorString(), "COM1", locked, denied, {});
+    EXPECT_TRUE(deniedText.startsWith("Comm: " + lockedPort.errorString()));
+    EXPECT_TRUE(
+        deniedText.contains(QStringLiteral("only members of the group %1 may use").arg(denied.group)));
+    EXPECT_TRUE(deniedText.contains(QStringLiteral("sudo usermod -aG %1 %2").arg(denied.group, denied.user)));
 }
 
 TEST(QtSerialPortOnPty, NewSettingsTakeEffectWhileOpen) {

@@ -60,6 +60,7 @@ public:
     bool cts() const override { return m_open && m_cts; }
     bool dsr() const override { return m_open && m_dsr; }
     QString errorString() const override { return m_error; }
+    QStringList refusedSettings() const override { return m_open ? refused : QStringList(); }
 
     // Test side.
     void feed(const QByteArray& bytes) {
@@ -100,6 +101,7 @@ public:
     }
 
     QString openError;
+    QStringList refused; // line settings the device does not take
     int openCount = 0;
     int inputClears = 0;
     qint64 pendingOutput = 0;

@@ -108,6 +108,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     for (const QString& a : arguments) {
         if (a == QStringLiteral("--simulator"))
             cl.simulator = true;
+        else if (a == QStringLiteral("--desktop"))
+            cl.desktop = true;
         else if (a.startsWith(QStringLiteral("--")))
             cl.unknownOptions << a;
         else

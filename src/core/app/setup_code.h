@@ -49,6 +49,7 @@ struct CommandLine {
     QString setupCode;
     QString startWord = QStringLiteral("Init");
     bool simulator = false;
+    bool desktop = false; // started from the desktop entry: the settings live in the user's data folder
     QStringList unknownOptions;
 
     bool startWordIsGo() const { return startWord.toUpper() == QStringLiteral("GO"); }

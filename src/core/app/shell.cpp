@@ -33,6 +33,7 @@ void Shell::ReadSettings() {
     m_settingsProblem.clear();
     m_state.env = file.read(&m_settingsProblem);
     m_link.setPortNames(PortNames(m_state.env.comPorts));
+    m_link.setSettingsPath(QDir::toNativeSeparators(file.path()));
 }
 
 void Shell::WriteSettings() {
@@ -95,6 +96,7 @@ void Shell::FormCreate(const StartupInputs& inputs) {
         m_link.setPortNames(names);
     }
     const bool valid = applySetupCode(cl.setupCode, m_state.comm);
+    view.statusPanel1Hint = m_link.chosenDeviceHint();
 
     m_state.seq = SequenceState{};
     if (cl.startWordIsGo() && valid)
@@ -113,6 +115,7 @@ void Shell::setUp(const EngineSetup& setup) {
     PortNames names(setup.env.comPorts);
     names.setOverride(setup.device);
     m_link.setPortNames(names);
+    m_link.setSettingsPath(setup.settingsPath);
     m_hooks.setOperationEnabled(false);
     stopTimers();
     m_timers.TimerMdi_go.setEnabled(false);
@@ -151,6 +154,9 @@ void Shell::LinktoCNCButtonClick() {
     m_state.view.ButtonResetEnabled = true;
     m_state.view.ButtonClearEnabled = true;
     m_hooks.setOperationEnabled(true);
+    // Settings the device refused would leave every frame undecodable: the line says which.
+    if (const QString note = m_link.refusalNote(); !note.isEmpty())
+        m_message.show(note);
 }
 
 void Shell::LabelBackClick() {
@@ -171,6 +177,7 @@ void Shell::RadioGroupComClick(CommGroup group, int index) {
     setCommItem(m_state.comm, group, index);
     setCaptionToSetupCode();
     m_state.view.statusPanels[1] = portDescription(m_state.comm, m_state.env.ComStartNum);
+    m_state.view.statusPanel1Hint = m_link.chosenDeviceHint();
 }
 
 void Shell::ButtonFileSelectParthClick() {

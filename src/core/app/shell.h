@@ -26,6 +26,7 @@ struct EngineSetup {
     CommSelection comm;      // the line settings, as a setup code chooses them
     QString tableDir;        // where the name, help and error tables are; empty: none is read
     EnvironmentSettings env; // page ranges and port numbering
+    QString settingsPath;    // the settings file whose [ComPorts] a failed open points to
 };
 
 // The timers of the console, made before any area so each area is handed the ones it drives.

@@ -163,6 +163,7 @@ struct MainView {
     bool LabelDSRLit = false; // light red while the line is on
     bool LabelCTSLit = false;
     std::array<QString, 5> statusPanels;
+    QString statusPanel1Hint; // which device the chosen port name opens
     QString EditSelectPath;
     PageButton boldPageButton = PageButton::None;
     bool MemoHelpShown = false; // page 4 shows the help text rather than the file service

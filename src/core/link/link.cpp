@@ -3,6 +3,7 @@
 #include "core/app/hold.h"
 #include "core/files/transfer.h"
 #include "core/link/frames.h"
+#include "core/link/port_advice.h"
 
 namespace velmorix {
 
@@ -27,17 +28,29 @@ void Link::attach(const QString& device) {
 bool Link::OpenPort() {
     const bool opened = openWith(lineSettings(m_state.comm));
     m_state.view.statusPanels[1] = portDescription(m_state.comm, m_state.env.ComStartNum);
+    m_state.view.statusPanel1Hint = chosenDeviceHint();
     return opened;
 }
 
+QString Link::chosenDeviceHint() const {
+    const QString name = portName(m_state.comm, m_state.env.ComStartNum);
+    return deviceHint(name, m_names.device(name));
+}
+
 bool Link::openWith(const PortSettings& line) {
-    attach(m_names.device(portName(m_state.comm, m_state.env.ComStartNum)));
+    const QString name = portName(m_state.comm, m_state.env.ComStartNum);
+    attach(m_names.device(name));
     PortSettings settings = line;
     settings.name = m_device;
     m_port->setSettings(settings);
     const bool opened = m_port->isOpen() || m_port->open();
-    if (!opened)
-        m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
+    m_refusal = opened ? velmorix::refusalNote(m_device, m_port->refusedSettings()) : QString();
+    if (!opened) {
+        const QString reason = m_port->errorString();
+        m_prompts.showMessage(
+            m_inspector ? openFailureText(reason, name, m_device, m_inspector(m_device), m_settingsPath)
+                        : QStringLiteral("Comm: ") + reason);
+    }
     return opened;
 }
 

@@ -28,10 +28,20 @@ public:
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
     const PortNames& portNames() const { return m_names; }
+    // Where a failed open finds the facts of its device (the devices present, the owning group);
+    // without one the failure says only the system's reason.
+    void setPortInspector(PortInspector inspector) { m_inspector = std::move(inspector); }
+    // The settings file whose [ComPorts] a failed open proposes to change.
+    void setSettingsPath(const QString& path) { m_settingsPath = path; }
 
-    // Configures the port from the Comm page and opens it; a failure shows "Comm: " + the reason.
-    // The description goes to status bar panel 1 either way. Returns whether the port is open.
+    // Configures the port from the Comm page and opens it; a failure shows "Comm: " + the reason and
+    // what would help. The description goes to status bar panel 1 either way, the device it opens to
+    // the panel's hint. Returns whether the port is open.
     bool OpenPort();
+    // The hint of status bar panel 1: which device the chosen port name opens.
+    QString chosenDeviceHint() const;
+    // The note on line settings the device refused at the last open; empty when it took them all.
+    QString refusalNote() const { return m_refusal; }
     // The same port with other line settings (the 8-bit upload); a failure shows "Comm: " too.
     bool openWith(const PortSettings& settings);
     void closePort();
@@ -68,6 +78,9 @@ private:
     Hold& m_hold;
     PortFactory m_factory;
     PortNames m_names;
+    PortInspector m_inspector;
+    QString m_settingsPath;
+    QString m_refusal;
     Hooks m_hooks;
     std::unique_ptr<SerialPort> m_port;
     QString m_device;

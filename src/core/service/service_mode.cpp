@@ -60,7 +60,9 @@ void ServiceMode::serviceLogin() {
 void ServiceMode::comStart() {
     if (const auto n = m_prompts.askComStart(m_state.env.ComStartNum))
         m_state.env.ComStartNum = *n;
-    // The Comm page's items follow ComStartNum, the selected index stays.
+    // The Comm page's items follow ComStartNum, the selected index stays; so does the panel's text,
+    // but its hint names the device the port now opens.
+    m_state.view.statusPanel1Hint = m_link.chosenDeviceHint();
 }
 
 void ServiceMode::tskAccess() {

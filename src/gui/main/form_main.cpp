@@ -446,6 +446,8 @@ void TFormMain::renderControls() {
         setLit(LabelCTS, v.LabelCTSLit);
     for (int i = 0; i < 5; ++i)
         setText(m_panels[i], v.statusPanels[i]);
+    if (m_panels[1]->toolTip() != v.statusPanel1Hint)
+        m_panels[1]->setToolTip(v.statusPanel1Hint);
 }
 
 void TFormMain::renderStatus() {
