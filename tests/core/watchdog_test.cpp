@@ -49,6 +49,19 @@ TEST_F(WatchdogTest, RequestedSendTimesOutWithTheAbortMark) {
     EXPECT_EQ(port->written(), QByteArray("%\x14"));
 }
 
+TEST_F(WatchdogTest, AnUploadWaitingTooLongTimesOutWithTheAbortMarkAndLeavesItsEndToTheUpload) {
+    QList<TransferEnd> ends;
+    console->setTransferObserver([&](const TransferEnd& end) { ends << end; });
+    transfer().setArmSending(true);
+    supervise();
+    clock.advance(11000);
+    EXPECT_EQ(keyIn(), "; .. Wait CTS => Time Out .. ;");
+    EXPECT_EQ(port->written(), QByteArray("%\x14"));
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_FALSE(console->Timer3().isEnabled());
+    EXPECT_TRUE(ends.isEmpty()); // the upload says how it ended
+}
+
 TEST_F(WatchdogTest, ResetBreaksEvenWithDsrOnAndWithoutAnyFlagItStopsSilently) {
     transfer().requestReceive();
     transfer().takeBytes("\x14@WRITE(O1)\x12%");

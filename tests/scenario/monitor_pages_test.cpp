@@ -195,3 +195,45 @@ TEST_F(MonitorPages, FileServiceSendsTheResetSignalOnceAndEmptiesTheBlock) {
     tick(4);
     EXPECT_EQ(lastBlock(), range(10800, 8));
 }
+
+TEST_F(MonitorPages, VariableRowsShowValueAndHexAndWriteTheirOwnNumber) {
+    console.ButtonVarUserClick();
+    console.ComboBox1000Change(2, 3, 4);
+    controller.setValue(2359, -2, nowUs());
+    controller.setValue(2340, 4660, nowUs());
+    tick(5);
+    const VarView& v = console.pages().var();
+    EXPECT_EQ(v.numbers[0], "(02,340)");
+    EXPECT_EQ(v.numbers[19], "(02,359)");
+    EXPECT_EQ(v.values[0], "4660");
+    EXPECT_EQ(v.hexes[0], "0000-1234");
+    EXPECT_EQ(v.values[19], "-2");
+    EXPECT_EQ(v.hexes[19], "FFFF-FFFE");
+    prompts.valueAnswers.push_back(77);
+    console.StaticTextVar0_10Click(19);
+    tick(3);
+    EXPECT_EQ(controller.value(2359, nowUs()), 77);
+
+    // Named rows write from their own range: CNC information, then machine parameters.
+    console.ButtonCNCInfoClick();
+    tick(3);
+    prompts.valueAnswers.push_back(5);
+    console.StaticTextCncInfo0_10Click(3);
+    console.ButtonMCMDataClick();
+    tick(3);
+    prompts.valueAnswers.push_back(6);
+    console.StaticTextCncInfo0_10Click(9);
+    tick(3);
+    EXPECT_TRUE(received().contains("\x12%\rO9012\rN10903\rD00000005\r%\x14"));
+    EXPECT_TRUE(received().contains("\x12%\rO9012\rN11009\rD00000006\r%\x14"));
+
+    // A dead link empties the values; numbers stay.
+    controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = nowUs()});
+    tick(3);
+    EXPECT_TRUE(std::all_of(v.namedValues.begin(), v.namedValues.end(),
+                            [](const QString& s) { return s.isEmpty(); }));
+    EXPECT_EQ(v.namedNumbers[0], "(11,000)");
+    console.ButtonPlcRCTClick();
+    tick(3);
+    EXPECT_TRUE(console.pages().rct().values[5].isEmpty());
+}
