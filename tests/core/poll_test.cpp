@@ -30,6 +30,7 @@ QList<QByteArray> fourteenItems() {
 void put(StatusRing& ring, int at, const QByteArray& bytes) {
     for (qsizetype i = 0; i < bytes.size(); ++i)
         ring.bytes[(at + i) & StatusRing::kMask] = static_cast<unsigned char>(bytes[i]);
+    ring.wrote(at, static_cast<int>(bytes.size()));
     ring.RingWrite = (at + static_cast<int>(bytes.size())) & StatusRing::kMask;
 }
 
@@ -73,6 +74,25 @@ TEST(FrameFinder, TakesTheNewestCompleteFrameAndSkipsWrongLengths) {
     put(ring, ring.RingWrite, f.mid(100));
     findFrame(ring, 14);
     EXPECT_EQ(ring.FrameStart, halfStart);
+}
+
+TEST(FrameFinder, AfterMoreThanARingWithoutAFrameTheNextIsFoundAndTheOverwrittenOneIsGone) {
+    StatusRing ring;
+    const QByteArray f = frame("00000003", fourteenItems());
+    put(ring, 0, f);
+    findFrame(ring, 14);
+    ASSERT_EQ(ring.FrameStart, 0);
+    // Noise up to 42 bytes before the ring's end, then a frame that runs over the old one.
+    put(ring, ring.RingWrite, QByteArray(8192 - 42 - 165, '.'));
+    findFrame(ring, 14);
+    put(ring, ring.RingWrite, f);
+    findFrame(ring, 14);
+    EXPECT_EQ(ring.FrameStart, 8192 - 42);
+    // A ring of noise over it: no frame is left to decode.
+    put(ring, ring.RingWrite, QByteArray(4000, '.'));
+    put(ring, ring.RingWrite, QByteArray(4192, '.'));
+    findFrame(ring, 14);
+    EXPECT_EQ(ring.FrameStart, -1);
 }
 
 TEST(FrameFinder, ALaterDc2ReplacesTheCandidate) {

@@ -49,6 +49,7 @@ void PollCycle::appendToRing(const QByteArray& bytes) {
     if (end > StatusRing::kSize)
         std::memcpy(m_ring.bytes.data(), m_ring.bytes.data() + StatusRing::kSize,
                     static_cast<size_t>(end - StatusRing::kSize));
+    m_ring.wrote(m_ring.RingWrite, n);
     m_ring.RingWrite = end & StatusRing::kMask;
 }
 

@@ -10,18 +10,24 @@ using namespace status_frame;
 
 void findFrame(StatusRing& ring, int itemCount) {
     const int distance = dc4Distance(itemCount);
-    int i = ring.FrameStart < 0 ? 0 : (ring.FrameStart + 1) & StatusRing::kMask;
+    int i = (ring.RingWrite - ring.Unscanned) & StatusRing::kMask;
     int candidate = -1;
-    while (i != ring.RingWrite) {
+    bool found = false;
+    for (int left = ring.Unscanned; left > 0; --left) {
         const int b = ring.bytes[i] & 0x7F;
         if (b == ctl::DC2) {
             candidate = i;
         } else if (b == ctl::DC4 && candidate >= 0 && ((i - candidate) & StatusRing::kMask) == distance) {
             ring.FrameStart = candidate;
             candidate = -1;
+            found = true;
         }
         i = (i + 1) & StatusRing::kMask;
     }
+    // The next scan starts just after the newest frame's DC2; without a new frame it looks at the
+    // same bytes again, as one not complete yet may be.
+    if (found)
+        ring.Unscanned = (ring.RingWrite - ring.FrameStart - 1) & StatusRing::kMask;
 }
 
 StatusWord decodeStatusWord(const char* raw) {

@@ -38,8 +38,9 @@ inline int dc4Distance(int itemCount) {
 } // namespace status_frame
 
 // Finds the newest complete status frame in the ring: a DC2 whose DC4 lies exactly 10·N + 24
-// positions on. Scans from just after the current frame's start to the last byte written, and
-// leaves FrameStart alone when nothing new is complete.
+// positions on. Scans the unscanned bytes (from just after the current frame's start, or the oldest
+// byte the ring holds once reads ran over that) to the last byte written, and leaves FrameStart
+// alone when nothing new is complete.
 void findFrame(StatusRing& ring, int itemCount);
 
 // What the status word (item 0) says, from its eight digit bytes.
