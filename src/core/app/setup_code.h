@@ -49,6 +49,8 @@ struct CommandLine {
     QString setupCode;
     QString startWord = QStringLiteral("Init");
     bool simulator = false;
+    QString wireLog;             // --wire-log FILE: where the wire log goes; empty: nowhere
+    bool wireLogMissing = false; // --wire-log without a file
     QStringList unknownOptions;
 
     bool startWordIsGo() const { return startWord.toUpper() == QStringLiteral("GO"); }
