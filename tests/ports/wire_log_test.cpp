@@ -41,17 +41,22 @@ TEST(RecordingPort, RecordsBothDirectionsAndLineChangesInOrderOverTheSimulatedPo
         clock.advance(10);
         read += port.read(100);
     }
+    clock.advance(30); // more arrives, and a link reset would throw it away unread
+    const qint64 waiting = port.inputCount();
+    ASSERT_GT(waiting, 0);
+    port.clearBuffer(true, false);
     controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = clock.nowUs()});
     clock.advance(20);
-    port.clearBuffer(true, false);
     controller.clearFaults();
     clock.advance(20);
 
-    // What crossed, byte for byte: written as the controller received it, read as the console took it.
+    // What crossed, byte for byte: written as the controller received it, read as the console took it
+    // or threw it away.
     EXPECT_EQ(record.bytes(Kind::ToController), controller.log().bytes(Kind::ToController));
     EXPECT_EQ(record.bytes(Kind::ToController), kLinkReset + kMonitor2);
     ASSERT_TRUE(read.contains("\x12%\rO9000\rH"));
     EXPECT_TRUE(record.bytes(Kind::ToConsole).startsWith(read));
+    EXPECT_EQ(record.bytes(Kind::ToConsole).size(), read.size() + waiting);
     EXPECT_EQ(record.lineChanges(), (QStringList{"CTS on", "DSR on", "DSR off", "DSR on"}));
 
     const QList<WireRecorder::Entry> entries = record.entries();
@@ -99,7 +104,7 @@ TEST(WireRecorder, TheRingDropsTheOldestBytesFirst) {
 QStringList names(const QList<WirePiece>& pieces) {
     QStringList out;
     for (const WirePiece& p : pieces)
-        out << (p.name.isEmpty() ? QStringLiteral("?%1+%2").arg(p.offset).arg(p.size) : p.name);
+        out << (p.name.isEmpty() ? QStringLiteral("?") + QString::fromLatin1(p.bytes.toHex(' ')) : p.name);
     return out;
 }
 
@@ -113,24 +118,34 @@ TEST(FrameNamer, NamesEveryFrameKindAndLeavesUnknownBytes) {
     EXPECT_EQ(names(sent),
               (QStringList{"link reset", "monitor request seq 1, 2 variables", "value write 10037=-1",
                            "named value write A.Plc 10768=5", "MDI G01X10Y5", "reset signal", "abort mark",
-                           "?164+2", "file body, 17 bytes"}));
-    EXPECT_EQ(sent[0], (WirePiece{0, 25, "link reset"}));
+                           "?ff 00", "file body, 17 bytes"}));
+    EXPECT_EQ(sent[0].bytes, kLinkReset);
 
     const QByteArray fromController = QByteArray("\x13") + kStatus1 + "\x14@READ(A.Plc)" +
                                       "\x14@WRITE(O1234)" + "\x12%\rO1234\rG0\r%\x14" + "\x11" + "zz";
     EXPECT_EQ(names(namer.name(Kind::ToConsole, fromController)),
               (QStringList{"XOFF", "status frame seq 3, N=1", "@READ(A.Plc)", "@WRITE(O1234)",
-                           "file body, 14 bytes", "XON", "?78+2"}));
+                           "file body, 14 bytes", "XON", "?7a 7a"}));
     // The next request is answered with the sequence after the last frame's.
     EXPECT_EQ(names(namer.name(Kind::ToController, kMonitor2)),
               QStringList{"monitor request seq 4, 2 variables"});
-    // A body that goes on into the next entry is named where it ends, with its whole length.
-    EXPECT_EQ(names(namer.name(Kind::ToConsole, "\x12"
-                                                "0123456789")),
+
+    // A frame cut by the end of an entry is named whole with the next one; until then it is held.
+    EXPECT_EQ(names(namer.name(Kind::ToConsole, "\x11" + kStatus1.left(20))), QStringList{"XON"});
+    EXPECT_EQ(names(namer.pending(Kind::ToConsole)),
+              QStringList{"?" + QString(kStatus1.left(20).toHex(' '))});
+    const QList<WirePiece> joined = namer.name(Kind::ToConsole, kStatus1.mid(20) + "\x14@RE");
+    EXPECT_EQ(names(joined), QStringList{"status frame seq 3, N=1"});
+    EXPECT_EQ(joined[0].bytes, kStatus1);
+    EXPECT_EQ(names(namer.name(Kind::ToConsole, "AD(P.1)")), QStringList{"@READ(P.1)"});
+    // A body longer than any frame goes on into the next entries and is named where it ends, with its
+    // whole length.
+    EXPECT_EQ(names(namer.name(Kind::ToConsole, "\x12" + QByteArray(600, 'x'))),
               QStringList{"file body begins"});
-    EXPECT_EQ(names(namer.name(Kind::ToConsole, "abcde\x14"
-                                                "\x11")),
-              (QStringList{"end of file body, 17 bytes", "XON"}));
+    EXPECT_EQ(names(namer.name(Kind::ToConsole, QByteArray(100, 'y'))),
+              QStringList{"file body goes on, 701 bytes so far"});
+    EXPECT_EQ(names(namer.name(Kind::ToConsole, "abc\x14\x13")),
+              (QStringList{"end of file body, 705 bytes", "XOFF"}));
 }
 
 // The bytes of one direction in a wire log file.

@@ -97,6 +97,10 @@ std::optional<qsizetype> valueBody(Reader r, char valueMark, qint64* number, qin
     return r.at;
 }
 
+constexpr qsizetype kLongestStatusFrame = 10 * 46 + 25;
+constexpr qsizetype kLongestRequest = 512;
+constexpr qsizetype kLongestHandshake = 128;
+
 QString text(const QByteArray& bytes) {
     return QString::fromLatin1(bytes);
 }
@@ -104,11 +108,22 @@ QString text(const QByteArray& bytes) {
 } // namespace
 
 QList<WirePiece> FrameNamer::name(WireRecorder::Kind kind, const QByteArray& bytes) {
-    if (kind == WireRecorder::Kind::ToController)
-        return fromConsole(bytes);
-    if (kind == WireRecorder::Kind::ToConsole)
-        return fromController(bytes);
-    return {};
+    if (kind != WireRecorder::Kind::ToController && kind != WireRecorder::Kind::ToConsole)
+        return {};
+    const int d = kind == WireRecorder::Kind::ToController ? 0 : 1;
+    const QByteArray data = m_pending[d] + bytes;
+    m_pending[d].clear();
+    QList<WirePiece> out = d == 0 ? fromConsole(data) : fromController(data);
+    for (WirePiece& p : out)
+        p.bytes = data.mid(p.offset, p.size);
+    return out;
+}
+
+QList<WirePiece> FrameNamer::pending(WireRecorder::Kind kind) const {
+    const QByteArray& held = m_pending[kind == WireRecorder::Kind::ToController ? 0 : 1];
+    if (held.isEmpty() || (kind != WireRecorder::Kind::ToController && kind != WireRecorder::Kind::ToConsole))
+        return {};
+    return {WirePiece{0, held.size(), {}, held}};
 }
 
 qsizetype FrameNamer::body(const QByteArray& bytes, qsizetype at, int direction, QList<WirePiece>* out) {
@@ -192,6 +207,11 @@ QList<WirePiece> FrameNamer::fromConsole(const QByteArray& bytes) {
             flushUnknown(at);
             out << WirePiece{at, known->first, known->second};
             at += known->first;
+        } else if ((bytes[at] == ctl::STX || bytes[at] == ctl::DC2) && bytes.indexOf(ctl::DC4, at) < 0 &&
+                   bytes.size() - at < kLongestRequest) {
+            flushUnknown(at);
+            m_pending[0] = bytes.mid(at); // a request cut by the end of the entry
+            return out;
         } else if (bytes[at] == ctl::DC2) {
             flushUnknown(at);
             at += body(bytes, at, 0, &out);
@@ -225,6 +245,14 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
             continue;
         }
         if (c == ctl::DC4) {
+            const QByteArray rest = bytes.mid(at, kLongestHandshake);
+            if (rest.size() < kLongestHandshake && !rest.contains(')') &&
+                (s.writeMark.startsWith(rest.left(s.writeMark.size())) ||
+                 s.readMark.startsWith(rest.left(s.readMark.size())))) {
+                flushUnknown(at);
+                m_pending[1] = rest; // "@READ(…)" or "@WRITE(…)" cut by the end of the entry
+                return out;
+            }
             Reader r{bytes, at};
             const bool write = Reader(r).take(s.writeMark);
             if (write || r.take(s.readMark)) {
@@ -244,6 +272,10 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
             flushUnknown(at);
             // A status frame: 10 N + 25 bytes, "H" at 9, "%" DC4 at its end.
             const qsizetype dc4 = bytes.indexOf(ctl::DC4, at);
+            if (dc4 < 0 && bytes.size() - at < kLongestStatusFrame) {
+                m_pending[1] = bytes.mid(at); // a frame or a short body cut by the end of the entry
+                return out;
+            }
             const qsizetype length = dc4 < 0 ? -1 : dc4 + 1 - at;
             if (length >= 25 && (length - 25) % 10 == 0 && (length - 25) / 10 <= 46 && bytes[at + 9] == 'H' &&
                 bytes[dc4 - 1] == '%') {

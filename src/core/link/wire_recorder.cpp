@@ -18,7 +18,9 @@ void WireRecorder::add(Kind kind, const QByteArray& bytes, qint64 atUs) {
     if (bytes.isEmpty() || m_capacity == 0)
         return;
     ++m_changes;
-    if (m_open && m_entries.back().kind == kind && m_entries.back().bytes.size() < kEntryBytes) {
+    // A large chunk keeps the caller's buffer as an entry of its own: nothing is copied.
+    if (m_open && m_entries.back().kind == kind && bytes.size() < kJoinBelow &&
+        m_entries.back().bytes.size() < kEntryBytes) {
         Entry& last = m_entries.back();
         const qsizetype room = kEntryBytes - last.bytes.size();
         if (bytes.size() <= room) {

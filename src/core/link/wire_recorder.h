@@ -12,11 +12,12 @@ namespace velmorix {
 // simulator, the port's opening and failure in the console). The directions are named from the
 // console's side of the cable: ToController is what the console wrote, ToConsole what it read.
 //
-// Recording formats nothing and copies little: a chunk of bytes either joins the entry before it
-// (same direction, nothing between them, the entry not yet full) or becomes a new entry sharing the
-// caller's buffer. The record keeps the newest `capacity()` bytes (4 MiB unless set otherwise) and
-// drops the oldest first. Entries are numbered for good; readers (the window, a log file) keep the
-// number they have got to and take what came after it.
+// Recording formats nothing and copies little: a small chunk of bytes (a byte of the simulator's
+// line, a short read) joins the entry before it when that is of the same direction with nothing
+// between them and not yet full; any other chunk becomes a new entry sharing the caller's buffer.
+// The record keeps the newest `capacity()` bytes (4 MiB unless set otherwise) and drops the oldest
+// first. Entries are numbered for good; readers (the window, a log file) keep the number they have
+// got to and take what came after it.
 class WireRecorder {
 public:
     enum class Kind : quint8 { ToController, ToConsole, Line, Note };
@@ -31,6 +32,8 @@ public:
     // Bytes join an entry of their direction until it holds this many; then the next chunk starts a
     // new entry, so a long transfer reaches a log file while it runs.
     static constexpr qsizetype kEntryBytes = 4096;
+    // Chunks of this many bytes and more start an entry of their own.
+    static constexpr qsizetype kJoinBelow = 256;
 
     explicit WireRecorder(qsizetype capacity = kDefaultCapacity) : m_capacity(capacity) {}
 

@@ -72,7 +72,32 @@ bool WireLogModel::passes(const Row& row) const {
     }
 }
 
-void WireLogModel::append(std::deque<Row> rows) {
+void WireLogModel::append(std::deque<Row> rows, std::deque<Row> tail) {
+    removeTail();
+    add(std::move(rows));
+    m_tail = qsizetype(tail.size());
+    add(std::move(tail));
+    m_tail = std::min(m_tail, qsizetype(m_rows.size()));
+}
+
+void WireLogModel::removeTail() {
+    if (m_tail == 0)
+        return;
+    qsizetype shown = 0;
+    for (qsizetype i = 1; i <= m_tail && shown < qsizetype(m_shown.size()); ++i)
+        if (m_shown[m_shown.size() - std::size_t(shown) - 1] == &m_rows[m_rows.size() - std::size_t(i)])
+            ++shown;
+    if (shown > 0) {
+        beginRemoveRows({}, int(m_shown.size() - shown), int(m_shown.size() - 1));
+        m_shown.erase(m_shown.end() - shown, m_shown.end());
+    }
+    m_rows.erase(m_rows.end() - m_tail, m_rows.end());
+    m_tail = 0;
+    if (shown > 0)
+        endRemoveRows();
+}
+
+void WireLogModel::add(std::deque<Row> rows) {
     if (rows.empty())
         return;
     // The oldest go first, so the model never holds more than kMaxRows.
@@ -112,6 +137,7 @@ void WireLogModel::clear() {
     beginResetModel();
     m_shown.clear();
     m_rows.clear();
+    m_tail = 0;
     endResetModel();
 }
 
@@ -238,9 +264,10 @@ WireLogWindow::WireLogWindow(WireRecorder& recorder, QWidget* parent)
     m_view->setColumnWidth(WireLogModel::Time, fm.horizontalAdvance(QStringLiteral("0000000.000")) + 12);
     m_view->setColumnWidth(WireLogModel::Direction, fm.horizontalAdvance(QStringLiteral("<<<")) + 16);
     m_view->setColumnWidth(WireLogModel::Frame,
-                           fm.horizontalAdvance(QStringLiteral("monitor request seq 0, 46 variables")) + 12);
+                           fm.horizontalAdvance(QStringLiteral("named value write Program.Cnc 10768=1006")) +
+                               12);
     m_view->setColumnWidth(WireLogModel::Hex,
-                           fm.horizontalAdvance(QString(WireLogModel::kHexBytes * 3, 'F')) / 2);
+                           fm.horizontalAdvance(QString(WireLogModel::kHexBytes * 3 + 1, 'F')) + 12);
     m_view->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
@@ -275,39 +302,48 @@ void WireLogWindow::setPaused(bool paused) {
 
 void WireLogWindow::clear() {
     m_model.clear();
-    m_recorder.seal();
+    m_recorder.seal(); // what comes next is new
     m_next = m_recorder.end();
     m_status->clear();
 }
 
 void WireLogWindow::refresh() {
-    if (m_paused)
+    if (m_paused || (m_recorder.changes() == m_seenChanges && m_next >= m_recorder.begin()))
         return;
-    // An entry nothing joined since the last look is shown now rather than with the next one.
-    if (m_recorder.changes() == m_seenChanges)
-        m_recorder.seal();
     m_seenChanges = m_recorder.changes();
     if (m_next < m_recorder.begin()) {
         m_status->setText(QStringLiteral("older entries dropped from the 4 MiB record"));
         m_next = m_recorder.begin();
         m_namer.reset();
     }
-    const qint64 end = m_recorder.settledEnd();
-    if (m_next >= end)
-        return;
-    std::deque<WireLogModel::Row> rows;
-    for (; m_next < end; ++m_next) {
-        const WireRecorder::Entry& e = m_recorder.at(m_next);
+    const auto rowsOf = [](FrameNamer& namer, const WireRecorder::Entry& e,
+                           std::deque<WireLogModel::Row>& rows) {
         if (e.kind == Kind::Line || e.kind == Kind::Note) {
             rows.push_back({e.atUs, e.kind, e.line, {}});
-            continue;
+            return;
         }
-        for (const WirePiece& p : m_namer.name(e.kind, e.bytes))
-            rows.push_back({e.atUs, e.kind, p.name, e.bytes.mid(p.offset, p.size)});
+        for (const WirePiece& p : namer.name(e.kind, e.bytes))
+            rows.push_back({e.atUs, e.kind, p.name, p.bytes});
+    };
+    const qint64 settled = m_recorder.settledEnd();
+    std::deque<WireLogModel::Row> rows;
+    for (; m_next < settled; ++m_next)
+        rowsOf(m_namer, m_recorder.at(m_next), rows);
+    // The entry still growing, named by a copy of the namer so it is named afresh when it is done.
+    std::deque<WireLogModel::Row> tail;
+    FrameNamer provisional = m_namer;
+    if (settled < m_recorder.end())
+        rowsOf(provisional, m_recorder.at(settled), tail);
+    // A frame cut by the end of the last entry shows as it stands, too.
+    if (m_recorder.end() > m_recorder.begin()) {
+        const qint64 atUs = m_recorder.at(m_recorder.end() - 1).atUs;
+        for (const Kind kind : {Kind::ToController, Kind::ToConsole})
+            for (const WirePiece& p : provisional.pending(kind))
+                tail.push_back({atUs, kind, p.name, p.bytes});
     }
     QScrollBar* bar = m_view->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
-    m_model.append(std::move(rows));
+    m_model.append(std::move(rows), std::move(tail));
     if (atBottom)
         m_view->scrollToBottom();
 }

@@ -30,11 +30,12 @@ public:
         QByteArray bytes;
     };
     static constexpr qsizetype kMaxRows = 50'000;
-    static constexpr qsizetype kHexBytes = 32; // shown of a longer piece
+    static constexpr qsizetype kHexBytes = 16; // shown of a longer piece
 
     explicit WireLogModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
-    void append(std::deque<Row> rows);
+    // Appends rows; `tail` rows are those of an entry still growing, replaced by the next append.
+    void append(std::deque<Row> rows, std::deque<Row> tail = {});
     void clear();
     void setFilter(Filter filter);
     Filter filter() const { return m_filter; }
@@ -51,15 +52,18 @@ public:
 
 private:
     bool passes(const Row& row) const;
+    void add(std::deque<Row> rows);
+    void removeTail();
 
     std::deque<Row> m_rows; // references stay valid while rows are added and dropped at the ends
     std::deque<const Row*> m_shown;
     Filter m_filter = Filter::Both;
+    qsizetype m_tail = 0; // rows at the end of m_rows that show an entry still growing
 };
 
 // The "Wire log" window: what crossed the port, newest at the bottom, with the known frames named.
 // Non-modal; it takes what was recorded since it last looked every kIntervalMs while shown, unless
-// paused.
+// paused. An entry still growing is shown as it stands and shown again when it has grown.
 class WireLogWindow : public QWidget {
     Q_OBJECT
 public:
