@@ -52,18 +52,24 @@ struct Options {
         QStringLiteral("With --port simulator: write the built-in controller's wire log, "
                        "with what became of each file, to FILE."),
         QStringLiteral("FILE")};
+    QCommandLineOption wireLog{
+        QStringLiteral("wire-log"),
+        QStringLiteral("Write the wire log, every byte the console writes and reads and every line "
+                       "change, to FILE as the link runs (- for standard output)."),
+        QStringLiteral("FILE")};
     QCommandLineOption simFault{
         QStringLiteral("sim-fault"),
         QStringLiteral("With --port simulator: a fault of the built-in controller, as "
                        "velmorix-sim --fault takes it (may be given again)."),
         QStringLiteral("FAULT")};
 
-    void addTo(QCommandLineParser& p) const { p.addOptions({port, setup, quiet, simLog, simFault}); }
+    void addTo(QCommandLineParser& p) const { p.addOptions({port, setup, quiet, wireLog, simLog, simFault}); }
     LinkOptions read(const QCommandLineParser& p) const {
         LinkOptions o;
         o.port = p.value(port);
         o.setup = p.value(setup);
         o.quiet = p.isSet(quiet);
+        o.wireLog = p.value(wireLog);
         o.simLog = p.value(simLog);
         o.simFaults = p.values(simFault);
         return o;

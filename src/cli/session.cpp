@@ -77,8 +77,7 @@ Session::Session(LinkOptions options) : m_options(std::move(options)) {
 
 Session::~Session() {
     close();
-    if (m_simLog)
-        m_simLog->flush();
+    m_simLog.reset();
 }
 
 std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
@@ -87,15 +86,14 @@ std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
     sim::ControllerOptions o;
     o.clockAtZero = m_clock.localDateTime().addMSecs(-m_clock.nowMs());
     auto controller = std::make_unique<sim::SimulatedController>(o);
-    controller->log().setRetain(false);
     for (const QString& text : m_options.simFaults)
         if (const auto fault = sim::parseFault(text))
             controller->addFault(*fault);
-    if (m_simLog) {
-        controller->log().setSink([log = m_simLog.get()](const sim::WireLog::Entry& e) {
-            log->write(sim::WireLog::format(e).toUtf8());
-            log->flush();
-        });
+    if (!m_options.simLog.isEmpty()) {
+        m_simLog.reset();
+        m_simLog = WireLogFile::open(controller->log(), m_clock, m_options.simLog, nullptr);
+    } else {
+        controller->log().setCapacity(64 * 1024); // the console records the line itself
     }
     return std::make_unique<sim::SimulatedPort>(std::move(controller), m_clock);
 }
@@ -130,15 +128,20 @@ int Session::open(QString* error) {
             return kUsage;
         }
     }
-    if (!m_options.simLog.isEmpty()) {
-        m_simLog = std::make_unique<QFile>(m_options.simLog);
-        if (!m_simLog->open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("cannot write %1").arg(m_options.simLog);
+    // Both files are tried before anything links, so a bad path costs nothing.
+    for (const QString& path : {m_options.simLog, m_options.wireLog}) {
+        if (path.isEmpty() || path == QStringLiteral("-"))
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
             return kUsage;
         }
     }
     m_console = std::make_unique<Console>(
         m_clock, m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
+    if (!m_options.wireLog.isEmpty() && !m_console->writeWireLog(m_options.wireLog, error))
+        return kUsage;
     m_console->setUp(setup);
     // A COM name that does not open is explained: which device it names, and what would help.
     if (byComName)

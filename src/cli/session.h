@@ -2,6 +2,7 @@
 
 #include "core/app/console.h"
 #include "core/app/prompts.h"
+#include "core/link/wire_log_file.h"
 #include "platform/qt_clock.h"
 
 #include <QFile>
@@ -24,6 +25,7 @@ struct LinkOptions {
     QString port; // a COM name of Config/Environment.ini, a device path, or "simulator"
     QString setup = QStringLiteral("142720");
     bool quiet = false;    // no progress line
+    QString wireLog;       // the console's wire log goes here
     QString simLog;        // with the built-in controller: its wire log goes here
     QStringList simFaults; // with the built-in controller: faults as velmorix-sim takes them
 };
@@ -88,7 +90,7 @@ private:
     QtClock m_clock;
     CliPrompts m_prompts;
     std::unique_ptr<Console> m_console;
-    std::unique_ptr<QFile> m_simLog;
+    std::unique_ptr<WireLogFile> m_simLog; // the built-in controller's side; goes before it
     bool m_interrupted = false;
     bool m_progressShown = false;
     bool m_terminal = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/wire_recorder.h"
 #include "platform/serial_port.h"
 #include "sim/arm_upload.h"
 #include "sim/dnc_runner.h"
@@ -9,7 +10,6 @@
 #include "sim/request_parser.h"
 #include "sim/status_stream.h"
 #include "sim/variables.h"
-#include "sim/wire_log.h"
 
 #include <QDateTime>
 #include <QList>
@@ -77,8 +77,8 @@ public:
     // For tests of the port itself: puts these bytes on the line to the console as they are, after
     // whatever it has queued already. They mean nothing to the controller.
     void queueRawForConsole(const QByteArray& bytes) { m_out += bytes; }
-    WireLog& log() { return m_log; }
-    const WireLog& log() const { return m_log; }
+    WireRecorder& log() { return m_log; }
+    const WireRecorder& log() const { return m_log; }
 
     qint32 value(int number, qint64 atUs) const { return m_variables.read(number, atUs); }
     void setValue(int number, qint32 value, qint64 atUs) { m_variables.write(number, value, atUs); }
@@ -135,7 +135,7 @@ private:
     DncRunner m_dnc;
     ArmUpload m_upload;
     FaultPlan m_faults;
-    WireLog m_log;
+    WireRecorder m_log;
 
     bool m_powered = true;
     bool m_cabled = true;

@@ -1,5 +1,6 @@
 // velmorix-sim: the virtual controller on a pseudo-terminal or a serial device.
 
+#include "core/link/wire_log_file.h"
 #include "platform/qt_clock.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
@@ -162,29 +163,12 @@ std::optional<Settings> readSettings(const QCommandLineParser& p, QString* error
     return s;
 }
 
-// The controller the settings describe, its line time starting now. Its wire log is kept only as long
-// as it takes to write it out, to *logFile when one is asked for.
-std::unique_ptr<SimulatedController> buildController(Settings s, std::unique_ptr<QFile>* logFile,
-                                                     QString* error) {
+// The controller the settings describe, its line time starting now.
+std::unique_ptr<SimulatedController> buildController(Settings s) {
     s.controller.clockAtZero = QDateTime::currentDateTime();
     auto controller = std::make_unique<SimulatedController>(s.controller);
     for (const FaultSpec& f : s.faults)
         controller->addFault(f);
-    controller->log().setRetain(false);
-    if (!s.logTo)
-        return controller;
-    *logFile = std::make_unique<QFile>();
-    QFile& file = **logFile;
-    const bool ok = *s.logTo == "-" ? file.open(stdout, QIODevice::WriteOnly)
-                                    : (file.setFileName(*s.logTo), file.open(QIODevice::WriteOnly));
-    if (!ok) {
-        *error = QStringLiteral("cannot write %1").arg(*s.logTo);
-        return nullptr;
-    }
-    controller->log().setSink([f = &file](const WireLog::Entry& e) {
-        f->write(WireLog::format(e).toUtf8());
-        f->flush();
-    });
     return controller;
 }
 
@@ -241,7 +225,6 @@ int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
     const int rc = QCoreApplication::exec();
     const QString summary = stopSummary(controller);
     controller.log().addNote(summary, clock.nowUs());
-    controller.log().flush();
     if (s.link)
         QFile::remove(*s.link);
     out << "velmorix-sim: " << summary << "\n";
@@ -263,9 +246,13 @@ int main(int argc, char** argv) {
         return fail(why);
 
     QtClock clock;
-    std::unique_ptr<QFile> logFile;
-    const auto controller = buildController(*settings, &logFile, &why);
-    if (!controller)
-        return fail(why);
+    const auto controller = buildController(*settings);
+    // Written as it fills, the rest when it goes.
+    std::unique_ptr<WireLogFile> logFile;
+    if (settings->logTo) {
+        logFile = WireLogFile::open(controller->log(), clock, *settings->logTo, &why);
+        if (!logFile)
+            return fail(why);
+    }
     return serve(*controller, clock, *settings);
 }

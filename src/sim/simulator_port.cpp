@@ -8,7 +8,8 @@ std::unique_ptr<SerialPort> makeSimulatorPort(Clock& clock) {
     ControllerOptions options;
     options.clockAtZero = QDateTime(QDate::currentDate(), clock.timeOfDay()).addMSecs(-clock.nowMs());
     auto controller = std::make_unique<SimulatedController>(options);
-    controller->log().setRetain(false); // a session of hours would otherwise keep every byte
+    // The console records the line itself; the controller keeps only the last of its side.
+    controller->log().setCapacity(64 * 1024);
     return std::make_unique<SimulatedPort>(std::move(controller), clock);
 }
 

@@ -111,7 +111,7 @@ void Wire::sync(qint64 nowUs) {
             m_out.inFlight.reset();
             m_out.freeUs = m_nowUs;
             if (m_controller.carriesData()) {
-                m_controller.log().addByte(WireLog::Kind::ToController, b, m_nowUs);
+                m_controller.log().addByte(WireRecorder::Kind::ToController, b, m_nowUs);
                 m_controller.receive(b, m_nowUs);
             }
         }
@@ -119,7 +119,7 @@ void Wire::sync(qint64 nowUs) {
             const quint8 b = addNoise(carry(*m_in.inFlight, m_in.sender, m_console), m_console, m_nowUs);
             m_in.inFlight.reset();
             m_in.freeUs = m_nowUs;
-            m_controller.log().addByte(WireLog::Kind::ToConsole, b, m_nowUs);
+            m_controller.log().addByte(WireRecorder::Kind::ToConsole, b, m_nowUs);
             if (!m_dropWhileDsrOff || m_controller.dsr(m_nowUs))
                 m_received.append(static_cast<char>(b));
         }

@@ -53,6 +53,20 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// The bytes of one direction in a wire log.
+QByteArray logged(const QByteArray& log, const char* mark) {
+    static const QRegularExpression row(
+        QStringLiteral("^ +(?:[0-9]+\\.[0-9]{3} ms)? +(>>>|<<<)  ((?:[0-9A-F]{2} )+) *\\|"),
+        QRegularExpression::MultilineOption);
+    QByteArray out;
+    for (auto it = row.globalMatch(QString::fromUtf8(log)); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(1) == QLatin1String(mark))
+            out += QByteArray::fromHex(m.captured(2).remove(QChar(' ')).toLatin1());
+    }
+    return out;
+}
+
 QByteArray bytes(int n, int step, int offset) {
     QByteArray b;
     for (int i = 0; i < n; ++i)
@@ -122,9 +136,19 @@ TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
     EXPECT_EQ(lines[0], "time,10991,12021");
     EXPECT_TRUE(lines[3].endsWith(",142857,125000")) << lines[3].toStdString();
 
-    r = cli(QStringList{"write", "10037=5"} + sim("w.log"));
+    r = cli(QStringList{"write", "10037=5", "--wire-log", path("c.log")} + sim("w.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "10037=5\n");
+    // The console's wire log and the controller's show the same bytes each way, up to what was still
+    // on the line when the session ended.
+    const QByteArray written = logged(read("c.log"), ">>>");
+    const QByteArray arrived = logged(read("w.log"), ">>>");
+    EXPECT_TRUE(written.contains("\x12%\rO9012\rN10037\rD00000005\r%\x14"));
+    ASSERT_GT(arrived.size(), 100);
+    EXPECT_EQ(written.left(arrived.size()), arrived);
+    const QByteArray taken = logged(read("c.log"), "<<<");
+    ASSERT_GT(taken.size(), 100);
+    EXPECT_EQ(logged(read("w.log"), "<<<").left(taken.size()), taken);
 
     write("fw.Bin", bytes(20, 3, 5));
     r = cli(QStringList{"send", "--type", "C:ARM", "fw.Bin", "--sim-fault", "RefuseArmFrame=2"} +
@@ -142,6 +166,7 @@ TEST_F(CliCommands, BadUseExitsWithTwoAndOneLineSayingWhat) {
         {"send", "--port", "simulator", "--type", "D:DNC", "d.Cnc", "--from-line", "3"},
         {"write", "--port", "simulator", "10037:5"},
         {"receive", "--port", "simulator", "--type", "U:PLC"},
+        {"write", "--port", "simulator", "--wire-log", "no/such/dir/w.log", "10037=5"},
     };
     for (const QStringList& args : uses) {
         const CliRun r = cli(args);

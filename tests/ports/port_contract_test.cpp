@@ -77,7 +77,8 @@ struct PeerName {
     template <class Peer> static std::string GetName(int) { return Peer::kName; }
 };
 
-using Peers = ::testing::Types<FakePortPeer, SimulatedPortPeer, QtSerialPortPeer>;
+using Peers = ::testing::Types<FakePortPeer, SimulatedPortPeer, QtSerialPortPeer, RecordingOverSimulatedPeer,
+                               RecordingOverQtSerialPeer>;
 TYPED_TEST_SUITE(PortContract, Peers, PeerName);
 
 TYPED_TEST(PortContract, NeverOpenedPortDoesNothing) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/recording_port.h"
+#include "platform/qt_clock.h"
 #include "serial/qt_serial_port.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
@@ -70,7 +72,7 @@ public:
     bool deliver() {
         return waitUntil([this] { return toConsole().size() >= m_sent; });
     }
-    QByteArray received() const { return m_controller.log().bytes(sim::WireLog::Kind::ToController); }
+    QByteArray received() const { return m_controller.log().bytes(WireRecorder::Kind::ToController); }
     void setDsr(bool on) {
         if (on)
             m_controller.clearFaults();
@@ -87,7 +89,7 @@ public:
 
 private:
     static constexpr int kBoundMs = 5000;
-    QByteArray toConsole() const { return m_controller.log().bytes(sim::WireLog::Kind::ToConsole); }
+    QByteArray toConsole() const { return m_controller.log().bytes(WireRecorder::Kind::ToConsole); }
 
     ManualClock m_clock;
     sim::SimulatedController m_controller;
@@ -148,6 +150,25 @@ private:
     bool m_dsr = true;
     int m_fd = -1;
     int m_landing = 0;
+};
+
+// The recording port over another port: the far end is the inner port's peer's.
+template <class Inner> class RecordingPortPeer : public Inner {
+public:
+    SerialPort& port() { return m_port; }
+    const WireRecorder& recorder() const { return m_recorder; }
+
+private:
+    QtClock m_clock;
+    WireRecorder m_recorder;
+    RecordingPort m_port{Inner::port(), m_recorder, m_clock};
+};
+
+struct RecordingOverSimulatedPeer : RecordingPortPeer<SimulatedPortPeer> {
+    static constexpr const char* kName = "RecordingPortOverSimulatedPort";
+};
+struct RecordingOverQtSerialPeer : RecordingPortPeer<QtSerialPortPeer> {
+    static constexpr const char* kName = "RecordingPortOverQtSerialPortOnPty";
 };
 
 } // namespace velmorix::test

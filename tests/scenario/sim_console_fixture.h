@@ -31,8 +31,8 @@ protected:
     QString keyIn() const { return console.messageLine().text(); }
     ConsoleSeam seam() { return ConsoleSeam(console); }
     // Bytes the controller has received so far.
-    QByteArray received() const { return controller.log().bytes(sim::WireLog::Kind::ToController); }
-    QByteArray sent() const { return controller.log().bytes(sim::WireLog::Kind::ToConsole); }
+    QByteArray received() const { return controller.log().bytes(WireRecorder::Kind::ToController); }
+    QByteArray sent() const { return controller.log().bytes(WireRecorder::Kind::ToConsole); }
     qint64 nowUs() const { return clock.nowUs(); }
     void tick(int n = 1) { clock.advance(100 * n); }
 

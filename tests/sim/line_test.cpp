@@ -130,12 +130,12 @@ TEST_F(LineTest, FullInputBufferDropsCtsAndHoldsTheConsolesOutput) {
     EXPECT_EQ(cts[2], qMakePair(qint64(10000), true));
     QList<qint64> at;
     for (const auto& e : busy.log().entries())
-        if (e.kind == WireLog::Kind::Line && e.line.startsWith("CTS"))
+        if (e.kind == WireRecorder::Kind::Line && e.line.startsWith("CTS"))
             at << e.atUs;
     EXPECT_EQ(at.mid(0, 3), (QList<qint64>{0, 3438, 10000}));
     clock.advance(1000);
     EXPECT_EQ(p.outputCount(), 0);
-    EXPECT_EQ(busy.log().bytes(WireLog::Kind::ToController), QByteArray(40, 'x'));
+    EXPECT_EQ(busy.log().bytes(WireRecorder::Kind::ToController), QByteArray(40, 'x'));
 }
 
 TEST_F(LineTest, HoldCtsFaultStopsTheConsolesBytesWithHardwareFlow) {

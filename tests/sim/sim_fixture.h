@@ -51,7 +51,7 @@ protected:
             v = (v << 4) | quint32(c - 0x30);
         return qint32(v);
     }
-    QByteArray sent() const { return controller.log().bytes(WireLog::Kind::ToController); }
+    QByteArray sent() const { return controller.log().bytes(WireRecorder::Kind::ToController); }
 
     velmorix::test::ManualClock clock;
     SimulatedController controller;

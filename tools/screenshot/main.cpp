@@ -3,6 +3,7 @@
 //   velmorix-screenshot OUTPUT-DIR
 #include "core/app/console.h"
 #include "gui/main/form_main.h"
+#include "gui/main/wire_log_window.h"
 #include "gui/qt_prompts.h"
 #include "platform/qt_clock.h"
 #include "sim/simulator_port.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <array>
@@ -82,6 +84,22 @@ int main(int argc, char* argv[]) {
             console.ButtonRecvInClick();
             runFor(2500);
             ok = save(form, out, QStringLiteral("file-receive")) && ok;
+            // F12: the exchange of that receive, from its announcement on.
+            velmorix::WireLogWindow* wire = form.wireLogWindow();
+            wire->resize(1040, 560);
+            form.showWireLog();
+            runFor(400);
+            wire->setPaused(true);
+            const velmorix::WireLogModel& rows = wire->model();
+            int from = 0;
+            for (int r = 0; r < rows.rowCount(); ++r)
+                if (rows.row(r).name.startsWith(QStringLiteral("named value write")))
+                    from = std::max(r - 3, 0);
+            wire->view()->scrollTo(rows.index(from, 0), QAbstractItemView::PositionAtTop);
+            wire->setPaused(false); // rows go on arriving below; the view stays where it is
+            runFor(100);
+            ok = save(*wire, out, QStringLiteral("wire-log")) && ok;
+            wire->hide();
         }
     }
     // The controller's clock, from the status bar's last panel; the dialog is modal, so it is

@@ -1,5 +1,7 @@
 #include "core/app/console.h"
 
+#include "core/link/recording_port.h"
+
 namespace velmorix {
 
 Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir)
@@ -17,7 +19,8 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
       m_loadTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_filePage.loadStep(); }); })),
       m_listTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_receiver.listStep(); }); })),
-      m_link(m_state, m_transfer, prompts, m_hold, std::move(portFactory)),
+      m_link(m_state, m_transfer, prompts, m_hold,
+             recordingFactory(std::move(portFactory), m_wireLog, clock)),
       m_watchdog(m_state, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
       m_poll(m_state, m_link, m_transfer, m_message, clock, m_tables.ErrorTexts),
@@ -39,7 +42,10 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                 {.setRtcClicked = [this] { run([this] { m_service.SetRtc(); }); }}),
       m_shell(m_state, m_message, prompts, m_link, m_pages, m_tables,
               {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
-              std::move(workingDir), {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}) {
+              std::move(workingDir),
+              {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
+               .writeWireLog = [this](const QString& path,
+                                      QString* error) { return writeWireLog(path, error); }}) {
     m_hold.setResumeHandler([this] { m_repaint.stale(); });
     m_hold.setReleaseHandler([this] { runDeferred(); });
     m_transfer.setHooks({
@@ -80,6 +86,14 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
 }
 
 Console::~Console() = default;
+
+bool Console::writeWireLog(const QString& path, QString* error) {
+    auto file = WireLogFile::open(m_wireLog, m_clock, path, error);
+    if (!file)
+        return false;
+    m_wireLogFile = std::move(file);
+    return true;
+}
 
 void Console::FormCreate(const StartupInputs& inputs) {
     run([=, this] { m_shell.FormCreate(inputs); });

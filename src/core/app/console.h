@@ -13,6 +13,8 @@
 #include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
+#include "core/link/wire_log_file.h"
+#include "core/link/wire_recorder.h"
 #include "core/pages/pages.h"
 #include "core/poll/poll_cycle.h"
 #include "core/service/service_mode.h"
@@ -131,6 +133,12 @@ public:
     // What waits for the pause to end: operator events and further pauses.
     qsizetype heldWork() const { return m_deferred.size() + m_hold.queuedPauses(); }
 
+    // What crossed the port, from the first link on: every port the engine opens is recorded here.
+    WireRecorder& wireLog() { return m_wireLog; }
+    // Writes the record to a file as it fills, from now until the engine goes ("-": standard
+    // output). False with the reason in *error when the file cannot be written.
+    bool writeWireLog(const QString& path, QString* error);
+
     // The areas the program and the tools drive directly.
     Link& link() { return m_link; }
     PollCycle& poll() { return m_poll; }
@@ -162,6 +170,8 @@ private:
 
     Clock& m_clock;
     Prompts& m_prompts;
+    WireRecorder m_wireLog;
+    std::unique_ptr<WireLogFile> m_wireLogFile; // goes before the record, after the port
     RepaintGate m_repaint;
     ConsoleState m_state;
     MessageLine m_message;

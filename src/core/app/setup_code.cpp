@@ -105,12 +105,20 @@ QString portDescription(const CommSelection& s, qint32 comStartNum) {
 CommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine cl;
     QStringList positional;
-    for (const QString& a : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
         if (a == QStringLiteral("--simulator"))
             cl.simulator = true;
         else if (a == QStringLiteral("--desktop"))
             cl.desktop = true;
-        else if (a.startsWith(QStringLiteral("--")))
+        else if (a == QStringLiteral("--wire-log")) {
+            if (i + 1 < arguments.size())
+                cl.wireLog = arguments[++i];
+            cl.wireLogMissing = cl.wireLog.isEmpty();
+        } else if (a.startsWith(QStringLiteral("--wire-log="))) {
+            cl.wireLog = a.mid(11);
+            cl.wireLogMissing = cl.wireLog.isEmpty();
+        } else if (a.startsWith(QStringLiteral("--")))
             cl.unknownOptions << a;
         else
             positional << a;

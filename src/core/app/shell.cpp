@@ -90,6 +90,14 @@ void Shell::FormCreate(const StartupInputs& inputs) {
     LoadAllTables();
 
     const CommandLine cl = parseCommandLine(inputs.arguments);
+    // Before any link, so the file has the whole exchange.
+    if (cl.wireLogMissing) {
+        m_prompts.showMessage(QStringLiteral("Wire log: --wire-log needs a file (--wire-log FILE)"));
+    } else if (!cl.wireLog.isEmpty() && m_hooks.writeWireLog) {
+        QString why;
+        if (!m_hooks.writeWireLog(cl.wireLog, &why))
+            m_prompts.showMessage(QStringLiteral("Wire log: ") + why);
+    }
     if (cl.simulator) {
         PortNames names(m_state.env.comPorts);
         names.setOverride(PortNames::kSimulator);

@@ -43,6 +43,8 @@ class Shell {
 public:
     struct Hooks {
         std::function<void(bool)> setOperationEnabled;
+        // Starts writing the wire log to the file; false with the reason.
+        std::function<bool(const QString& path, QString* error)> writeWireLog;
     };
 
     Shell(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link, Pages& pages,

@@ -1,6 +1,7 @@
 #include "gui/main/form_main.h"
 
 #include "gui/main/click_label.h"
+#include "gui/main/wire_log_window.h"
 #include "gui/pages/monitor_pages.h"
 #include "gui/widgets.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -51,6 +53,23 @@ TFormMain::TFormMain(Console& console, QWidget* parent) : QWidget(parent), m_con
     buildStatusBar();
     layoutWindow();
     connect(&m_console, &Console::changed, this, &TFormMain::render);
+    // F12 anywhere in the window; no control of its own.
+    auto* wireLogKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    wireLogKey->setContext(Qt::WindowShortcut);
+    connect(wireLogKey, &QShortcut::activated, this, &TFormMain::showWireLog);
+}
+
+WireLogWindow* TFormMain::wireLogWindow() {
+    if (!m_wireLog)
+        m_wireLog = new WireLogWindow(m_console.wireLog(), this);
+    return m_wireLog;
+}
+
+void TFormMain::showWireLog() {
+    WireLogWindow* w = wireLogWindow();
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 TFormMain::~TFormMain() {

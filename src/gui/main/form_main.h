@@ -17,6 +17,7 @@ namespace velmorix {
 
 class ClickLabel;
 class MonitorPages;
+class WireLogWindow;
 
 // The main window: builds and lays out the fixed-size window, forwards every event to the console
 // and shows the console's state.
@@ -31,6 +32,10 @@ public:
 
     // Controls by their published names, for tests and screenshots.
     QWidget* control(const QString& name) const;
+
+    // The "Wire log" window (F12), made the first time it is asked for.
+    WireLogWindow* wireLogWindow();
+    void showWireLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +59,7 @@ private:
 
     Console& m_console;
     bool m_destroyed = false;
+    WireLogWindow* m_wireLog = nullptr;
 
     QWidget* PanelCoordinate = nullptr;
     std::array<QLabel*, 9> m_axisLabels{};

@@ -1,0 +1,299 @@
+#include "core/link/frame_namer.h"
+
+#include "core/link/digits.h"
+#include "core/link/frames.h"
+
+#include <optional>
+
+namespace velmorix {
+
+namespace {
+
+// The bytes the frame builders put before and after a content.
+struct Around {
+    QByteArray before;
+    QByteArray after;
+};
+Around around(const QByteArray& built) {
+    const qsizetype at = built.indexOf('\x01');
+    return {built.left(at), built.mid(at + 1)};
+}
+
+// The fixed parts of every request, taken from the builders themselves.
+struct Shapes {
+    QByteArray linkReset = frames::linkReset();
+    QByteArray resetSignal = frames::resetSignal();
+    QByteArray abortMark = frames::abortMark();
+    Around monitor = around(frames::monitorRequest("\x01"));
+    QByteArray monitorData = frames::monitorData(0, {}).chopped(1); // "N0" CR "v"
+    Around mdi = around(frames::mdi("\x01"));                       // after: CR "%" DC4
+    QByteArray namedHead = around(frames::namedValueWrite(0, 0, "\x01")).before;
+    QByteArray valueHead = [] {
+        const QByteArray w = frames::valueWrite(0, 0);
+        return w.left(w.indexOf('N') + 1);
+    }();
+    QByteArray readMark = QByteArray(1, ctl::DC4) + "@READ";
+    QByteArray writeMark = QByteArray(1, ctl::DC4) + "@WRITE";
+};
+const Shapes& shapes() {
+    static const Shapes s;
+    return s;
+}
+
+// A reader over one entry's bytes from a position; every step fails softly.
+struct Reader {
+    const QByteArray& b;
+    qsizetype at;
+
+    bool take(const QByteArray& text) {
+        if (b.size() - at < text.size() || QByteArrayView(b).sliced(at, text.size()) != text)
+            return false;
+        at += text.size();
+        return true;
+    }
+    bool take(char c) {
+        if (at >= b.size() || b[at] != c)
+            return false;
+        ++at;
+        return true;
+    }
+    std::optional<qint64> decimal() {
+        const qsizetype from = at;
+        take('-');
+        while (at < b.size() && b[at] >= '0' && b[at] <= '9')
+            ++at;
+        bool ok = false;
+        const qint64 v = b.mid(from, at - from).toLongLong(&ok);
+        return ok ? std::optional<qint64>(v) : std::nullopt;
+    }
+    std::optional<qint32> hex8() {
+        if (b.size() - at < 8)
+            return std::nullopt;
+        const auto v = static_cast<qint32>(parseHexBytes(b.constData() + at, 8));
+        at += 8;
+        return v;
+    }
+    // Everything up to (not with) `c`.
+    std::optional<QByteArray> upTo(char c) {
+        const qsizetype end = b.indexOf(c, at);
+        if (end < 0)
+            return std::nullopt;
+        const QByteArray out = b.mid(at, end - at);
+        at = end;
+        return out;
+    }
+};
+
+// "N" n CR ("D" | "d") hex8 CR "%" DC4 after the program line of a value write; the end or nothing.
+std::optional<qsizetype> valueBody(Reader r, char valueMark, qint64* number, qint32* value) {
+    const auto n = r.decimal();
+    if (!n || !r.take(ctl::CR) || !r.take(valueMark))
+        return std::nullopt;
+    const auto v = r.hex8();
+    if (!v || !r.take(shapes().mdi.after))
+        return std::nullopt;
+    *number = *n;
+    *value = *v;
+    return r.at;
+}
+
+constexpr qsizetype kLongestStatusFrame = 10 * 46 + 25;
+constexpr qsizetype kLongestRequest = 512;
+constexpr qsizetype kLongestHandshake = 128;
+
+QString text(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+QList<WirePiece> FrameNamer::name(WireRecorder::Kind kind, const QByteArray& bytes) {
+    if (kind != WireRecorder::Kind::ToController && kind != WireRecorder::Kind::ToConsole)
+        return {};
+    const int d = kind == WireRecorder::Kind::ToController ? 0 : 1;
+    const QByteArray data = m_pending[d] + bytes;
+    m_pending[d].clear();
+    QList<WirePiece> out = d == 0 ? fromConsole(data) : fromController(data);
+    for (WirePiece& p : out)
+        p.bytes = data.mid(p.offset, p.size);
+    return out;
+}
+
+QList<WirePiece> FrameNamer::pending(WireRecorder::Kind kind) const {
+    const QByteArray& held = m_pending[kind == WireRecorder::Kind::ToController ? 0 : 1];
+    if (held.isEmpty() || (kind != WireRecorder::Kind::ToController && kind != WireRecorder::Kind::ToConsole))
+        return {};
+    return {WirePiece{0, held.size(), {}, held}};
+}
+
+qsizetype FrameNamer::body(const QByteArray& bytes, qsizetype at, int direction, QList<WirePiece>* out) {
+    const bool goesOn = m_bodySoFar[direction] >= 0;
+    const qsizetype dc4 = bytes.indexOf(ctl::DC4, at + (goesOn ? 0 : 1));
+    const qsizetype end = dc4 < 0 ? bytes.size() : dc4 + 1;
+    const qint64 total = (goesOn ? m_bodySoFar[direction] : 0) + (end - at);
+    QString name;
+    if (dc4 < 0) {
+        m_bodySoFar[direction] = total;
+        name = goesOn ? QStringLiteral("file body goes on, %1 bytes so far").arg(total)
+                      : QStringLiteral("file body begins");
+    } else {
+        m_bodySoFar[direction] = -1;
+        name = goesOn ? QStringLiteral("end of file body, %1 bytes").arg(total)
+                      : QStringLiteral("file body, %1 bytes").arg(total);
+    }
+    *out << WirePiece{at, end - at, name};
+    return end - at;
+}
+
+// The request that begins at `at`: its size and name.
+std::optional<std::pair<qsizetype, QString>> FrameNamer::request(const QByteArray& bytes, qsizetype at) {
+    const Shapes& s = shapes();
+    const auto piece = [at](qsizetype end, QString name) {
+        return std::optional<std::pair<qsizetype, QString>>({end - at, std::move(name)});
+    };
+    qint64 number = 0;
+    qint32 value = 0;
+    if (Reader r{bytes, at}; r.take(s.linkReset))
+        return piece(r.at, QStringLiteral("link reset"));
+    if (Reader r{bytes, at}; r.take(s.monitor.before) && r.take(s.monitorData)) {
+        const auto count = r.decimal();
+        const qsizetype end = bytes.indexOf(s.monitor.after, r.at);
+        if (!count || end < 0)
+            return std::nullopt;
+        m_seq = (m_seq + 1) % 8;
+        return piece(end + s.monitor.after.size(),
+                     QStringLiteral("monitor request seq %1, %2 variables").arg(m_seq).arg(*count));
+    }
+    if (Reader r{bytes, at}; r.take(s.valueHead)) {
+        if (const auto end = valueBody(r, 'D', &number, &value))
+            return piece(*end, QStringLiteral("value write %1=%2").arg(number).arg(value));
+        return std::nullopt;
+    }
+    if (Reader r{bytes, at}; r.take(s.namedHead)) {
+        const auto name = r.upTo(')');
+        if (name && r.take(')') && r.take(ctl::CR) && r.take('N'))
+            if (const auto end = valueBody(r, 'd', &number, &value))
+                return piece(
+                    *end,
+                    QStringLiteral("named value write %1 %2=%3").arg(text(*name)).arg(number).arg(value));
+        return std::nullopt;
+    }
+    if (Reader r{bytes, at}; r.take(s.mdi.before)) {
+        const qsizetype end = bytes.indexOf(s.mdi.after, r.at);
+        if (end < 0)
+            return std::nullopt;
+        return piece(end + s.mdi.after.size(), QStringLiteral("MDI ") + text(bytes.mid(r.at, end - r.at)));
+    }
+    if (Reader r{bytes, at}; r.take(s.resetSignal))
+        return piece(r.at, QStringLiteral("reset signal"));
+    if (Reader r{bytes, at}; r.take(s.abortMark))
+        return piece(r.at, QStringLiteral("abort mark"));
+    return std::nullopt;
+}
+
+QList<WirePiece> FrameNamer::fromConsole(const QByteArray& bytes) {
+    QList<WirePiece> out;
+    qsizetype unknownFrom = -1;
+    const auto flushUnknown = [&](qsizetype at) {
+        if (unknownFrom >= 0)
+            out << WirePiece{unknownFrom, at - unknownFrom, {}};
+        unknownFrom = -1;
+    };
+    qsizetype at = 0;
+    if (m_bodySoFar[0] >= 0)
+        at += body(bytes, 0, 0, &out);
+    while (at < bytes.size()) {
+        if (const auto known = request(bytes, at)) {
+            flushUnknown(at);
+            out << WirePiece{at, known->first, known->second};
+            at += known->first;
+        } else if ((bytes[at] == ctl::STX || bytes[at] == ctl::DC2) && bytes.indexOf(ctl::DC4, at) < 0 &&
+                   bytes.size() - at < kLongestRequest) {
+            flushUnknown(at);
+            m_pending[0] = bytes.mid(at); // a request cut by the end of the entry
+            return out;
+        } else if (bytes[at] == ctl::DC2) {
+            flushUnknown(at);
+            at += body(bytes, at, 0, &out);
+        } else {
+            unknownFrom = unknownFrom < 0 ? at : unknownFrom;
+            ++at;
+        }
+    }
+    flushUnknown(bytes.size());
+    return out;
+}
+
+QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
+    const Shapes& s = shapes();
+    QList<WirePiece> out;
+    qsizetype unknownFrom = -1;
+    const auto flushUnknown = [&](qsizetype at) {
+        if (unknownFrom >= 0)
+            out << WirePiece{unknownFrom, at - unknownFrom, {}};
+        unknownFrom = -1;
+    };
+    qsizetype at = 0;
+    if (m_bodySoFar[1] >= 0)
+        at += body(bytes, 0, 1, &out);
+    while (at < bytes.size()) {
+        const char c = bytes[at];
+        if (c == ctl::DC1 || c == ctl::DC3) {
+            flushUnknown(at);
+            out << WirePiece{at, 1, c == ctl::DC1 ? QStringLiteral("XON") : QStringLiteral("XOFF")};
+            ++at;
+            continue;
+        }
+        if (c == ctl::DC4) {
+            const QByteArray rest = bytes.mid(at, kLongestHandshake);
+            if (rest.size() < kLongestHandshake && !rest.contains(')') &&
+                (s.writeMark.startsWith(rest.left(s.writeMark.size())) ||
+                 s.readMark.startsWith(rest.left(s.readMark.size())))) {
+                flushUnknown(at);
+                m_pending[1] = rest; // "@READ(…)" or "@WRITE(…)" cut by the end of the entry
+                return out;
+            }
+            Reader r{bytes, at};
+            const bool write = Reader(r).take(s.writeMark);
+            if (write || r.take(s.readMark)) {
+                const qsizetype open = bytes.indexOf('(', at);
+                const qsizetype close = bytes.indexOf(')', at);
+                if (open >= 0 && close > open) {
+                    flushUnknown(at);
+                    out << WirePiece{at, close + 1 - at,
+                                     (write ? QStringLiteral("@WRITE(") : QStringLiteral("@READ(")) +
+                                         text(bytes.mid(open + 1, close - open - 1)) + QLatin1Char(')')};
+                    at = close + 1;
+                    continue;
+                }
+            }
+        }
+        if (c == ctl::DC2) {
+            flushUnknown(at);
+            // A status frame: 10 N + 25 bytes, "H" at 9, "%" DC4 at its end.
+            const qsizetype dc4 = bytes.indexOf(ctl::DC4, at);
+            if (dc4 < 0 && bytes.size() - at < kLongestStatusFrame) {
+                m_pending[1] = bytes.mid(at); // a frame or a short body cut by the end of the entry
+                return out;
+            }
+            const qsizetype length = dc4 < 0 ? -1 : dc4 + 1 - at;
+            if (length >= 25 && (length - 25) % 10 == 0 && (length - 25) / 10 <= 46 && bytes[at + 9] == 'H' &&
+                bytes[dc4 - 1] == '%') {
+                const int seq = int(parseHexBytes(bytes.constData() + at + 17, 1) & 7);
+                m_seq = seq;
+                out << WirePiece{
+                    at, length, QStringLiteral("status frame seq %1, N=%2").arg(seq).arg((length - 25) / 10)};
+                at = dc4 + 1;
+                continue;
+            }
+            at += body(bytes, at, 1, &out);
+            continue;
+        }
+        unknownFrom = unknownFrom < 0 ? at : unknownFrom;
+        ++at;
+    }
+    flushUnknown(bytes.size());
+    return out;
+}
+
+} // namespace velmorix

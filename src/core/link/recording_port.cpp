@@ -1,0 +1,84 @@
+#include "core/link/recording_port.h"
+
+namespace velmorix {
+
+using Kind = WireRecorder::Kind;
+
+RecordingPort::RecordingPort(std::unique_ptr<SerialPort> inner, WireRecorder& recorder, Clock& clock)
+    : RecordingPort(*inner, recorder, clock) {
+    m_owned = std::move(inner);
+}
+
+RecordingPort::~RecordingPort() {
+    // Whatever the port still reports (closing as it goes) has nobody to go to.
+    m_inner->setCtsHandler({});
+    m_inner->setDsrHandler({});
+    m_inner->setErrorHandler({});
+}
+
+RecordingPort::RecordingPort(SerialPort& inner, WireRecorder& recorder, Clock& clock)
+    : m_inner(&inner), m_recorder(recorder), m_clock(clock) {
+    m_inner->setCtsHandler([this](bool on) {
+        m_recorder.addLine(on ? QStringLiteral("CTS on") : QStringLiteral("CTS off"), sinceLinkUs());
+        reportCts(on);
+    });
+    m_inner->setDsrHandler([this](bool on) {
+        m_recorder.addLine(on ? QStringLiteral("DSR on") : QStringLiteral("DSR off"), sinceLinkUs());
+        reportDsr(on);
+    });
+    m_inner->setErrorHandler([this](const QString& text) {
+        m_recorder.addNote(QStringLiteral("port failed: ") + text, sinceLinkUs());
+        reportError(text);
+    });
+}
+
+bool RecordingPort::open() {
+    if (m_inner->isOpen())
+        return m_inner->open();
+    m_linkUs = m_clock.nowUs();
+    const PortSettings s = m_inner->settings();
+    m_recorder.addNote(QStringLiteral("open %1 %2").arg(s.name, lineText(s)), 0);
+    const bool opened = m_inner->open();
+    if (!opened)
+        m_recorder.addNote(QStringLiteral("open failed: ") + m_inner->errorString(), sinceLinkUs());
+    return opened;
+}
+
+qint64 RecordingPort::write(const QByteArray& bytes) {
+    const qint64 n = m_inner->write(bytes);
+    if (n > 0)
+        m_recorder.add(Kind::ToController, n == bytes.size() ? bytes : bytes.left(n), sinceLinkUs());
+    return n;
+}
+
+QByteArray RecordingPort::read(qint64 maxCount) {
+    QByteArray bytes = m_inner->read(maxCount);
+    m_recorder.add(Kind::ToConsole, bytes, sinceLinkUs());
+    return bytes;
+}
+
+void RecordingPort::clearBuffer(bool input, bool output) {
+    // The input had crossed the line; it is recorded before it goes.
+    if (input && m_inner->isOpen()) {
+        const qint64 waiting = m_inner->inputCount();
+        if (waiting > 0)
+            m_recorder.add(Kind::ToConsole, m_inner->read(waiting), sinceLinkUs());
+    }
+    m_inner->clearBuffer(input, output);
+}
+
+PortFactory recordingFactory(PortFactory factory, WireRecorder& recorder, Clock& clock) {
+    return [factory = std::move(factory), &recorder, &clock](const QString& device) {
+        return std::unique_ptr<SerialPort>(std::make_unique<RecordingPort>(factory(device), recorder, clock));
+    };
+}
+
+QString lineText(const PortSettings& s) {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(s.baudRate)
+        .arg(QChar("NOEMS"[static_cast<int>(s.parity)]))
+        .arg(s.dataBits)
+        .arg(s.stopBits);
+}
+
+} // namespace velmorix
