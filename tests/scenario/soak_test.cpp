@@ -39,6 +39,8 @@ protected:
         EXPECT_LE(prompts.messages.size(), 4 * 24 * 12 + 16); // at most a few per fault
         const StatusRing& ring = console.poll().ring();
         EXPECT_TRUE(ring.RingWrite >= 0 && ring.RingWrite < StatusRing::kSize);
+        EXPECT_LE(console.wireLog().size(), console.wireLog().capacity());
+        EXPECT_LE(console.wireLog().end() - console.wireLog().begin(), 1'000'000);
     }
 
     QList<TransferEnd> ends;

@@ -31,6 +31,7 @@ public:
     bool cts() const override { return m_inner->cts(); }
     bool dsr() const override { return m_inner->dsr(); }
     QString errorString() const override { return m_inner->errorString(); }
+    QStringList refusedSettings() const override { return m_inner->refusedSettings(); }
 
     SerialPort& inner() { return *m_inner; }
     ~RecordingPort() override;
