@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (rig.port->inputCount() > 0)
         rig.tick({});
 
+    // Two seconds without an accepted frame make the console subscribe afresh; that request goes
+    // out first.
+    if (s.block.PollBlockChanged)
+        rig.tick({});
+
     // Whatever came before, the next whole frame that carries the expected sequence is taken.
     const int n = s.block.PollItemCount;
     QByteArray frame = "\x12........H0000000" + QByteArray::number(s.seq.RequestSeq) + ".....";
