@@ -4,11 +4,13 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace velmorix {
 
@@ -131,6 +133,7 @@ void QtSerialPort::applySettings() {
                                                        : QSerialPort::NoFlowControl),
          flowName(m_settings));
     clearSoftwareFlow();
+    wakeForBurstsOnly();
 
     // A driver takes what it can and clears the rest without failing, so what it kept is read back.
     // A pseudo-terminal carries none of these settings and is never said to refuse them.
@@ -156,6 +159,28 @@ void QtSerialPort::clearSoftwareFlow() {
     tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
     if (::tcsetattr(fd, TCSANOW, &tio) == -1)
         qCWarning(lcSerial) << m_settings.name << "keeps XON/XOFF flow control on";
+}
+
+// The console reads at its own tick, so Qt need not wake for every few bytes the line brings (a UART
+// hands them over 16 at a time, hundreds of times a second): the terminal reports itself readable
+// only once a good part of a tick's bytes wait, and the tick reads the rest from the driver itself.
+void QtSerialPort::wakeForBurstsOnly() {
+    constexpr cc_t kWakeBytes = 255;
+    const int fd = m_port.handle();
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == -1 || (tio.c_cc[VMIN] == kWakeBytes && tio.c_cc[VTIME] == 0))
+        return;
+    tio.c_cc[VMIN] = kWakeBytes;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) == -1)
+        qCDebug(lcSerial) << m_settings.name << "wakes the console for every byte";
+}
+
+qint64 QtSerialPort::driverInput() const {
+    int queued = 0;
+    if (::ioctl(m_port.handle(), FIONREAD, &queued) == -1)
+        return 0;
+    return std::max(queued, 0);
 }
 
 void QtSerialPort::close() {
@@ -187,14 +212,23 @@ QByteArray QtSerialPort::read(qint64 maxCount) {
     if (!m_open || maxCount <= 0)
         return {};
     discardWhileDsrOff();
-    return m_port.read(maxCount);
+    // What Qt fetched came first; then what the driver still holds.
+    QByteArray out = m_port.read(maxCount);
+    const qint64 more = std::min(maxCount - out.size(), driverInput());
+    if (more > 0) {
+        const qsizetype had = out.size();
+        out.resize(had + more);
+        const ssize_t n = ::read(m_port.handle(), out.data() + had, size_t(more));
+        out.resize(had + std::max<qsizetype>(n, 0));
+    }
+    return out;
 }
 
 qint64 QtSerialPort::inputCount() {
     if (!m_open)
         return 0;
     discardWhileDsrOff();
-    return m_port.bytesAvailable();
+    return m_port.bytesAvailable() + driverInput();
 }
 
 qint64 QtSerialPort::outputCount() {
@@ -217,8 +251,11 @@ void QtSerialPort::clearBuffer(bool input, bool output) {
 }
 
 void QtSerialPort::discardWhileDsrOff() {
-    if (m_open && !m_dsr && m_port.bytesAvailable() > 0)
+    if (!m_open || m_dsr)
+        return;
+    if (m_port.bytesAvailable() > 0)
         m_discarded += m_port.readAll().size();
+    discardDriverInput();
 }
 
 void QtSerialPort::discardDriverInput() {

@@ -55,6 +55,9 @@ public:
 private:
     void applySettings();
     void clearSoftwareFlow();
+    void wakeForBurstsOnly();
+    // Bytes the driver holds that Qt has not fetched.
+    qint64 driverInput() const;
     void pollLines();
     void discardWhileDsrOff();
     void discardDriverInput();

@@ -313,8 +313,8 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 4; }, 2000));
     EXPECT_EQ(log.events.back(), (E{'D', false, true}));
     ASSERT_TRUE(pty.send(QByteArray("lost!")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.discardedBytes() == 5; }, 2000));
-    EXPECT_EQ(port.inputCount(), 0);
+    // Looked for (the tick asks), they are thrown away, never counted.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 0 && port.discardedBytes() == 5; }, 2000));
 
     dsr = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 5; }, 2000));
