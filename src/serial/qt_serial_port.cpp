@@ -47,6 +47,9 @@ QSerialPort::Parity qtParity(Parity p) {
 
 QtSerialPort::QtSerialPort(const QString& device) : m_probe(probeModemLines) {
     m_settings.name = device;
+    // Qt fetches one byte and then leaves the rest in the driver until the tick reads: the console
+    // is not woken for bytes it will only look at on its next tick.
+    m_port.setReadBufferSize(1);
     m_lineTimer.setInterval(kLinePollMs);
     QObject::connect(&m_lineTimer, &QTimer::timeout, &m_port, [this] { pollLines(); });
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { discardWhileDsrOff(); });
