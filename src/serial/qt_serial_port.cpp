@@ -136,7 +136,6 @@ void QtSerialPort::applySettings() {
                                                        : QSerialPort::NoFlowControl),
          flowName(m_settings));
     clearSoftwareFlow();
-    wakeForBurstsOnly();
 
     // A driver takes what it can and clears the rest without failing, so what it kept is read back.
     // A pseudo-terminal carries none of these settings and is never said to refuse them.
@@ -162,21 +161,6 @@ void QtSerialPort::clearSoftwareFlow() {
     tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
     if (::tcsetattr(fd, TCSANOW, &tio) == -1)
         qCWarning(lcSerial) << m_settings.name << "keeps XON/XOFF flow control on";
-}
-
-// The console reads at its own tick, so Qt need not wake for every few bytes the line brings (a UART
-// hands them over 16 at a time, hundreds of times a second): the terminal reports itself readable
-// only once a good part of a tick's bytes wait, and the tick reads the rest from the driver itself.
-void QtSerialPort::wakeForBurstsOnly() {
-    constexpr cc_t kWakeBytes = 255;
-    const int fd = m_port.handle();
-    termios tio{};
-    if (::tcgetattr(fd, &tio) == -1 || (tio.c_cc[VMIN] == kWakeBytes && tio.c_cc[VTIME] == 0))
-        return;
-    tio.c_cc[VMIN] = kWakeBytes;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &tio) == -1)
-        qCDebug(lcSerial) << m_settings.name << "wakes the console for every byte";
 }
 
 qint64 QtSerialPort::driverInput() const {
@@ -217,12 +201,16 @@ QByteArray QtSerialPort::read(qint64 maxCount) {
     discardWhileDsrOff();
     // What Qt fetched came first; then what the driver still holds.
     QByteArray out = m_port.read(maxCount);
-    const qint64 more = std::min(maxCount - out.size(), driverInput());
-    if (more > 0) {
+    qint64 more = std::min(maxCount - out.size(), driverInput());
+    while (more > 0) {
+        // A terminal may hand over less than it holds in one call.
         const qsizetype had = out.size();
         out.resize(had + more);
         const ssize_t n = ::read(m_port.handle(), out.data() + had, size_t(more));
         out.resize(had + std::max<qsizetype>(n, 0));
+        if (n <= 0)
+            break;
+        more -= n;
     }
     return out;
 }

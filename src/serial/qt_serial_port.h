@@ -55,7 +55,6 @@ public:
 private:
     void applySettings();
     void clearSoftwareFlow();
-    void wakeForBurstsOnly();
     // Bytes the driver holds that Qt has not fetched.
     qint64 driverInput() const;
     void pollLines();

@@ -228,6 +228,15 @@ TEST(QtSerialPortOnPty, CarriesBytesBothWaysUntouchedIncludingXonXoff) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 1; }));
     EXPECT_EQ(port.write(QByteArray("after")), 5);
     EXPECT_EQ(pty.receive(5), QByteArray("after"));
+    EXPECT_EQ(port.read(1), QByteArray("\x13"));
+
+    // What a tick finds waiting it reads in one go, in order, however the driver holds it.
+    QByteArray tick;
+    for (int i = 0; i < 3000; ++i)
+        tick += char('0' + i % 64);
+    ASSERT_TRUE(pty.send(tick));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 3000; }));
+    EXPECT_EQ(port.read(4096), tick);
 }
 
 TEST(QtSerialPortOnPty, OutputCountHoldsBytesUntilTheyAreOnTheLine) {
