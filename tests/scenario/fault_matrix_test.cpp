@@ -153,13 +153,6 @@ protected:
     }
     bool saw(const QString& text) const { return said.contains(text) || prompts.messages.contains(text); }
 
-    void load(int item, const QString& name, const QByteArray& bytes) {
-        dir.write(name, bytes);
-        console.ComboBoxSendFileChange(item);
-        prompts.openAnswers.push_back(dir.file(name));
-        console.ButtonOpenFileClick();
-        clock.advance(1);
-    }
     // A clean send that leaves the file on the controller to be served back.
     void store(int item, const QString& name, const QByteArray& bytes) {
         console.GroupBoxOperateMouseDown(FilePage::Row::Send);

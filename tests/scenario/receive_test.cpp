@@ -28,11 +28,7 @@ protected:
     }
     void send(int type, const QString& name, const QByteArray& bytes) {
         console.GroupBoxOperateMouseDown(FilePage::Row::Send);
-        dir.write(name, bytes);
-        console.ComboBoxSendFileChange(type);
-        prompts.openAnswers.push_back(dir.file(name));
-        console.ButtonOpenFileClick();
-        clock.advance(1);
+        load(type, name, bytes);
         console.ButtonSendOutClick();
         runUntilIdle();
         tick(35); // the flash step's pause

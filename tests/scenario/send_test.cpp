@@ -20,13 +20,6 @@ protected:
         console.GroupBoxOperateMouseDown(FilePage::Row::Send);
     }
     const FilePageView& page() const { return console.filePage().view(); }
-    void load(int type, const QString& name, const QByteArray& bytes) {
-        dir.write(name, bytes);
-        console.ComboBoxSendFileChange(type);
-        prompts.openAnswers.push_back(dir.file(name));
-        console.ButtonOpenFileClick();
-        clock.advance(1); // the load's slices
-    }
     // Runs the clock until the send has ended and its last byte reached the controller, or `ms` have
     // passed.
     void sendAndWait(int ms = 5000) {

@@ -35,6 +35,14 @@ protected:
     QByteArray sent() const { return controller.log().bytes(WireRecorder::Kind::ToConsole); }
     qint64 nowUs() const { return clock.nowUs(); }
     void tick(int n = 1) { clock.advance(100 * n); }
+    // Writes the file and loads it as send type `item` through the open dialog.
+    void load(int item, const QString& name, const QByteArray& bytes) {
+        dir.write(name, bytes);
+        console.ComboBoxSendFileChange(item);
+        prompts.openAnswers.push_back(dir.file(name));
+        console.ButtonOpenFileClick();
+        clock.advance(1); // the load's slices
+    }
 
     ManualClock clock;
     ScriptedPrompts prompts;

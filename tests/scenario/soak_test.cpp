@@ -112,11 +112,7 @@ TEST_F(Soak, ADayOfTrafficAndFaultsLosesNoFileAndGrowsNothing) {
             console.ButtonFileSvcClick();
             tick(5);
             console.GroupBoxOperateMouseDown(FilePage::Row::Send);
-            dir.write(QStringLiteral("soak.Cnc"), program);
-            console.ComboBoxSendFileChange(0);
-            prompts.openAnswers.push_back(dir.file(QStringLiteral("soak.Cnc")));
-            console.ButtonOpenFileClick();
-            clock.advance(1);
+            load(0, QStringLiteral("soak.Cnc"), program);
             ends.clear();
             console.ButtonSendOutClick();
             runUntilIdle(120000);

@@ -50,7 +50,7 @@ struct CommandLine {
     QString startWord = QStringLiteral("Init");
     bool simulator = false;
     bool desktop = false; // started from the desktop entry: the settings live in the user's data folder
-    QString wireLog;             // --wire-log FILE: where the wire log goes; empty: nowhere
+    QString wireLog;      // --wire-log FILE: where the wire log goes; empty: nowhere
     bool wireLogMissing = false; // --wire-log without a file
     QStringList unknownOptions;
 

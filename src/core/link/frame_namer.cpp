@@ -9,6 +9,21 @@ namespace velmorix {
 
 namespace {
 
+// A run of bytes no known piece claims, given out as one unnamed piece.
+struct UnknownRun {
+    QList<WirePiece>& out;
+    qsizetype from = -1;
+    void take(qsizetype at) {
+        if (from < 0)
+            from = at;
+    }
+    void flush(qsizetype at) {
+        if (from >= 0)
+            out << WirePiece{from, at - from, {}};
+        from = -1;
+    }
+};
+
 // The bytes the frame builders put before and after a content.
 struct Around {
     QByteArray before;
@@ -193,53 +208,43 @@ std::optional<std::pair<qsizetype, QString>> FrameNamer::request(const QByteArra
 
 QList<WirePiece> FrameNamer::fromConsole(const QByteArray& bytes) {
     QList<WirePiece> out;
-    qsizetype unknownFrom = -1;
-    const auto flushUnknown = [&](qsizetype at) {
-        if (unknownFrom >= 0)
-            out << WirePiece{unknownFrom, at - unknownFrom, {}};
-        unknownFrom = -1;
-    };
+    UnknownRun unknown{out};
     qsizetype at = 0;
     if (m_bodySoFar[0] >= 0)
         at += body(bytes, 0, 0, &out);
     while (at < bytes.size()) {
         if (const auto known = request(bytes, at)) {
-            flushUnknown(at);
+            unknown.flush(at);
             out << WirePiece{at, known->first, known->second};
             at += known->first;
         } else if ((bytes[at] == ctl::STX || bytes[at] == ctl::DC2) && bytes.indexOf(ctl::DC4, at) < 0 &&
                    bytes.size() - at < kLongestRequest) {
-            flushUnknown(at);
+            unknown.flush(at);
             m_pending[0] = bytes.mid(at); // a request cut by the end of the entry
             return out;
         } else if (bytes[at] == ctl::DC2) {
-            flushUnknown(at);
+            unknown.flush(at);
             at += body(bytes, at, 0, &out);
         } else {
-            unknownFrom = unknownFrom < 0 ? at : unknownFrom;
+            unknown.take(at);
             ++at;
         }
     }
-    flushUnknown(bytes.size());
+    unknown.flush(bytes.size());
     return out;
 }
 
 QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
     const Shapes& s = shapes();
     QList<WirePiece> out;
-    qsizetype unknownFrom = -1;
-    const auto flushUnknown = [&](qsizetype at) {
-        if (unknownFrom >= 0)
-            out << WirePiece{unknownFrom, at - unknownFrom, {}};
-        unknownFrom = -1;
-    };
+    UnknownRun unknown{out};
     qsizetype at = 0;
     if (m_bodySoFar[1] >= 0)
         at += body(bytes, 0, 1, &out);
     while (at < bytes.size()) {
         const char c = bytes[at];
         if (c == ctl::DC1 || c == ctl::DC3) {
-            flushUnknown(at);
+            unknown.flush(at);
             out << WirePiece{at, 1, c == ctl::DC1 ? QStringLiteral("XON") : QStringLiteral("XOFF")};
             ++at;
             continue;
@@ -249,7 +254,7 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
             if (rest.size() < kLongestHandshake && !rest.contains(')') &&
                 (s.writeMark.startsWith(rest.left(s.writeMark.size())) ||
                  s.readMark.startsWith(rest.left(s.readMark.size())))) {
-                flushUnknown(at);
+                unknown.flush(at);
                 m_pending[1] = rest; // "@READ(…)" or "@WRITE(…)" cut by the end of the entry
                 return out;
             }
@@ -259,7 +264,7 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
                 const qsizetype open = bytes.indexOf('(', at);
                 const qsizetype close = bytes.indexOf(')', at);
                 if (open >= 0 && close > open) {
-                    flushUnknown(at);
+                    unknown.flush(at);
                     out << WirePiece{at, close + 1 - at,
                                      (write ? QStringLiteral("@WRITE(") : QStringLiteral("@READ(")) +
                                          text(bytes.mid(open + 1, close - open - 1)) + QLatin1Char(')')};
@@ -269,7 +274,7 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
             }
         }
         if (c == ctl::DC2) {
-            flushUnknown(at);
+            unknown.flush(at);
             // A status frame: 10 N + 25 bytes, "H" at 9, "%" DC4 at its end.
             const qsizetype dc4 = bytes.indexOf(ctl::DC4, at);
             if (dc4 < 0 && bytes.size() - at < kLongestStatusFrame) {
@@ -289,10 +294,10 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
             at += body(bytes, at, 1, &out);
             continue;
         }
-        unknownFrom = unknownFrom < 0 ? at : unknownFrom;
+        unknown.take(at);
         ++at;
     }
-    flushUnknown(bytes.size());
+    unknown.flush(bytes.size());
     return out;
 }
 
