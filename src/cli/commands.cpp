@@ -98,6 +98,9 @@ std::optional<int> parse(QCommandLineParser& p, const QString& command, const QS
     return std::nullopt;
 }
 
+// How long a command waits for the controller's first status after linking.
+constexpr int kStatusWaitMs = 5000;
+
 int usage(const QString& line) {
     say(line);
     return kUsage;
@@ -169,12 +172,25 @@ int runSend(const QStringList& args) {
     const QCommandLineOption fromLine(
         QStringLiteral("from-line"),
         QStringLiteral("D:DNC only: feed from line N (1 = the first) as a new run."), QStringLiteral("N"));
-    p.addOptions({type, flash, fromLine});
+    const QCommandLineOption preamble(
+        QStringLiteral("preamble"),
+        QStringLiteral("With --from-line: first send the modal state in force at line N (the last code of "
+                       "each modal G group, F, S, T, spindle and coolant M codes, work offset), taken from "
+                       "the lines before it. Without it the state is only printed."));
+    const QCommandLineOption controllerBuffer(
+        QStringLiteral("controller-buffer"),
+        QStringLiteral("D:DNC only: bytes of program the controller's receive buffer holds, which bounds "
+                       "the lines it may not have run when a run stops (default: [Dnc] "
+                       "ControllerBufferBytes of Config/Environment.ini, or 4096)."),
+        QStringLiteral("BYTES"));
+    p.addOptions({type, flash, fromLine, preamble, controllerBuffer});
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
     if (const auto status =
             parse(p, QStringLiteral("send"),
-                  QStringLiteral("Sends FILE to the controller as the console's SendOut does, and "
-                                 "succeeds only when all of it has left the port."),
+                  QStringLiteral("Sends FILE to the controller as the console's SendOut does. It succeeds "
+                                 "only when the last byte has crossed the line and the controller's next "
+                                 "status carries no new error number (a DNC run: when its last line has "
+                                 "crossed and no new error came during it)."),
                   args))
         return *status;
     const auto item = findSendFileType(p.value(type));
@@ -202,23 +218,51 @@ int runSend(const QStringList& args) {
             return usage(
                 QStringLiteral("send: --from-line %1 is past the end (%2 lines)").arg(startLine).arg(lines));
     }
+    if (p.isSet(preamble) && !p.isSet(fromLine))
+        return usage(QStringLiteral("send: --preamble goes with --from-line"));
+    LinkOptions linkOptions = common.read(p);
+    if (p.isSet(controllerBuffer)) {
+        bool ok = false;
+        linkOptions.controllerBuffer = p.value(controllerBuffer).toInt(&ok);
+        if (!ok || linkOptions.controllerBuffer < 0)
+            return usage(QStringLiteral("send: --controller-buffer %1 is not a number of bytes")
+                             .arg(p.value(controllerBuffer)));
+    }
 
-    Session s(common.read(p));
+    Session s(linkOptions);
     if (const int status = link(s); status != kDone)
         return status;
     Console& c = s.console();
+    // The error number the controller shows before the send is the baseline of its verdict.
+    if (!s.waitForStatus(kStatusWaitMs)) {
+        if (s.interrupted())
+            return s.interruptedStatus();
+        say(QStringLiteral("send: no status from the controller for %1 s").arg(kStatusWaitMs / 1000));
+        return kFailed;
+    }
     if (!load(s, *item, path)) {
         say(QStringLiteral("send: %1 holds nothing to send").arg(path));
         return kFailed;
     }
     if (p.isSet(flash))
         c.CheckBoxFlashClick(true);
-    c.setDncStartLine(startLine);
+    s.prompts().sendPreamble = p.isSet(preamble);
     Waiter waiter;
     waiter.attach(c);
     QElapsedTimer since;
     since.start();
-    c.ButtonSendOutClick();
+    if (dnc)
+        c.sendDncFromLine(startLine);
+    else
+        c.ButtonSendOutClick();
+    if (dnc && startLine > 1 && !p.isSet(preamble) && !s.prompts().preambleOffered.isEmpty()) {
+        QStringList blocks;
+        for (const QByteArray& b : s.prompts().preambleOffered)
+            blocks << QString::fromLatin1(b);
+        say(QStringLiteral("the lines before line %1 set: %2 (not sent; --preamble sends them first)")
+                .arg(startLine)
+                .arg(blocks.join(QStringLiteral(" | "))));
+    }
     QElapsedTimer shown;
     shown.start();
     s.runUntil([&] {
@@ -229,22 +273,15 @@ int runSend(const QStringList& args) {
         return waiter.end.has_value();
     });
     s.endProgress();
-    const auto stopped = [&] {
-        const qint32 m = c.sender().lastDncLineOut();
-        say(QStringLiteral("stopped after line %1; resume with --from-line %2").arg(m).arg(m + 1));
-    };
     if (s.interrupted() && !waiter.end) {
         s.stopCleanly();
-        if (dnc)
-            stopped();
-        return kInterrupted;
+        if (waiter.end)
+            say(waiter.end->reason);
+        return s.interruptedStatus();
     }
     if (waiter.end->kind != TransferEnd::Kind::Sent) {
         say(waiter.end->reason);
         s.drain(2000);
-        c.confirmDncLinesOut();
-        if (dnc)
-            stopped();
         s.close();
         return kFailed;
     }
@@ -324,7 +361,7 @@ int runReceive(const QStringList& args) {
     s.endProgress();
     if (s.interrupted() && !waiter.end) {
         s.stopCleanly();
-        return kInterrupted;
+        return s.interruptedStatus();
     }
     if (waiter.end->kind != TransferEnd::Kind::Received) {
         say(waiter.end->reason);
@@ -434,13 +471,17 @@ int runWatch(const QStringList& args) {
         QStringLiteral("LIST"), QStringLiteral("12021-12029,10993-10996,10991"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("End after N records."),
                                    QStringLiteral("N"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Fail when the controller sends no status for S seconds (5)."), QStringLiteral("S"),
+        QStringLiteral("5"));
     const QCommandLineOption format(
         QStringLiteral("format"),
         QStringLiteral("text (aligned columns as the console shows them), csv (a header "
                        "with the variable numbers, then raw values) or json (one object "
                        "per line)."),
         QStringLiteral("FORMAT"), QStringLiteral("text"));
-    p.addOptions({vars, count, format});
+    p.addOptions({vars, count, format, timeout});
     if (const auto status =
             parse(p, QStringLiteral("watch"),
                   QStringLiteral("Prints one time-stamped record per accepted status frame of the "
@@ -461,6 +502,11 @@ int runWatch(const QStringList& args) {
     const QString fmt = p.value(format);
     if (fmt != QLatin1String("text") && fmt != QLatin1String("csv") && fmt != QLatin1String("json"))
         return usage(QStringLiteral("watch: --format is text, csv or json"));
+    bool timeoutOk = false;
+    const double timeoutS = p.value(timeout).toDouble(&timeoutOk);
+    if (!timeoutOk || timeoutS <= 0)
+        return usage(QStringLiteral("watch: --timeout %1 is not a number of seconds").arg(p.value(timeout)));
+    const int silenceMs = static_cast<int>(timeoutS * 1000);
     int records = -1;
     if (p.isSet(count)) {
         bool ok = false;
@@ -477,7 +523,8 @@ int runWatch(const QStringList& args) {
     // Records come from frames that answer this subscription.
     const qint32 items = kFirstBlockItem + static_cast<qint32>(block.size());
     s.runUntil(
-        [&c, items] { return !c.state().block.PollBlockChanged && c.state().block.PollItemCount == items; });
+        [&c, items] { return !c.state().block.PollBlockChanged && c.state().block.PollItemCount == items; },
+        silenceMs);
     if (fmt == QLatin1String("csv")) {
         QStringList header{QStringLiteral("time")};
         for (const Watched& w : watched)
@@ -487,8 +534,13 @@ int runWatch(const QStringList& args) {
     quint64 seen = c.poll().acceptedFrames();
     int printed = 0;
     while (records < 0 || printed < records) {
-        if (!s.runUntil([&] { return c.poll().acceptedFrames() != seen; }))
-            break;
+        if (!s.runUntil([&] { return c.poll().acceptedFrames() != seen; }, silenceMs)) {
+            if (s.interrupted())
+                break;
+            s.close();
+            say(QStringLiteral("watch: no status from the controller for %1 s").arg(p.value(timeout)));
+            return kFailed;
+        }
         seen = c.poll().acceptedFrames();
         const LiveValues& live = c.state().live;
         const QString time = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
@@ -512,7 +564,7 @@ int runWatch(const QStringList& args) {
         ++printed;
     }
     s.close();
-    return s.interrupted() ? kInterrupted : kDone;
+    return s.interrupted() ? s.interruptedStatus() : kDone;
 }
 
 int runWrite(const QStringList& args) {
@@ -548,6 +600,14 @@ int runWrite(const QStringList& args) {
     if (const int status = link(s); status != kDone)
         return status;
     Console& c = s.console();
+    // The error number before the writes; a new one after them is theirs.
+    if (!s.waitForStatus(kStatusWaitMs)) {
+        if (s.interrupted())
+            return s.interruptedStatus();
+        say(QStringLiteral("write: no status from the controller for %1 s").arg(kStatusWaitMs / 1000));
+        return kFailed;
+    }
+    const int errorBefore = c.state().live.StatusErrorNumber;
     QList<qint32> numbers;
     for (const auto& [number, value] : writes) {
         c.writeValue(number, value);
@@ -577,7 +637,11 @@ int runWrite(const QStringList& args) {
     s.drain();
     s.close();
     if (s.interrupted())
-        return kInterrupted;
+        return s.interruptedStatus();
+    if (const int error = c.state().live.StatusErrorNumber; error != 0 && error != errorBefore) {
+        say(controllerErrorReport(error, c.tables().ErrorTexts));
+        return kFailed;
+    }
     if (!took) {
         say(QStringLiteral("did not take: ") + differing().join(QStringLiteral(", ")));
         return kFailed;
@@ -607,10 +671,31 @@ int runMdi(const QStringList& args) {
     Session s(common.read(p));
     if (const int status = link(s); status != kDone)
         return status;
-    s.console().EditKeyInEdited(text);
-    s.console().ButtonMDIgoClick();
+    Console& c = s.console();
+    if (!s.waitForStatus(kStatusWaitMs)) {
+        if (s.interrupted())
+            return s.interruptedStatus();
+        say(QStringLiteral("mdi: no status from the controller for %1 s").arg(kStatusWaitMs / 1000));
+        return kFailed;
+    }
+    const int errorBefore = c.state().live.StatusErrorNumber;
+    c.EditKeyInEdited(text);
+    c.ButtonMDIgoClick();
     s.drain();
+    // A status frame already on its way when the command arrived was made before it: the second one
+    // after the command crossed says whether the controller took it.
+    const bool answered = s.waitForStatus(kStatusWaitMs) && s.waitForStatus(kStatusWaitMs);
     s.close();
+    if (s.interrupted())
+        return s.interruptedStatus();
+    if (!answered) {
+        say(QStringLiteral("mdi: no status from the controller after the command"));
+        return kFailed;
+    }
+    if (const int error = c.state().live.StatusErrorNumber; error != 0 && error != errorBefore) {
+        say(controllerErrorReport(error, c.tables().ErrorTexts));
+        return kFailed;
+    }
     result(QString::fromLatin1(Mdi::commandOf(text)));
     return kDone;
 }

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace velmorix::cli {
 
@@ -27,19 +28,21 @@ namespace {
 
 int g_signalFds[2] = {-1, -1};
 
-void onSignal(int) {
-    const char b = 1;
+void onSignal(int signal) {
+    const char b = static_cast<char>(signal);
     [[maybe_unused]] const auto n = ::write(g_signalFds[0], &b, 1);
 }
 
-// The [ComPorts] map of Config/Environment.ini in the working directory, read without touching it.
-PortNames portNamesOfWorkingDir() {
+// Config/Environment.ini in the working directory, read without touching it.
+IniFile settingsOfWorkingDir() {
     QFile file(QDir::current().filePath(QStringLiteral("Config/Environment.ini")));
+    return file.open(QIODevice::ReadOnly) ? IniFile::fromText(file.readAll()) : IniFile();
+}
+
+PortNames portNamesOfWorkingDir() {
     QMap<QString, QString> entries;
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const auto& [key, value] : IniFile::fromText(file.readAll()).entries(QStringLiteral("ComPorts")))
-            entries.insert(key.toUpper(), value);
-    }
+    for (const auto& [key, value] : settingsOfWorkingDir().entries(QStringLiteral("ComPorts")))
+        entries.insert(key.toUpper(), value);
     return PortNames(entries);
 }
 
@@ -69,6 +72,9 @@ Session::Session(LinkOptions options) : m_options(std::move(options)) {
             char b = 0;
             [[maybe_unused]] const auto n = ::read(g_signalFds[1], &b, 1);
             m_interrupted = true;
+            m_signal = b;
+            if (m_loop)
+                m_loop->quit();
         });
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
@@ -110,6 +116,15 @@ int Session::open(QString* error) {
     if (m_options.port.isEmpty()) {
         *error = QStringLiteral("--port PORT is required (a COM name, a device path or simulator)");
         return kUsage;
+    }
+    if (m_options.controllerBuffer >= 0) {
+        setup.env.ControllerBufferBytes = m_options.controllerBuffer;
+    } else if (const auto bytes = settingsOfWorkingDir().value(QStringLiteral("Dnc"),
+                                                               QStringLiteral("ControllerBufferBytes"))) {
+        bool ok = false;
+        const int n = bytes->trimmed().toInt(&ok);
+        if (ok && n >= 0)
+            setup.env.ControllerBufferBytes = n;
     }
     const bool byComName = comName.match(m_options.port).hasMatch();
     if (byComName) {
@@ -158,20 +173,43 @@ int Session::open(QString* error) {
     if (!runUntil([this] { return m_console->state().line.LinkUp; }, 3000)) {
         *error =
             m_interrupted ? QString() : QStringLiteral("no controller on %1 (DSR off)").arg(setup.device);
-        return m_interrupted ? kInterrupted : kFailed;
+        return m_interrupted ? interruptedStatus() : kFailed;
     }
     return kDone;
 }
 
 bool Session::runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (m_interrupted || (timeoutMs > 0 && elapsed.elapsed() >= timeoutMs))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
+    if (done())
+        return true;
+    if (m_interrupted)
+        return false;
+    // The event loop sleeps until something happens: the console's own timers, the port, a signal.
+    // The condition is looked at whenever the engine says it changed, and every few milliseconds.
+    QEventLoop loop;
+    QEventLoop* outer = std::exchange(m_loop, &loop);
+    bool held = false;
+    const auto check = [&] {
+        if (done()) {
+            held = true;
+            loop.quit();
+        }
+    };
+    QTimer look;
+    look.setInterval(kLookMs);
+    QObject::connect(&look, &QTimer::timeout, &loop, check);
+    look.start();
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, [&loop] { loop.quit(); });
+    if (timeoutMs > 0)
+        bound.start(timeoutMs);
+    QMetaObject::Connection changed;
+    if (m_console)
+        changed = QObject::connect(m_console.get(), &Console::changed, &loop, check);
+    loop.exec();
+    QObject::disconnect(changed);
+    m_loop = outer;
+    return held || done();
 }
 
 void Session::drain(int timeoutMs) {
@@ -180,7 +218,9 @@ void Session::drain(int timeoutMs) {
         return;
     const bool wasInterrupted = m_interrupted;
     m_interrupted = false;
-    runUntil([port] { return !port->isOpen() || port->outputCount() == 0; }, timeoutMs);
+    // Until the line clock says the last byte has crossed, not only until the driver let go of it.
+    Link& link = m_console->link();
+    runUntil([port, &link] { return !port->isOpen() || link.lineClear(); }, timeoutMs);
     m_interrupted = wasInterrupted || m_interrupted;
 }
 
@@ -189,8 +229,16 @@ void Session::stopCleanly() {
         return;
     m_console->breakOff();
     drain(2000);
-    m_console->confirmDncLinesOut();
     close();
+}
+
+int Session::interruptedStatus() const {
+    return m_signal == SIGTERM ? kTerminated : kInterrupted;
+}
+
+bool Session::waitForStatus(int timeoutMs) {
+    const quint64 seen = m_console->state().live.AcceptedFrames;
+    return runUntil([this, seen] { return m_console->state().live.AcceptedFrames > seen; }, timeoutMs);
 }
 
 void Session::close() {

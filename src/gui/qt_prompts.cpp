@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace velmorix {
 
@@ -75,6 +76,29 @@ UploadWarningAnswer QtPrompts::askUploadWarning() {
     TFormWarning dialog(m_parent);
     dialog.exec();
     return {dialog.uploadChosen(), dialog.warningOff()};
+}
+
+Prompts::PreambleAnswer QtPrompts::askPreamble(qint32 line, const QList<QByteArray>& blocks) {
+    QStringList text;
+    for (const QByteArray& b : blocks)
+        text << QString::fromLatin1(b);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Send from line %1").arg(line),
+                    QStringLiteral("The lines before line %1 leave the controller in this state:\n\n%2\n\n"
+                                   "Send these blocks first?")
+                        .arg(line)
+                        .arg(text.join(QLatin1Char('\n'))),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Send them first"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Run without them"));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return PreambleAnswer::Send;
+    case QMessageBox::No:
+        return PreambleAnswer::Skip;
+    default:
+        return PreambleAnswer::Cancel;
+    }
 }
 
 std::optional<qint32> QtPrompts::askNewValue(const NewValueRequest& request) {

@@ -17,6 +17,7 @@ public:
     std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<qint32> askNewValue(const NewValueRequest& request) override;
     UploadWarningAnswer askUploadWarning() override;
+    PreambleAnswer askPreamble(qint32 line, const QList<QByteArray>& blocks) override;
     std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
     IdAnswer askId(const QString& caption, const QString& label) override;
     std::optional<LoginAnswer> askLogin() override;

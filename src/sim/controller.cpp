@@ -119,6 +119,11 @@ void SimulatedController::advance(qint64 atUs) {
         updateFlow(w.dueUs);
     }
     m_nowUs = atUs;
+    // A body's DC4 followed by quiet was its end, not the start of the reset signal.
+    if (m_parser.holdingBody() && atUs >= m_bodyHeldAtUs + kBodyEndQuietUs) {
+        if (const auto body = m_parser.takeHeld())
+            handle(*body, m_bodyHeldAtUs + kBodyEndQuietUs);
+    }
     if (m_dnc.active()) {
         const auto execute = [this](const QByteArray& line, qint64 at) {
             m_machine.execute(line, at);
@@ -150,6 +155,8 @@ qint64 SimulatedController::nextEventUs() const {
     next = std::min(next, m_dnc.nextEventUs());
     if (m_uploadLine && !m_leaveUploadWhenSent)
         next = std::min(next, m_lastUploadByteUs + qint64(m_options.uploadStallMs) * 1000);
+    if (m_parser.holdingBody())
+        next = std::min(next, m_bodyHeldAtUs + kBodyEndQuietUs);
     if (m_stream.streaming() && m_stream.nextDueUs() > m_nowUs)
         next = std::min(next, m_stream.nextDueUs());
     return next;
@@ -230,8 +237,11 @@ void SimulatedController::process(quint8 byte, qint64 atUs) {
         }
         return;
     }
-    if (const auto request = m_parser.feed(byte))
-        handle(*request, atUs);
+    const bool held = m_parser.holdingBody();
+    for (const Request& request : m_parser.feed(byte))
+        handle(request, atUs);
+    if (m_parser.holdingBody() && !held)
+        m_bodyHeldAtUs = atUs;
 }
 
 void SimulatedController::handle(const Request& r, qint64 atUs) {
@@ -268,15 +278,17 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
         break;
     case Request::Kind::ResetSignal:
         ++m_resetSignals;
+        // A body or a tape the reset signal breaks off is never kept, however much of it came.
         if (m_pendingType)
             abortTransfer(QStringLiteral("reset"), atUs);
         if (m_dnc.active()) {
             m_dnc.abort();
             record({FileService::kDnc, m_pendingName, TransferRecord::Outcome::Aborted,
-                    QStringLiteral("reset"), 0},
+                    QStringLiteral("reset after %1 lines ran").arg(m_dnc.executedCount()), 0},
                    atUs);
         }
         m_parser.setMode(RequestParser::Mode::Requests);
+        m_machine.stop(atUs);
         m_machine.clearError();
         m_fileError = 0;
         break;
@@ -318,6 +330,25 @@ void SimulatedController::handle(const Request& r, qint64 atUs) {
                atUs);
         break;
     }
+}
+
+void SimulatedController::lineLost(const QString& why, qint64 atUs) {
+    // A body whose DC4 came was ended by it: no reset signal followed.
+    if (const auto body = m_parser.takeHeld())
+        handle(*body, atUs);
+    // With its DSR gone the controller stops waiting for what the console was sending.
+    m_parser.dropPartial();
+    if (m_pendingType)
+        abortTransfer(why, atUs);
+    // A program whose tape ended runs on from the controller's own buffer.
+    if (m_dnc.active() && !m_dnc.ended()) {
+        m_dnc.abort();
+        record({FileService::kDnc, m_pendingName, TransferRecord::Outcome::Aborted,
+                QStringLiteral("%1 after %2 lines ran").arg(why).arg(m_dnc.executedCount()), 0},
+               atUs);
+    }
+    m_parser.setMode(RequestParser::Mode::Requests);
+    m_stream.stop();
 }
 
 void SimulatedController::abortTransfer(const QString& why, qint64 atUs) {

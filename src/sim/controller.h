@@ -68,6 +68,9 @@ public:
 
     // --- the operator's and the tests' side ---
     void setPowered(bool on) { m_powered = on; }
+    // Nobody holds the console's end of the line any more (the terminal was closed, the console's DTR
+    // dropped): a body or a DNC tape under way is broken off, the status stream stops.
+    void lineLost(const QString& why, qint64 atUs);
     void setCabled(bool on) { m_cabled = on; }
     void addFault(const FaultSpec& fault) {
         m_faults.dropEndedBefore(m_nowUs);
@@ -136,6 +139,11 @@ private:
     ArmUpload m_upload;
     FaultPlan m_faults;
     WireRecorder m_log;
+
+    // How long the line must stay quiet after a body's DC4 before it counts as the body's end rather
+    // than the first byte of the reset signal.
+    static constexpr qint64 kBodyEndQuietUs = 20000;
+    qint64 m_bodyHeldAtUs = 0;
 
     bool m_powered = true;
     bool m_cabled = true;

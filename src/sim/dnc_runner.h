@@ -22,6 +22,8 @@ public:
     void push(const QByteArray& line, qint64 atUs, int lineMs, const Execute& execute);
     // The DC4 that ends the program has arrived.
     void end() { m_ended = true; }
+    // The tape's DC4 came: every line of the program is here, some perhaps still to run.
+    bool ended() const { return m_ended; }
     // Runs the lines due up to atUs. The runner turns inactive once the program has ended and every
     // line has run.
     void advance(qint64 atUs, int lineMs, const Execute& execute);

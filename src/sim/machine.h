@@ -30,6 +30,8 @@ public:
     // raises the error number and the block does nothing; false then.
     bool execute(const QByteArray& block, qint64 atUs);
     void setPosition(int axis, qint32 thousandths, qint64 atUs);
+    // Every axis stops where it is (the reset signal).
+    void stop(qint64 atUs) { settle(atUs); }
 
     int errorNumber() const { return m_error; }
     void raiseError(int number) { m_error = number; }

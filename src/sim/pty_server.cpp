@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -41,8 +42,6 @@ TerminalServer::~TerminalServer() {
     m_notifier.reset();
     if (m_fd >= 0)
         ::close(m_fd);
-    if (m_peerFd >= 0)
-        ::close(m_peerFd);
 }
 
 void TerminalServer::configure(int fd) {
@@ -72,11 +71,15 @@ bool TerminalServer::openPseudoTerminal(QString* error) {
         return false;
     }
     configure(slave);
+    // The other end stays closed until the console opens it: a line with nobody on it carries
+    // nothing, and the master says so (POLLHUP) while nobody holds it. The console's settings are
+    // read through the master, which reports its peer's.
+    ::close(slave);
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     m_fd = master;
-    m_peerFd = slave;
     m_path = QString::fromLocal8Bit(name);
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    m_notifier->setEnabled(false); // until the console opens its end
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { onReadable(); });
     m_wire.reset(m_clock.nowUs());
     m_lineTimer->setEnabled(true);
@@ -106,7 +109,7 @@ void TerminalServer::followConsoleSettings() {
     // data bits without parity, so only the rate and the stop bits tell; a rate termios cannot name
     // (a custom 28800) is taken as ours.
     termios t{};
-    if (m_peerFd < 0 || tcgetattr(m_peerFd, &t) != 0)
+    if (m_fd < 0 || tcgetattr(m_fd, &t) != 0)
         return;
     PortSettings s = m_controller.lineSettings();
     const speed_t code = cfgetospeed(&t);
@@ -132,10 +135,29 @@ void TerminalServer::hangUp() {
     m_lineTimer->setEnabled(false);
     ::close(m_fd);
     m_fd = -1;
-    if (m_peerFd >= 0)
-        ::close(m_peerFd);
-    m_peerFd = -1;
     m_controller.log().addNote(QStringLiteral("the terminal hung up"), m_clock.nowUs());
+    m_controller.lineLost(QStringLiteral("the terminal hung up"), m_clock.nowUs());
+}
+
+bool TerminalServer::followListener() {
+    if (m_device)
+        return true;
+    pollfd pfd{m_fd, POLLIN, 0};
+    const bool listener = ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0;
+    if (listener == m_listener)
+        return listener;
+    m_listener = listener;
+    const qint64 now = m_clock.nowUs();
+    // A master without a peer reads as ready for ever (with an error): it is watched again once the
+    // console holds its end.
+    m_notifier->setEnabled(listener);
+    if (listener) {
+        m_controller.log().addNote(QStringLiteral("the console opened the line"), now);
+    } else {
+        m_controller.log().addNote(QStringLiteral("the console closed the line"), now);
+        m_controller.lineLost(QStringLiteral("the console closed the line"), now);
+    }
+    return listener;
 }
 
 void TerminalServer::deliver() {
@@ -163,9 +185,16 @@ void TerminalServer::tick() {
         hangUp();
         return;
     }
-    if (!m_device)
+    const bool listener = followListener();
+    if (!m_device && listener)
         followConsoleSettings();
     m_wire.sync(m_clock.nowUs());
+    if (!listener) {
+        // What the controller sends while nobody holds the terminal goes nowhere.
+        m_wire.clearReceived();
+        m_fifo.clear();
+        return;
+    }
     deliver();
     if (m_device) {
         const bool dtr = m_wire.dsr();

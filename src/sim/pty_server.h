@@ -35,15 +35,17 @@ private:
     void followConsoleSettings();
     void deliver();
     void hangUp();
+    // Whether the console holds its end of a pseudo-terminal (a device always counts as held).
+    bool followListener();
 
     SimulatedController& m_controller;
     Clock& m_clock;
     Wire m_wire;
     std::unique_ptr<Timer> m_lineTimer;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    int m_fd = -1;     // what we read and write
-    int m_peerFd = -1; // the pseudo-terminal's other end, kept open so the console may come and go
+    int m_fd = -1; // what we read and write
     bool m_device = false;
+    bool m_listener = false; // the console holds the pseudo-terminal's other end
     bool m_dtr = false;
     bool m_rts = false;
     QString m_path;

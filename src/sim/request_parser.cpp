@@ -11,6 +11,7 @@ void RequestParser::setMode(Mode mode) {
 }
 
 void RequestParser::dropPartial() {
+    m_held.reset();
     m_inBlock = false;
     m_block.clear();
     m_line.clear();
@@ -19,21 +20,44 @@ void RequestParser::dropPartial() {
     m_prevPercent = false;
 }
 
-std::optional<Request> RequestParser::feed(quint8 byte) {
-    const char b = static_cast<char>(byte);
-    std::optional<Request> out;
+std::optional<Request> RequestParser::takeHeld() {
+    std::optional<Request> out = std::move(m_held);
+    m_held.reset();
+    return out;
+}
 
-    // The reset signal is recognised wherever it comes: DC4 and four TABs.
+QList<Request> RequestParser::feed(quint8 byte) {
+    const char b = static_cast<char>(byte);
+    QList<Request> out;
+
+    // The reset signal is recognised wherever it comes: DC4 and four TABs. When its DC4 was taken as
+    // the end of a body, the body was broken off, never ended.
     if (b == kTab && m_tabsAfterDc4 >= 0) {
         if (++m_tabsAfterDc4 == 4) {
             m_tabsAfterDc4 = -1;
+            const bool endedBody = m_held.has_value();
             dropPartial();
-            return Request{Request::Kind::ResetSignal, {}, 0, 0, {}, {}};
+            Request reset{Request::Kind::ResetSignal, {}, 0, 0, {}, {}};
+            reset.endedBody = endedBody;
+            out << reset;
         }
-        return std::nullopt;
+        return out;
     }
+    if (m_held)
+        out << *takeHeld();
     m_tabsAfterDc4 = b == kDc4 ? 0 : -1;
+    if (auto request = step(b)) {
+        // A body or a tape is held until the next byte shows whether its DC4 began the reset signal.
+        if (request->kind == Request::Kind::FileBody || request->kind == Request::Kind::DncEnd)
+            m_held = std::move(request);
+        else
+            out << *request;
+    }
+    return out;
+}
 
+std::optional<Request> RequestParser::step(char b) {
+    std::optional<Request> out;
     const bool wasPercent = m_prevPercent;
     m_prevPercent = false;
     switch (b) {

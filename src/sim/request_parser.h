@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QtGlobal>
 #include <optional>
 
 namespace velmorix::sim {
@@ -14,7 +15,7 @@ struct Request {
         ValueWrite,      // `number` <- `value`
         NamedValueWrite, // `number` <- `value` with `name` (10768: transfer announcement)
         Mdi,             // `text` is the command
-        ResetSignal,     // DC4 and four TABs
+        ResetSignal,     // DC4 and four TABs; `endedBody` when its DC4 was taken as a body's or tape's end
         AbortMark,       // "%" DC4 outside a block
         UnknownBlock,    // a block the controller cannot read (`text` is its content)
         FileBody,        // the content of a send frame, between its DC2 and DC4 (`text`)
@@ -27,6 +28,7 @@ struct Request {
     qint32 value = 0;
     QByteArray name;
     QByteArray text;
+    bool endedBody = false;
 };
 
 // Turns the bytes arriving from the console into requests, one byte at a time. What a block means
@@ -42,7 +44,14 @@ public:
     // Forgets any partly received block or line.
     void dropPartial();
 
-    std::optional<Request> feed(quint8 byte);
+    // What the byte completes: usually nothing or one request, two when it shows that a body ended
+    // at the DC4 before it (that body, then its own request).
+    QList<Request> feed(quint8 byte);
+    // The DC4 that ends a file body or a DNC tape may be the first byte of the reset signal, which
+    // breaks the body off instead; the body counts as ended once the next byte is no TAB, or when the
+    // line stays quiet (takeHeld).
+    bool holdingBody() const { return m_held.has_value(); }
+    std::optional<Request> takeHeld();
     // Characters of the program line being received, not yet ended by its CR.
     qsizetype partialLineBytes() const { return m_dncData ? m_line.size() : 0; }
 
@@ -50,6 +59,9 @@ public:
     static std::optional<Request> parseBlock(const QByteArray& content);
 
 private:
+    std::optional<Request> step(char b);
+
+    std::optional<Request> m_held;
     Mode m_mode = Mode::Requests;
     bool m_inBlock = false;
     bool m_blockIsRequest = true;

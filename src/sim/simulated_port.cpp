@@ -55,6 +55,8 @@ void SimulatedPort::close() {
     m_wire.clearPending();
     m_wire.clearReceived();
     m_open = false;
+    // The console's DTR drops with its port: the controller sees its DSR go.
+    m_controller.lineLost(QStringLiteral("the console closed the line"), m_clock.nowUs());
 }
 
 qint64 SimulatedPort::write(const QByteArray& bytes) {

@@ -191,17 +191,28 @@ TEST_F(CliCommands, CtrlCStopsARunCleanlyAndSaysWhereToResume) {
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 130);
-    const QByteArray err = p.readAllStandardError();
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     const auto m =
-        QRegularExpression(QStringLiteral("stopped after line (\\d+); resume with --from-line (\\d+)\\n"))
-            .match(QString::fromLocal8Bit(err));
+        QRegularExpression(
+            QStringLiteral("stopped after line (\\d+) had crossed; the controller may not have run "
+                           "lines (\\d+)–(\\d+); resume with --from-line (\\d+)\\n"))
+            .match(err);
     ASSERT_TRUE(m.hasMatch()) << err.toStdString();
-    EXPECT_EQ(m.captured(2).toInt(), m.captured(1).toInt() + 1);
-    EXPECT_GT(m.captured(1).toInt(), 0);
-    EXPECT_EQ(read("d.Cnc.dnc-resume").trimmed(), m.captured(1).toLatin1());
-    // The controller was not left inside the program: the run ended there.
-    EXPECT_TRUE(read("c.log").contains("stored 1006 d.Cnc:"))
-        << "the controller still waits inside the program";
+    const int crossed = m.captured(1).toInt();
+    const int resume = m.captured(4).toInt();
+    EXPECT_EQ(m.captured(3).toInt(), crossed);
+    EXPECT_EQ(m.captured(2).toInt(), resume);
+    EXPECT_EQ(read("d.Cnc.dnc-resume"),
+              QByteArray::number(crossed) + "\nresume " + QByteArray::number(resume) + "\n");
+    // The tape ended with the reset signal, never with a mark that makes it a whole program, and the
+    // line to resume from skips nothing the controller did not run.
+    const auto aborted =
+        QRegularExpression(QStringLiteral("aborted 1006 d.Cnc: reset after (\\d+) lines ran"))
+            .match(QString::fromLatin1(read("c.log")));
+    ASSERT_TRUE(aborted.hasMatch()) << "the controller did not break the run off";
+    EXPECT_FALSE(read("c.log").contains("stored 1006"));
+    EXPECT_GE(crossed, aborted.captured(1).toInt());
+    EXPECT_LE(resume, aborted.captured(1).toInt());
 }
 
 TEST_F(CliCommands, ANameAnnouncedWithFoldersSavesOnlyInTheFolderAimedAt) {

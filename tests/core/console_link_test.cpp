@@ -184,7 +184,7 @@ TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
     EXPECT_TRUE(request.startsWith("\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv22\rD12021\rD12022"));
     EXPECT_TRUE(request.contains("\rD10996\rD10800\rD10801"));
     EXPECT_TRUE(request.endsWith("\rD10807\rD10991\r%\x14\x03\x03\x03\x03\x03"));
-    EXPECT_EQ(port->inputClears, 1);
+    EXPECT_EQ(port->inputClears, 2); // at the open (a fresh line), and by the link reset
     EXPECT_EQ(state().seq.RequestSeq, 1);
     EXPECT_FALSE(state().seq.FrameValid);
     EXPECT_EQ(state().block.PollItemCount, 22);

@@ -82,7 +82,14 @@ public:
             clockScript(dialog);
     }
 
+    PreambleAnswer askPreamble(qint32 line, const QList<QByteArray>& blocks) override {
+        preamblesShown.push_back({line, blocks});
+        return preambleAnswer;
+    }
+
     QStringList messages;
+    std::vector<std::pair<qint32, QList<QByteArray>>> preamblesShown;
+    PreambleAnswer preambleAnswer = PreambleAnswer::Skip;
     int loginsShown = 0;
     std::deque<std::optional<LoginAnswer>> loginAnswers;
     QList<Settings> rangesShown;

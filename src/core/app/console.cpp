@@ -1,5 +1,6 @@
 #include "core/app/console.h"
 
+#include "core/files/modal_state.h"
 #include "core/link/recording_port.h"
 
 namespace velmorix {
@@ -19,7 +20,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
       m_loadTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_filePage.loadStep(); }); })),
       m_listTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_receiver.listStep(); }); })),
-      m_link(m_state, m_transfer, prompts, m_hold,
+      m_link(m_state, m_transfer, prompts, m_hold, clock,
              recordingFactory(std::move(portFactory), m_wireLog, clock)),
       m_watchdog(m_state, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
@@ -33,6 +34,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
       m_mdi(m_state, m_message, m_link, m_transfer, m_filePage, m_hold, *m_timerMdi, *m_timer1),
       m_sender(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, m_mdi, m_hold, clock,
                {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
+               m_tables.ErrorTexts,
                {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
                 .relink = [this] { m_shell.LinktoCNCButtonClick(); }}),
       m_receiver(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, *m_listTimer,
@@ -55,11 +57,11 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .bodyArriving = [this] { m_receiver.bodyArriving(); },
         .readAcknowledged = [this] { m_sender.startPump(); },
         .ended =
-            [this](const TransferEnd& end) {
-                m_sender.transferEnded(end.kind == TransferEnd::Kind::Failed);
+            [this](TransferEnd& end) {
+                m_sender.transferEnded(end);
                 // A transfer that broke off may have stopped the status stream with its link reset:
                 // the live display subscribes afresh, as after one that ended well.
-                if (end.kind == TransferEnd::Kind::Failed)
+                if (!end.ok())
                     m_state.block.PollBlockChanged = true;
                 if (m_transferObserver)
                     m_transferObserver(end);
@@ -74,6 +76,10 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
             },
         .portError = [this](const QString& text) { runTimed([&] { onPortError(text); }); },
         .lineChanged = [this] { m_repaint.stale(); },
+        .ownedByRun =
+            [this](const QString& what) {
+                m_message.show(QStringLiteral("; .. DNC Running --> %1 Refused .. ;").arg(what));
+            },
     });
     m_poll.setHooks({
         .blankPage = [this] { m_pages.blank(); },
@@ -225,9 +231,16 @@ void Console::ButtonSendOutClick() {
 }
 void Console::sendDncFromLine(qint32 line) {
     run([=, this] {
-        if (m_filePage.sendItem() != kDncTypeIndex)
+        if (m_filePage.sendItem() != kDncTypeIndex || !m_filePage.fileListed() || m_transfer.active())
             return;
-        m_sender.setDncStartLine(line);
+        // The state the lines before it built up is offered, never sent unasked.
+        const QList<QByteArray> preamble = ModalState::before(*m_filePage.dncLines(), line).preamble();
+        Prompts::PreambleAnswer answer = Prompts::PreambleAnswer::Skip;
+        if (!preamble.isEmpty())
+            answer = m_prompts.askPreamble(line, preamble);
+        if (answer == Prompts::PreambleAnswer::Cancel)
+            return;
+        m_sender.setDncStart(line, answer == Prompts::PreambleAnswer::Send ? preamble : QList<QByteArray>());
         m_sender.ButtonSendOutClick();
     });
 }
@@ -264,7 +277,10 @@ void Console::breakOff() {
         m_timer1->setEnabled(false);
         m_timer3->setEnabled(false);
         m_sender.stopUpload();
-        if (m_transfer.SendRequested() || m_transfer.Sending())
+        // A body already flowing ends with the reset signal; a send not yet begun with the abort mark.
+        if (m_transfer.Sending())
+            m_link.breakBody();
+        else if (m_transfer.SendRequested())
             m_link.sendAbortMark();
         else if (m_transfer.RecvRequested())
             m_link.SendLinkReset();

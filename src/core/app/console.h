@@ -100,8 +100,6 @@ public:
     void setTransferObserver(std::function<void(const TransferEnd&)> observer) {
         m_transferObserver = std::move(observer);
     }
-    void setDncStartLine(qint32 line) { m_sender.setDncStartLine(line); }
-    void confirmDncLinesOut() { m_sender.confirmDncLinesOut(); }
     void watchVariables(const QList<qint32>& variables);
     // One value write, as the value dialog sends it.
     void writeValue(qint32 number, qint32 value);

@@ -11,11 +11,30 @@ class MessageLine {
 public:
     const QString& text() const { return m_text; }
     bool isEmpty() const { return m_text.isEmpty(); }
-    void show(const QString& text) { m_text = text; }
-    void clear() { m_text.clear(); }
+    void show(const QString& text) {
+        m_text = text;
+        m_held = false;
+    }
+    void clear() {
+        m_text.clear();
+        m_held = false;
+    }
+    // How a transfer ended, where the operator needs it (the line a broken-off run resumes from): the
+    // watchdog's later notes do not replace it; the operator's keys and the next transfer do.
+    void showHeld(const QString& text) {
+        m_text = text;
+        m_held = true;
+    }
+    // A note that gives way to a held one.
+    void showUnlessHeld(const QString& text) {
+        if (!m_held)
+            m_text = text;
+    }
+    bool held() const { return m_held; }
 
 private:
     QString m_text;
+    bool m_held = false;
 };
 
 } // namespace velmorix

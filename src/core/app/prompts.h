@@ -86,6 +86,10 @@ public:
     virtual std::optional<qint32> askComStart(qint32 current) = 0;
     // TFormRTC, open until the operator closes it; the window's poll goes on meanwhile.
     virtual void showClock(const ClockDialog& dialog) = 0;
+    // Before a DNC run from a later line: the modal state in force at that line, as the blocks that
+    // set it again. The operator sends them first, runs without them, or does not run.
+    enum class PreambleAnswer { Send, Skip, Cancel };
+    virtual PreambleAnswer askPreamble(qint32 line, const QList<QByteArray>& blocks) = 0;
 };
 
 // "description|mask;mask" -> "description (mask mask)"; pairs repeat after further bars.

@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace velmorix {
 
 namespace {
@@ -67,6 +69,8 @@ EnvironmentSettings SettingsFile::read(QString* problem) const {
     s.ComStartNum = readInt(ini, kComStart, "com_start_num", 1, bad);
     s.ComportText = ini.value(kComStart, QStringLiteral("comport")).value_or(QStringLiteral("111111"));
     s.ClearAllTimes = readInt(ini, kComStart, "clear_all_times", 0, bad);
+    s.ControllerBufferBytes =
+        std::max(0, readInt(ini, QStringLiteral("Dnc"), "ControllerBufferBytes", 4096, bad));
     if (!bad.isEmpty() && problem)
         *problem = QStringLiteral("%1: not a whole number, the default is used: %2")
                        .arg(QStringLiteral("Config/Environment.ini"), bad.join(QStringLiteral(", ")));

@@ -27,6 +27,9 @@ struct EnvironmentSettings {
     qint32 ComStartNum = 1;
     QString ComportText = QStringLiteral("111111");
     qint32 ClearAllTimes = 0;
+    // [Dnc] ControllerBufferBytes: what the controller's receive buffer holds of a program fed line by
+    // line, which bounds the lines it may not have run when a run breaks off.
+    qint32 ControllerBufferBytes = 4096;
     // [ComPorts]: "COM3" -> "/dev/ttyUSB0" (upper-cased port names).
     QMap<QString, QString> comPorts;
 };

@@ -132,6 +132,10 @@ struct LiveValues {
     QByteArray TypeText = QByteArrayLiteral("---------");
     QString TimeText;
     qint32 LastErrorNumber = 0;
+    // The error number the newest accepted status frame carried (0 to 99), and how many frames have
+    // been accepted since the link came up: a transfer takes its baseline from here.
+    qint32 StatusErrorNumber = 0;
+    quint64 AcceptedFrames = 0;
 
     // Value and texts of entry k of the current block.
     qint32 blockValue(int k) const { return PollValues[kFirstBlockItem + k]; }

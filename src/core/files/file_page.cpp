@@ -93,6 +93,18 @@ QByteArray FilePageView::row(qsizetype r) const {
     return sentTail ? textListLine(index + 1, sentTail->line(index)) : QByteArray();
 }
 
+qsizetype FilePageView::rowOfLine(qint32 line) const {
+    if (line < 1)
+        return -1;
+    // The listed lines are numbered from 1 in order; lines sent past them follow.
+    if (line <= listLines.size() && listLines[line - 1].startsWith(textListLine(line, {}).left(11)))
+        return line - 1;
+    const qint32 tail = line - 1 - sentTailFrom;
+    if (sentTail && tail >= 0 && tail < sentTailCount)
+        return listLines.size() + tail;
+    return -1;
+}
+
 void FilePage::showDncLineSent(const std::shared_ptr<const DncLines>& lines, qint32 index) {
     if (m_view.sentTail != lines || m_view.sentTailFrom + m_view.sentTailCount != index) {
         m_view.sentTail = lines;

@@ -51,8 +51,14 @@ struct FilePageView {
     QString LabelFileTime = QStringLiteral("File Date");
     int gaugePosition = 0; // CGauge
     int gaugeMax = 100;
+    // A broken-off DNC run: the line to resume from, selected and scrolled to (0: none). The
+    // revision changes each time one is shown.
+    qint32 resumeLine = 0;
+    int resumeRevision = 0;
 
     qsizetype rowCount() const { return listLines.size() + sentTailCount; }
+    // The row that shows program line `line` (1 = the first) of a DNC list; -1 when none does.
+    qsizetype rowOfLine(qint32 line) const;
     // Row r of the list as it shows: a list line, or ";[nnnnnnnn] line" of the DNC tail.
     QByteArray row(qsizetype r) const;
 
@@ -108,6 +114,11 @@ public:
     void advanceGauge(int by) { m_view.gaugePosition += by; }
     // A DNC line sent past the listed ones joins the list as ";[nnnnnnnn] line".
     void showDncLineSent(const std::shared_ptr<const DncLines>& lines, qint32 index);
+    // A DNC run broke off: the line to resume from is selected in the list.
+    void showResumeLine(qint32 line) {
+        m_view.resumeLine = line;
+        ++m_view.resumeRevision;
+    }
 
     // A new list (a load, a received file) with its scroll extent in characters.
     void replaceList(QList<QByteArray> lines, int extentChars, bool ofBytes = false);

@@ -11,6 +11,7 @@
 #include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
+#include "core/poll/status_texts.h"
 #include "platform/clock.h"
 
 #include <QDir>
@@ -43,10 +44,10 @@ int gaugeValue(qint64 n) {
 
 FileSender::FileSender(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link,
                        Transfer& transfer, Watchdog& watchdog, FilePage& files, Mdi& mdi, Hold& hold,
-                       Clock& clock, ConsoleTimers timers, Hooks hooks)
+                       Clock& clock, ConsoleTimers timers, const QStringList& errorTexts, Hooks hooks)
     : m_state(state), m_message(message), m_prompts(prompts), m_link(link), m_transfer(transfer),
-      m_watchdog(watchdog), m_files(files), m_mdi(mdi), m_hold(hold), m_timers(timers),
-      m_hooks(std::move(hooks)),
+      m_errorTexts(errorTexts), m_watchdog(watchdog), m_files(files), m_mdi(mdi), m_hold(hold),
+      m_timers(timers), m_hooks(std::move(hooks)),
       m_upload(clock, {
                           .write = [this](const QByteArray& f) { return m_link.write(f); },
                           .read = [this] { return m_link.port() ? m_link.port()->read(4096) : QByteArray(); },
@@ -74,8 +75,9 @@ void FileSender::ButtonSendOutClick() {
         startUpload();
         return;
     }
-    const QString name = bareName(m_files.view().LabelFileName);
-    m_errorAtStart = m_state.live.LastErrorNumber;
+    // The error the controller shows already is not the file's doing; without a status frame since
+    // the link came up there is none to go by.
+    m_errorAtStart = m_state.live.AcceptedFrames > 0 ? m_state.live.StatusErrorNumber : 0;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
     m_message.show(QStringLiteral("; .. Stop Report .. ;"));
@@ -100,12 +102,18 @@ void FileSender::announce(int item) {
     const QByteArray name = bareName(m_files.view().LabelFileName).toLatin1();
     if (!type.dnc)
         m_link.SendLinkReset();
-    m_transfer.requestSend(item);
+    // Announced first: from the request on, a DNC run owns the line, and the announcement is its own.
     m_link.SendNamedValueWrite(kAnnounceVariable, *type.typeCode, name);
+    m_transfer.requestSend(item);
     // During a DNC run the operator keeps the window, and without the link reset the status
     // stream goes on.
     if (type.dnc)
         m_hooks.setOperationEnabled(true);
+}
+
+void FileSender::setDncStart(qint32 line, QList<QByteArray> preamble) {
+    m_dncStartLine = line;
+    m_nextPreamble = std::move(preamble);
 }
 
 void FileSender::startPump() {
@@ -115,12 +123,16 @@ void FileSender::startPump() {
         m_dncPath = m_files.loadedPath();
         const auto total = static_cast<qint32>(m_dncLines->count());
         m_dncFirstIndex = std::clamp(m_dncStartLine - 1, 0, total);
-        m_dncStartLine = 1; // a start line holds for one run
+        m_preamble = m_dncFirstIndex > 0 ? std::move(m_nextPreamble) : QList<QByteArray>();
+        m_preambleSent = 0;
+        // A start line and its preamble hold for one run.
+        m_dncStartLine = 1;
+        m_nextPreamble.clear();
         m_dncLineIndex = m_dncFirstIndex;
-        m_dncLineCount = total - m_dncFirstIndex;
-        m_dncLastOut = m_dncFirstIndex;
+        m_dncCrossed = m_dncFirstIndex;
+        m_dncWroteAny = false;
         m_journalLine = -1;
-        m_files.setGauge(0, gaugeValue(m_dncLineCount));
+        m_files.setGauge(0, gaugeValue(total - m_dncFirstIndex));
     } else {
         m_buffer = sendFrame(*sendFileType(item), m_files.TransferImage());
         m_written = 0;
@@ -150,15 +162,19 @@ void FileSender::Timer1Timer() {
         pumpFrame();
 }
 
-void FileSender::pumpFrame() {
-    SerialPort& port = *m_link.port();
+bool FileSender::lineFree() {
     // Data written while the controller is away (DSR off) would be lost: the pump waits for it as
     // it waits for CTS.
-    const bool lineFree = port.outputCount() <= kQueueLimit && m_state.line.CtsReady && m_state.line.LinkUp &&
-                          !m_transfer.XoffHold();
-    if (SendRemaining() >= kChunk) {
+    return m_state.line.CtsReady && m_state.line.LinkUp && !m_transfer.XoffHold() &&
+           m_link.bytesInFlight() <= kQueueLimit;
+}
+
+void FileSender::pumpFrame() {
+    const qsizetype left = SendRemaining();
+    if (left >= kChunk)
         m_watchdog.feed();
-        if (!lineFree)
+    if (left > 0) {
+        if (!lineFree())
             return;
         const qint64 n = m_link.write(m_buffer.mid(m_written, kChunk));
         if (n > 0) {
@@ -168,52 +184,53 @@ void FileSender::pumpFrame() {
         }
         return;
     }
-    if (SendRemaining() > 0) {
-        if (!lineFree)
-            return;
-        const qint64 n = m_link.write(m_buffer.mid(m_written));
-        if (n > 0) {
-            m_written += n;
-            m_transfer.countWritten(n);
-            m_files.advanceGauge(static_cast<int>(n));
-        }
-        if (SendRemaining() > 0)
-            return;
-    }
-    finish();
+    // Every byte is handed over; the send ends when the last one has crossed the line.
+    if (m_link.lineClear())
+        finish();
 }
 
 void FileSender::pumpDnc() {
     m_watchdog.feed();
-    SerialPort& port = *m_link.port();
-    const bool queueEmpty = port.outputCount() == 0;
-    if (queueEmpty && m_dncLastOut != m_dncLineIndex) {
-        m_dncLastOut = m_dncLineIndex; // every line handed over so far has left
-        if (m_dncLastOut - m_journalLine >= 500)
+    const bool clear = m_link.lineClear();
+    if (clear && m_dncWroteAny && m_dncCrossed != m_dncLineIndex) {
+        m_dncCrossed = m_dncLineIndex; // every line written so far has crossed
+        if (m_dncCrossed - m_journalLine >= 500)
             writeJournal();
     }
-    if (!m_transfer.XoffHold() && m_dncLineCount > 0 && queueEmpty) {
-        const QByteArray line = m_dncLines->line(m_dncLineIndex);
-        if (m_dncLineIndex >= m_files.DncListedCount())
-            m_files.showDncLineSent(m_dncLines, m_dncLineIndex);
-        const QByteArray text = dncWireText(line, m_dncLineIndex == m_dncFirstIndex, m_dncLineCount == 1);
-        const qint64 n = port.write(text);
-        m_files.advanceGauge(1);
+    const qsizetype preambleLeft = m_preamble.size() - m_preambleSent;
+    const qint32 linesLeft = static_cast<qint32>(m_dncLines->count()) - m_dncLineIndex;
+    // One line at a time, and only once the one before has crossed: an XOFF stops the feed within a
+    // line, and a controller that goes away has at most one line in flight.
+    if (clear && m_state.line.LinkUp && !m_transfer.XoffHold() && preambleLeft + linesLeft > 0) {
+        const bool first = !m_dncWroteAny;
+        const bool last = preambleLeft + linesLeft == 1;
+        QByteArray line;
+        if (preambleLeft > 0) {
+            line = m_preamble[m_preambleSent++];
+        } else {
+            line = m_dncLines->line(m_dncLineIndex);
+            if (m_dncLineIndex >= m_files.DncListedCount())
+                m_files.showDncLineSent(m_dncLines, m_dncLineIndex);
+            m_files.advanceGauge(1);
+            ++m_dncLineIndex;
+        }
+        const QByteArray text = dncWireText(line, first, last);
+        const qint64 n = m_link.write(text, true);
+        m_dncWroteAny = true;
         m_transfer.countWritten(std::max<qint64>(n, 0));
-        ++m_dncLineIndex;
-        --m_dncLineCount;
-        // Counted first: the message box runs an event loop in which the pump ticks on.
         if (n < text.size())
             m_prompts.showMessage(QStringLiteral("Write Error!"));
         return;
     }
-    if (m_dncLineCount > 0)
+    if (preambleLeft + linesLeft > 0 || !clear)
         return;
     finish();
 }
 
 void FileSender::finish() {
-    if (m_transfer.sendItem() == kDncTypeIndex) {
+    const int item = m_transfer.sendItem();
+    const bool dnc = item == kDncTypeIndex;
+    if (dnc) {
         // The run is complete: nothing to resume.
         if (!m_dncPath.isEmpty())
             QFile::remove(journalPath(m_dncPath));
@@ -222,52 +239,108 @@ void FileSender::finish() {
     m_timers.Timer1.setEnabled(false);
     m_timers.Timer3.setEnabled(false);
     m_message.show(QStringLiteral("; .. Sended .. @ ;"));
-    const int item = m_transfer.sendItem();
     m_buffer.clear();
     m_written = 0;
     m_dncLines.reset();
     m_transfer.finishSend();
     m_verdictTicks = 0;
-    m_transfer.awaitVerdict();
     flashStep(item);
-    // The link reset before the announcement stopped the status stream; it is asked for afresh. A DNC
-    // run kept its stream, and a request now would reset the link under the lines the controller
-    // still holds.
-    if (item != kDncTypeIndex)
+    if (dnc) {
+        // Every line crossed, and no new error number came while they ran.
+        m_transfer.report({TransferEnd::Kind::Sent, {}});
+    } else {
+        // The link reset before the announcement stopped the status stream; it is asked for afresh, and
+        // its first frame says whether the controller kept the file.
+        m_transfer.awaitVerdict();
         m_state.block.PollBlockChanged = true;
+    }
     m_hooks.setOperationEnabled(true);
 }
 
 void FileSender::statusAccepted() {
-    // Frames still streaming for the old subscription say nothing about the file, and a DNC run is
-    // done when its last line has left.
-    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged ||
-        m_transfer.sendItem() == kDncTypeIndex)
+    const int error = m_state.live.StatusErrorNumber;
+    const bool newError = error != 0 && error != m_errorAtStart;
+    if (m_transfer.dncSending()) {
+        if (newError)
+            stopDncOnError(error);
         return;
-    const int error = m_state.live.LastErrorNumber;
-    if (error != 0 && error != m_errorAtStart)
-        m_transfer.reportFailure(QStringLiteral("the controller refused the file (error %1)").arg(error));
-    else
+    }
+    // Frames still streaming for the old subscription say nothing about the file.
+    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged)
+        return;
+    if (!newError) {
         m_transfer.report({TransferEnd::Kind::Sent, {}});
+        return;
+    }
+    // What the controller refused is not written to its flash.
+    m_mdi.cancelFlashWrite();
+    TransferEnd end{TransferEnd::Kind::Refused, controllerErrorReport(error, m_errorTexts)};
+    end.errorNumber = error;
+    m_message.show(QStringLiteral("; ") + end.reason + QStringLiteral(" ;"));
+    m_transfer.report(end);
+}
+
+void FileSender::stopDncOnError(int error) {
+    // Nothing more goes into a controller that stopped on an error; its open tape ends with the reset
+    // signal, never with the mark that would make it a whole program.
+    m_timers.Timer1.setEnabled(false);
+    m_timers.Timer3.setEnabled(false);
+    if (m_link.lineClear() && m_dncWroteAny)
+        m_dncCrossed = m_dncLineIndex;
+    m_link.breakBody();
+    m_transfer.abort();
+    m_hooks.setOperationEnabled(true);
+    TransferEnd end{TransferEnd::Kind::Refused, controllerErrorReport(error, m_errorTexts) +
+                                                    QStringLiteral(" at about line %1").arg(m_dncCrossed)};
+    end.errorNumber = error;
+    m_transfer.report(end);
 }
 
 void FileSender::verdictTick() {
     if (!m_transfer.awaitingVerdict())
         return;
     SerialPort* port = m_link.port();
-    // Bytes still queued when the port went away never reached the controller.
+    // Bytes still on their way when the port went away never reached the controller.
     if (!port || !port->isOpen()) {
         m_transfer.reportFailure(QStringLiteral("link lost before the controller had the whole file"));
         return;
     }
-    if (m_transfer.sendItem() == kDncTypeIndex) {
-        if (port->outputCount() == 0)
-            m_transfer.report({TransferEnd::Kind::Sent, {}});
+    if (++m_verdictTicks <= kVerdictTicks)
         return;
+    m_mdi.cancelFlashWrite();
+    const QString text = QStringLiteral("not confirmed: the controller sent no status after the file");
+    m_message.show(QStringLiteral("; ") + text + QStringLiteral(" ;"));
+    m_transfer.report({TransferEnd::Kind::NotConfirmed, text});
+}
+
+qint32 FileSender::dncResumeLine() const {
+    // The controller's buffer holds the lines waiting to run; the one it runs has left the buffer
+    // already. Walking back from the last line across, every line whose bytes fit in the buffer may
+    // still be waiting, and the line before them may be running.
+    const qint32 first = m_dncFirstIndex + 1;
+    if (m_dncCrossed < first || !m_dncLines)
+        return first;
+    const qint64 buffer = std::max<qint32>(m_state.env.ControllerBufferBytes, 0);
+    qint64 bytes = 0;
+    qint32 k = m_dncCrossed;
+    while (k >= first) {
+        bytes += dncWireText(m_dncLines->line(k - 1), false, false).size();
+        if (bytes > buffer)
+            break;
+        --k;
     }
-    // Every byte left; without a word from the controller the send counts as done.
-    if (port->outputCount() == 0 && ++m_verdictTicks > kVerdictTicks)
-        m_transfer.report({TransferEnd::Kind::Sent, {}});
+    // k is the last line that did not fit, or one before the run: the line after it may be running.
+    return std::max(first, k);
+}
+
+QString FileSender::dncStopText() const {
+    const qint32 k = dncResumeLine();
+    if (m_dncCrossed < k)
+        return QStringLiteral("stopped before any line had crossed; resume with --from-line %1").arg(k);
+    return QStringLiteral("stopped after line %1 had crossed; the controller may not have run lines %2–%1; "
+                          "resume with --from-line %2")
+        .arg(m_dncCrossed)
+        .arg(k);
 }
 
 QString FileSender::journalPath(const QString& program) {
@@ -278,25 +351,30 @@ void FileSender::writeJournal() {
     if (m_dncPath.isEmpty())
         return;
     QSaveFile out(journalPath(m_dncPath));
-    if (out.open(QIODevice::WriteOnly) && out.write(QByteArray::number(m_dncLastOut) + '\n') > 0 &&
-        out.commit())
-        m_journalLine = m_dncLastOut;
+    const QByteArray text =
+        QByteArray::number(m_dncCrossed) + '\n' + "resume " + QByteArray::number(dncResumeLine()) + '\n';
+    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+        m_journalLine = m_dncCrossed;
 }
 
-void FileSender::confirmDncLinesOut() {
-    SerialPort* port = m_link.port();
-    if (m_journalLine < 0 || !port || !port->isOpen() || port->outputCount() != 0)
+void FileSender::transferEnded(TransferEnd& end) {
+    if (end.ok() || !m_dncLines || m_transfer.sendItem() != kDncTypeIndex)
         return;
-    m_dncLastOut = m_dncLineIndex;
+    m_timers.Timer1.setEnabled(false);
+    // The line before which the run stopped: every line written had crossed when the line was last
+    // clear; a line still in flight may not have.
+    if (m_link.lineClear() && m_dncWroteAny)
+        m_dncCrossed = m_dncLineIndex;
+    end.lastLine = m_dncCrossed;
+    end.resumeLine = dncResumeLine();
+    if (end.kind == TransferEnd::Kind::Failed)
+        end.kind = TransferEnd::Kind::BrokenOff;
+    const QString stop = dncStopText();
+    end.reason = end.reason.isEmpty() ? stop : end.reason + QStringLiteral("; ") + stop;
     writeJournal();
-}
-
-void FileSender::transferEnded(bool failed) {
-    if (failed && m_dncLines && m_transfer.sendItem() == kDncTypeIndex) {
-        writeJournal();
-        m_dncLines.reset();
-        m_timers.Timer1.setEnabled(false);
-    }
+    m_files.showResumeLine(end.resumeLine);
+    m_message.showHeld(QStringLiteral("; ") + stop + QStringLiteral(" ;"));
+    m_dncLines.reset();
 }
 
 void FileSender::flashStep(int item) {

@@ -5,12 +5,15 @@
 #include "core/files/dnc_lines.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 namespace velmorix {
 
 struct ConsoleState;
+struct TransferEnd;
 class Clock;
 class FilePage;
 class Hold;
@@ -24,6 +27,10 @@ class Watchdog;
 // Sends the loaded file: the announcement, then, once the controller said "@READ", the pump that
 // writes the framed file in chunks while the line allows, or feeds a DNC program line by line; the
 // flash write after it; and the 8-bit upload of a "C:ARM" file, which runs on a line of its own.
+//
+// The pump paces on the line clock, never on the port's own count: a pseudo-terminal, a USB
+// adapter's FIFO and a network device server all hold bytes the driver does not see. A send is said
+// to be done only once its last byte has crossed the line and the controller has answered.
 class FileSender {
 public:
     struct Hooks {
@@ -33,13 +40,15 @@ public:
 
     static constexpr qint32 kAnnounceVariable = 10768;
     static constexpr qint32 kUploadVariable = 10211;
-    static constexpr int kChunk = 512;      // characters a pump tick writes
-    static constexpr int kQueueLimit = 256; // the pump writes only while the output queue holds this or less
+    static constexpr int kChunk = 512;          // characters a pump tick writes
+    static constexpr int kQueueLimit = 256;     // the pump writes only while this many or fewer are in flight
     static constexpr int kUploadPauseMs = 1000; // after asking the controller for the 8-bit line
+    // Poll ticks after a whole-image send's last byte in which the controller must answer.
+    static constexpr int kVerdictTicks = 50;
 
     FileSender(ConsoleState& state, MessageLine& message, Prompts& prompts, Link& link, Transfer& transfer,
                Watchdog& watchdog, FilePage& files, Mdi& mdi, Hold& hold, Clock& clock, ConsoleTimers timers,
-               Hooks hooks);
+               const QStringList& errorTexts, Hooks hooks);
     ~FileSender();
 
     void ButtonSendOutClick();
@@ -48,31 +57,35 @@ public:
     void Timer1Timer();
     // Reset: a running upload ends at once.
     void stopUpload();
-    // The next DNC run starts at this line (1 = the first); the whole program otherwise.
-    void setDncStartLine(qint32 line) { m_dncStartLine = line; }
-    // A transfer ended: a DNC run that broke off leaves the line to resume from beside the program.
-    void transferEnded(bool failed);
-    // The last line of the DNC run that fully left the output queue (1 = the first line).
-    qint32 lastDncLineOut() const { return m_dncLastOut; }
-    // After a broken-off run has had time to drain: when the port's queue is empty every line handed
-    // to it has left, and the journal says so.
-    void confirmDncLinesOut();
+    // The next DNC run starts at this line (1 = the first), after these blocks (the modal state in
+    // force there); the whole program otherwise.
+    void setDncStart(qint32 line, QList<QByteArray> preamble = {});
+    // A transfer ended: a DNC run that broke off says where it stopped and keeps that beside the
+    // program.
+    void transferEnded(TransferEnd& end);
 
-    // "PROGRAM.dnc-resume" beside a program: the line after which a broken-off run stopped.
+    // The last line of the DNC run that has crossed the line (1 = the first line), and the first
+    // line the controller may not have run yet: the first within its buffer of the end.
+    qint32 lastDncLineCrossed() const { return m_dncCrossed; }
+    qint32 dncResumeLine() const;
+    // "stopped after line M had crossed; the controller may not have run lines K–M; resume with
+    // --from-line K".
+    QString dncStopText() const;
+
+    // "PROGRAM.dnc-resume" beside a program: the last line of a broken-off run that had crossed, and
+    // the line to resume from.
     static QString journalPath(const QString& program);
 
-    // After a file send: an accepted status frame of the new subscription tells whether the
-    // controller kept the file (no new error number) or refused it; a poll tick bounds the wait.
+    // An accepted status frame: during a DNC run, a new error number stops it; after a whole-image
+    // send, the first frame of the new subscription says whether the controller kept the file.
     void statusAccepted();
+    // Each poll tick: a whole-image send whose controller stays silent is not confirmed.
     void verdictTick();
-    static constexpr int kVerdictTicks = 50;
 
     bool WarningOff = false; // "Warning Dialog  Off" ticked in a warning since the program started
 
     // What the pump still holds, for tests and the rate.
     qint32 SendRemaining() const { return static_cast<qint32>(m_buffer.size() - m_written); }
-    qint32 DncLineIndex() const { return m_dncLineIndex; }
-    qint32 DncLineCount() const { return m_dncLineCount; }
     bool uploading() const { return m_upload.running(); }
 
 private:
@@ -83,16 +96,21 @@ private:
     void flashStep(int item);
     // The port closed under a running send: the send is broken, and said so.
     bool portLost();
+    // A new error number during a DNC run: the run stops, its tape ends with the reset signal.
+    void stopDncOnError(int error);
+    bool lineFree();
 
     void startUpload();
     void reopenForUpload();
     void uploadFinished(ArmUploader::Outcome outcome, bool lineDropped = false);
+    void writeJournal();
 
     ConsoleState& m_state;
     MessageLine& m_message;
     Prompts& m_prompts;
     Link& m_link;
     Transfer& m_transfer;
+    const QStringList& m_errorTexts;
     Watchdog& m_watchdog;
     FilePage& m_files;
     Mdi& m_mdi;
@@ -103,18 +121,21 @@ private:
     // The frame being pumped (SendBuffer); what of it went out.
     QByteArray m_buffer;
     qsizetype m_written = 0;
-    // The DNC program latched at "@READ", and where its run started.
+    // The DNC program latched at "@READ": its preamble blocks, then its lines from the start line.
     std::shared_ptr<const DncLines> m_dncLines;
     QString m_dncPath;
-    qint32 m_dncLineIndex = 0;
-    qint32 m_dncLineCount = 0;
-    qint32 m_dncFirstIndex = 0;
+    QList<QByteArray> m_preamble;
+    qsizetype m_preambleSent = 0;
+    qint32 m_dncLineIndex = 0;  // next program line to write
+    qint32 m_dncFirstIndex = 0; // where the run started
+    qint32 m_dncCrossed = 0;    // program lines across the line (absolute count)
+    bool m_dncWroteAny = false;
     qint32 m_dncStartLine = 1;
-    qint32 m_dncLastOut = 0;   // lines fully on the line (absolute count)
+    QList<QByteArray> m_nextPreamble;
     qint32 m_journalLine = -1; // what the journal holds
-    int m_errorAtStart = 0;    // the controller's error number when the send began
+    // The controller's error number when the send began: a standing error is not the file's fault.
+    int m_errorAtStart = 0;
     int m_verdictTicks = 0;
-    void writeJournal();
 
     ArmUploader m_upload;
 };

@@ -34,9 +34,14 @@ void Mdi::ButtonMDIgoClick() {
     if (!typed.isEmpty()) {
         m_timerMdi.restart();
         const QByteArray command = commandOf(typed);
+        m_state.LastMdiText = typed;
+        if (!command.isEmpty() && m_transfer.dncOwnsLine()) {
+            // Refused while a DNC run owns the line: the line says so, and the recall keeps the text.
+            m_link.sendMdi(command);
+            return;
+        }
         if (!command.isEmpty())
             m_link.sendMdi(command);
-        m_state.LastMdiText = typed;
     }
     m_message.clear();
 }
@@ -52,6 +57,15 @@ void Mdi::armFlashWrite() {
     m_flashPending = true;
     m_flashCommand = m_message.text();
     m_timerMdi.restart();
+}
+
+void Mdi::cancelFlashWrite() {
+    if (!m_flashPending)
+        return;
+    m_flashPending = false;
+    m_flashCommand.clear();
+    m_timerMdi.setInterval(kLineMs);
+    m_timerMdi.setEnabled(false);
 }
 
 void Mdi::TimerMdi_goTimer() {
@@ -95,10 +109,18 @@ void Mdi::ButtonClearClick() {
 void Mdi::ButtonResetClick() {
     m_state.watchdog.ResetPending = true;
     m_timer1.setEnabled(false);
-    if (m_transfer.Sending())
+    const bool bodyFlowing = m_transfer.Sending();
+    if (bodyFlowing)
         m_files.setGauge(0);
     m_transfer.abort();
     m_transfer.reportFailure(QStringLiteral("reset"));
+    if (bodyFlowing) {
+        // The body stops at once: what the port still holds of it is dropped, and the reset signal ends
+        // it whatever CTS says, so the controller is never left inside an open body.
+        m_link.breakBody();
+        m_hold.pause(200, [this] { m_state.block.PollBlockChanged = true; });
+        return;
+    }
     m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });
 }
 

@@ -31,6 +31,8 @@ public:
     // The flash write after a send with "w2Flash" checked: the line's text waits as the command the
     // MDI timer sends in 3210 ms.
     void armFlashWrite();
+    // The controller refused the file, or never confirmed it: its flash is not written.
+    void cancelFlashWrite();
     bool FlashPending() const { return m_flashPending; }
     const QString& FlashCommand() const { return m_flashCommand; }
 

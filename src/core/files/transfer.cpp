@@ -9,7 +9,8 @@ bool Transfer::requestReceive() {
     if (active())
         return false;
     if (awaitingVerdict())
-        report({TransferEnd::Kind::Sent, {}});
+        report({TransferEnd::Kind::NotConfirmed,
+                QStringLiteral("not confirmed: another transfer began before the controller's status")});
     m_rxText.clear();
     m_recvRequested = true;
     m_open = true;
@@ -20,7 +21,8 @@ bool Transfer::requestSend(int sendItem) {
     if (active())
         return false;
     if (awaitingVerdict())
-        report({TransferEnd::Kind::Sent, {}});
+        report({TransferEnd::Kind::NotConfirmed,
+                QStringLiteral("not confirmed: another transfer began before the controller's status")});
     m_rxText.clear();
     m_sendItem = sendItem;
     m_sendRequested = true;
@@ -86,7 +88,7 @@ bool Transfer::takeSendBytes(const QByteArray& chunk) {
     return m_sendItem == kDncTypeIndex && !chunk.isEmpty();
 }
 
-void Transfer::report(const TransferEnd& end) {
+void Transfer::report(TransferEnd end) {
     if (!m_open)
         return;
     m_open = false;

@@ -8,11 +8,24 @@
 
 namespace velmorix {
 
-// How a transfer ended, for whoever waits on it (velmorix-cli): once per transfer.
+// How a transfer ended, said once per transfer. The window's texts, velmorix-cli's lines and its exit
+// status are all taken from here.
 struct TransferEnd {
-    enum class Kind { Sent, Received, Failed };
+    enum class Kind {
+        Sent,         // the last byte crossed and the controller's next status carried no new error
+        Received,     // the whole body arrived
+        Refused,      // the controller reported a new error number (errorNumber)
+        NotConfirmed, // every byte crossed, but the controller sent no status after the file
+        BrokenOff,    // a DNC run stopped part-way (lastLine, resumeLine)
+        Failed,       // anything else: no answer, the link lost, the body not whole
+    };
     Kind kind = Kind::Failed;
-    QString reason; // for a failure: "no answer to the announcement", "link lost (DSR off)", …
+    QString reason;        // one line for the operator: "no answer to the announcement", …
+    int errorNumber = 0;   // Refused: the controller's error number
+    qint32 lastLine = 0;   // DNC: the last line that had crossed the line (1 = the first), 0: none
+    qint32 resumeLine = 0; // DNC: the first line the controller may not have run
+
+    bool ok() const { return kind == Kind::Sent || kind == Kind::Received; }
 };
 
 // The one owner of the file-transfer state: which transfer runs (a receive requested or arriving,
@@ -30,7 +43,7 @@ public:
         std::function<void()> bodyBegins;                 // the body's DC2 arrived: the watchdog waits on
         std::function<void()> bodyArriving;               // each tick while the body arrives
         std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
-        std::function<void(const TransferEnd&)> ended;    // a transfer ended, well or not
+        std::function<void(TransferEnd&)> ended;          // a transfer ended, well or not; may add to it
     };
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
@@ -47,6 +60,10 @@ public:
     // The send type the running (or requested) send latched.
     int sendItem() const { return m_sendItem; }
     bool dncSending() const { return m_sending && m_sendItem == kDncTypeIndex; }
+    // A DNC run owns the line from its announcement until its last line has crossed: only its lines
+    // and monitor requests go out meanwhile. Value writes and MDI frames are not framed by STX/ETX as
+    // monitor requests are, and their DC4 would close the open tape.
+    bool dncOwnsLine() const { return m_sendRequested && m_sendItem == kDncTypeIndex; }
     // A receive or a send is requested or under way.
     bool active() const { return m_recvRequested || m_recvBody || m_sendRequested || m_sending; }
     // The poll tick reads its bytes for the transfer rather than for the status ring.
@@ -85,8 +102,10 @@ public:
 
     // The end of the transfer under way, said once: by the sender, the receiver, the watchdog or
     // Reset, whichever ends it first.
-    void report(const TransferEnd& end);
+    void report(TransferEnd end);
     void reportFailure(const QString& reason) { report({TransferEnd::Kind::Failed, reason}); }
+    // A transfer is open from its request until its end has been said.
+    bool open() const { return m_open; }
 
     // What the sender wrote, for the transmit rate; taking it starts the count afresh.
     void countWritten(qint64 bytes) { m_txByteCount += static_cast<quint32>(bytes); }

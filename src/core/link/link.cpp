@@ -4,11 +4,14 @@
 #include "core/files/transfer.h"
 #include "core/link/frames.h"
 #include "core/link/port_advice.h"
+#include "platform/clock.h"
 
 namespace velmorix {
 
-Link::Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, PortFactory factory)
-    : m_state(state), m_transfer(transfer), m_prompts(prompts), m_hold(hold), m_factory(std::move(factory)) {}
+Link::Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
+           PortFactory factory)
+    : m_state(state), m_transfer(transfer), m_prompts(prompts), m_hold(hold), m_clock(clock),
+      m_factory(std::move(factory)) {}
 
 void Link::attach(const QString& device) {
     if (m_port && device == m_device)
@@ -43,7 +46,15 @@ bool Link::openWith(const PortSettings& line) {
     PortSettings settings = line;
     settings.name = m_device;
     m_port->setSettings(settings);
-    const bool opened = m_port->isOpen() || m_port->open();
+    m_lineClock.setSettings(settings);
+    const bool wasOpen = m_port->isOpen();
+    const bool opened = wasOpen || m_port->open();
+    if (opened && !wasOpen) {
+        // A fresh line: what waited in the input before this open (frames streamed to nobody, a
+        // previous session's answers) says nothing about now.
+        m_port->clearBuffer(true, false);
+        m_lineClock.reset(m_clock.nowUs());
+    }
     m_refusal = opened ? velmorix::refusalNote(m_device, m_port->refusedSettings()) : QString();
     if (!opened) {
         const QString reason = m_port->errorString();
@@ -57,9 +68,11 @@ bool Link::openWith(const PortSettings& line) {
 void Link::closePort() {
     if (m_port)
         m_port->close();
+    m_lineClock.reset(m_clock.nowUs());
 }
 
 void Link::ComPortCTSChange(bool on) {
+    m_lineClock.setCts(on, m_clock.nowUs());
     m_state.line.CtsReady = on;
     m_state.view.LabelCTSLit = on;
     if (m_hooks.lineChanged)
@@ -75,15 +88,28 @@ void Link::ComPortDSRChange(bool on) {
         m_hooks.lineChanged();
 }
 
-qint64 Link::write(const QByteArray& bytes) {
+qint64 Link::write(const QByteArray& bytes, bool quiet) {
     if (!m_port) {
-        m_prompts.showMessage(QStringLiteral("Comm: the port is not open"));
+        if (!quiet)
+            m_prompts.showMessage(QStringLiteral("Comm: the port is not open"));
         return -1;
     }
     const qint64 n = m_port->write(bytes);
-    if (n < 0)
+    if (n > 0)
+        m_lineClock.wrote(n, m_clock.nowUs());
+    if (n < 0 && !quiet)
         m_prompts.showMessage(QStringLiteral("Comm: ") + m_port->errorString());
     return n;
+}
+
+qint64 Link::clearAtUs() const {
+    return m_lineClock.clearAtUs(m_clock.nowUs());
+}
+
+qint64 Link::bytesInFlight() {
+    if (!m_port || !m_port->isOpen())
+        return 0;
+    return m_lineClock.inFlight(m_clock.nowUs(), std::max<qint64>(m_port->outputCount(), 0));
 }
 
 void Link::SendMonitorRequest(const QByteArray& data) {
@@ -107,17 +133,32 @@ void Link::SendLinkReset() {
         m_hooks.ringReset();
 }
 
+bool Link::refusedDuringRun(const QString& what) {
+    if (!m_transfer.dncOwnsLine())
+        return false;
+    if (m_hooks.ownedByRun)
+        m_hooks.ownedByRun(what);
+    return true;
+}
+
 void Link::SendValueWrite(qint32 number, qint32 value) {
+    if (refusedDuringRun(QStringLiteral("Write")))
+        return;
     write(frames::valueWrite(number, value));
 }
 
 void Link::SendNamedValueWrite(qint32 number, qint32 value, const QByteArray& name) {
     if (!m_state.line.CtsReady || !m_state.line.LinkUp)
         return;
+    // The run's own announcement goes before it owns the line.
+    if (refusedDuringRun(QStringLiteral("Write")))
+        return;
     write(frames::namedValueWrite(number, value, name));
 }
 
 void Link::sendMdi(const QByteArray& command) {
+    if (refusedDuringRun(QStringLiteral("MDI")))
+        return;
     write(frames::mdi(command));
 }
 
@@ -133,6 +174,16 @@ void Link::SendResetSignal(std::function<void()> then) {
 
 void Link::sendAbortMark() {
     write(frames::abortMark());
+}
+
+void Link::breakBody() {
+    if (!m_port || !m_port->isOpen())
+        return;
+    // What has not left yet never reaches the controller; the line clock keeps what may be on the
+    // wire already.
+    m_port->clearBuffer(false, true);
+    if (m_state.line.LinkUp)
+        write(frames::resetSignal());
 }
 
 } // namespace velmorix

@@ -2,6 +2,7 @@
 
 #include "core/app/prompts.h"
 #include "core/app/state.h"
+#include "core/link/line_clock.h"
 #include "core/link/port_names.h"
 #include "platform/serial_port.h"
 
@@ -10,6 +11,7 @@
 
 namespace velmorix {
 
+class Clock;
 class Hold;
 class Transfer;
 
@@ -17,13 +19,15 @@ class Transfer;
 class Link {
 public:
     struct Hooks {
-        std::function<void()> ringReset;               // the link reset clears the status receiver
-        std::function<void()> dncMonitorRequest;       // a request during a DNC run restarts its timers
-        std::function<void(const QString&)> portError; // the port failed while open
-        std::function<void()> lineChanged;             // CTS or DSR changed
+        std::function<void()> ringReset;                // the link reset clears the status receiver
+        std::function<void()> dncMonitorRequest;        // a request during a DNC run restarts its timers
+        std::function<void(const QString&)> portError;  // the port failed while open
+        std::function<void()> lineChanged;              // CTS or DSR changed
+        std::function<void(const QString&)> ownedByRun; // a frame refused while a DNC run owns the line
     };
 
-    Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, PortFactory factory);
+    Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
+         PortFactory factory);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
@@ -51,7 +55,8 @@ public:
     void ComPortDSRChange(bool on);
 
     // Request senders. Each writes its frame in one write; one whose line condition fails writes
-    // nothing and says nothing.
+    // nothing and says nothing. While a DNC run owns the line, value writes and MDI frames are refused
+    // (their DC4 would close the open tape) and the refusal is said through ownedByRun.
     void SendMonitorRequest(const QByteArray& data);
     void SendLinkReset();
     void SendValueWrite(qint32 number, qint32 value);
@@ -61,21 +66,35 @@ public:
     // written and `then` runs at once.
     void SendResetSignal(std::function<void()> then);
     void sendAbortMark();
+    // Ends a file body or a DNC tape that broke off part-way: what the port still holds of it is
+    // thrown away and the reset signal follows, with no pause. A controller takes "%" DC4 as the
+    // normal end of a program, so a body that stops early never ends with it. Nothing is written
+    // while the controller is away (DSR off).
+    void breakBody();
 
-    // Writes raw bytes; a port that refuses (closed, failed) is reported to the operator. Returns
-    // the count written or -1.
-    qint64 write(const QByteArray& bytes);
+    // Writes raw bytes; a port that refuses (closed, failed) is reported to the operator unless
+    // `quiet`. Returns the count written or -1.
+    qint64 write(const QByteArray& bytes, bool quiet = false);
+
+    // The line clock: bytes written and not yet across the line, by the larger of the port's count and
+    // the time the line needs for them; and when the last byte written will have crossed.
+    qint64 bytesInFlight();
+    bool lineClear() { return bytesInFlight() == 0; }
+    qint64 clearAtUs() const;
+    const LineClock& lineClock() const { return m_lineClock; }
 
     SerialPort* port() { return m_port.get(); }
     QString device() const { return m_device; }
 
 private:
     void attach(const QString& device);
+    bool refusedDuringRun(const QString& what);
 
     ConsoleState& m_state;
     const Transfer& m_transfer;
     Prompts& m_prompts;
     Hold& m_hold;
+    Clock& m_clock;
     PortFactory m_factory;
     PortNames m_names;
     PortInspector m_inspector;
@@ -84,6 +103,7 @@ private:
     Hooks m_hooks;
     std::unique_ptr<SerialPort> m_port;
     QString m_device;
+    LineClock m_lineClock;
 };
 
 } // namespace velmorix

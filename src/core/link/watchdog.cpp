@@ -30,7 +30,8 @@ void Watchdog::Timer3Timer() {
     ++w.WatchdogTicks;
 
     if ((!m_state.line.LinkUp || w.ResetPending) && !m_transfer.Sending()) {
-        m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        // A run that broke off has already said where to resume; that stays in view.
+        m_message.showUnlessHeld(QStringLiteral("; .. DSR Off --> Break .. ;"));
         m_transfer.abort();
         m_transfer.reportFailure(m_state.line.LinkUp ? QStringLiteral("reset")
                                                      : QStringLiteral("link lost (DSR off)"));
@@ -56,9 +57,14 @@ void Watchdog::Timer3Timer() {
                 m_transfer.reportFailure(
                     wasSending ? QStringLiteral("the controller stopped taking the file (CTS off)")
                                : QStringLiteral("no answer to the announcement"));
-            m_timer1.setEnabled(false); // the abort mark ends the send: nothing more of it goes out
+            m_timer1.setEnabled(false); // nothing more of the send goes out
             m_hooks.setOperationEnabled(true);
-            m_link.sendAbortMark();
+            // A send that never started ends with the abort mark; a body already flowing ends with the
+            // reset signal, since the controller would take the mark as the end of a whole program.
+            if (wasSending)
+                m_link.breakBody();
+            else
+                m_link.sendAbortMark();
         }
         m_timer3.setEnabled(false);
         return;

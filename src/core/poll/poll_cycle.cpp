@@ -144,7 +144,7 @@ void PollCycle::framePath() {
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
     if (!m_state.seq.FrameValid)
         return;
-    ++m_acceptedFrames;
+    ++m_state.live.AcceptedFrames;
     m_lastLifeMs = m_clock.nowMs();
     if (m_hooks.refreshPage)
         m_hooks.refreshPage();

@@ -48,7 +48,7 @@ public:
     StatusRing& ring() { return m_ring; }
 
     // Status frames decoded and accepted since the program started.
-    quint64 acceptedFrames() const { return m_acceptedFrames; }
+    quint64 acceptedFrames() const { return m_state.live.AcceptedFrames; }
 
     // No frame accepted this long after a request or the last accepted frame, with the link up and
     // no transfer holding the stream: the console subscribes again and adopts the controller's
@@ -78,7 +78,6 @@ private:
     StatusDecoder m_decoder;
     Hooks m_hooks;
     StatusRing m_ring;
-    quint64 m_acceptedFrames = 0;
     qint64 m_lastLifeMs = 0; // the last accepted frame, request, or tick that expected none
     int m_snapSecond = 0, m_snapMs = 0, m_prevSecond = 0, m_prevMs = 0;
 };

@@ -61,6 +61,8 @@ bool StatusDecoder::takeStatusWord(const char* raw, bool marked) {
         seq.FrameValid = true;
     }
     LiveValues& live = m_state.live;
+    if (word.errorNumber >= 0 && word.errorNumber <= 99)
+        live.StatusErrorNumber = word.errorNumber;
     if (word.errorNumber >= 0 && word.errorNumber <= 99 && word.errorNumber != live.LastErrorNumber) {
         live.LastErrorNumber = word.errorNumber;
         const QString text =
