@@ -412,6 +412,7 @@ void SimulatedController::announce(int typeCode, const QByteArray& name, qint64 
         return;
     }
     m_out += kDc4 + QByteArray("@READ(") + name + ")";
+    m_log.addNote(QStringLiteral("ready for %1 %2").arg(typeCode).arg(QString::fromLatin1(name)), atUs);
     m_pendingName = name;
     m_overrunsAtAnnounce = m_overruns;
     if (role == FileService::Role::Dnc) {

@@ -144,3 +144,31 @@ TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom)
     EXPECT_GE(crossed, 5);
     EXPECT_LT(crossed, 50);
 }
+
+TEST_F(Pump, ARunFromALaterLineSendsTheModalStateBeforeItOnlyWhenTheOperatorSaysSo) {
+    load(13, "G21 G90 G54 (setup)\r\nT3 M06\r\nS1200 M03\r\nG01 X1 F300 ;cut\r\nX2\r\nX3\r\n");
+    prompts.preambleAnswer = Prompts::PreambleAnswer::Send;
+    console->sendDncFromLine(5);
+    ASSERT_EQ(prompts.preamblesShown.size(), 1u);
+    EXPECT_EQ(prompts.preamblesShown[0].first, 5);
+    EXPECT_EQ(prompts.preamblesShown[0].second,
+              (QList<QByteArray>{"G21 G90 G54", "T3", "S1200 M03", "F300", "G01"}));
+    clock.advance(100);
+    port->takeWritten();
+    port->feed("\x14@READ(f.Cnc)");
+    clock.advance(200);
+    QList<QByteArray> lines;
+    for (const QByteArray& w : port->writes)
+        if (!w.startsWith("\x02\x02"))
+            lines << w;
+    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G21 G90 G54\r", "T3\r", "S1200 M03\r", "F300\r", "G01\r", "X2\r",
+                                        "X3\r\x14"}));
+    clock.advance(3200);
+
+    // Cancelled, nothing goes out.
+    prompts.preambleAnswer = Prompts::PreambleAnswer::Cancel;
+    port->takeWritten();
+    console->sendDncFromLine(5);
+    clock.advance(300);
+    EXPECT_FALSE(port->written().contains("O9012("));
+}

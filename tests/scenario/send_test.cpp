@@ -239,6 +239,44 @@ TEST_F(Sending, AFileSentAcrossADsrDropArrivesWholeOrNotAtAll) {
     EXPECT_EQ(controller.overruns(), 0);
 }
 
+TEST_F(Sending, TheVerdictIsTheControllersNextStatusNotTheLastWrite) {
+    QList<TransferEnd> ends;
+    console.setTransferObserver([&](const TransferEnd& e) { ends << e; });
+    const auto sendUntilSaid = [&] {
+        const qsizetype before = ends.size();
+        console.ButtonSendOutClick();
+        for (int t = 0; t < 20000 && ends.size() == before; t += 10)
+            clock.advance(10);
+        clock.advance(3500); // the pause after the send
+        return ends.size() > before ? ends.last() : TransferEnd{};
+    };
+    load(0, "P.Cnc", "%\r\nO0001\r\nG00 X1\r\n%\r\n");
+
+    // An error the controller showed before the send is not the file's.
+    controller.addFault({.kind = sim::Fault::ErrorNumber, .value = 12, .hasValue = true});
+    tick(5);
+    EXPECT_EQ(sendUntilSaid().kind, TransferEnd::Kind::Sent);
+    controller.clearFaults();
+    tick(5);
+
+    // A new error number in the first status after the file fails it, in the controller's words.
+    controller.addFault(
+        {.kind = sim::Fault::ErrorNumber, .fromUs = nowUs() + 300000, .value = 31, .hasValue = true});
+    TransferEnd end = sendUntilSaid();
+    EXPECT_EQ(end.kind, TransferEnd::Kind::Refused);
+    EXPECT_EQ(end.errorNumber, 31);
+    EXPECT_TRUE(end.reason.startsWith("the controller reported error 31")) << end.reason.toStdString();
+    controller.clearFaults();
+    tick(5);
+
+    // A controller that says nothing after the file has not confirmed it.
+    controller.addFault({.kind = sim::Fault::TruncatedFrame, .fromUs = nowUs() + 300000});
+    end = sendUntilSaid();
+    EXPECT_EQ(end.kind, TransferEnd::Kind::NotConfirmed);
+    EXPECT_EQ(keyIn(), "; not confirmed: the controller sent no status after the file ;");
+    EXPECT_EQ(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored); // it was, but nobody said so
+}
+
 TEST_F(Sending, TwoQuickFileServiceClicksSendOneResetSignal) {
     console.ButtonPlcBitClick();
     tick(2);

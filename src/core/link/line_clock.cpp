@@ -48,8 +48,8 @@ qint64 LineClock::modelled(qint64 nowUs) const {
     const double left = m_held ? m_heldLeftUs : m_doneUs - double(nowUs);
     if (left <= 0)
         return 0;
-    // A character partly across is still in flight.
-    return static_cast<qint64>(std::ceil(left / m_charUs - 1e-9));
+    // A character partly across is still in flight; the clock's microseconds round either way.
+    return static_cast<qint64>(std::ceil(left / m_charUs - 0.01));
 }
 
 qint64 LineClock::inFlight(qint64 nowUs, qint64 driverCount) {

@@ -86,9 +86,12 @@ public:
     SerialPort* port() { return m_port.get(); }
     QString device() const { return m_device; }
 
+    // True, and said through ownedByRun, when a DNC run owns the line and `what` ("Write", "MDI",
+    // "Clock") must not go out; asked before a dialog opens, so nobody types a value in vain.
+    bool refusedDuringRun(const QString& what);
+
 private:
     void attach(const QString& device);
-    bool refusedDuringRun(const QString& what);
 
     ConsoleState& m_state;
     const Transfer& m_transfer;

@@ -7,6 +7,8 @@ namespace velmorix {
 
 void editBlockValue(Prompts& prompts, Link& link, const LiveValues& live, int entry, const QString& label,
                     ValueField anchor, qint32 variable) {
+    if (link.refusedDuringRun(QStringLiteral("Write")))
+        return;
     NewValueRequest request;
     request.text = QString::number(live.blockValue(entry));
     request.label = label;

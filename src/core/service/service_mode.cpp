@@ -105,7 +105,7 @@ void ServiceMode::controllerClock() {
 }
 
 void ServiceMode::SetRtc() {
-    if (!m_state.line.CtsReady || !m_state.line.LinkUp)
+    if (!m_state.line.CtsReady || !m_state.line.LinkUp || m_link.refusedDuringRun(QStringLiteral("Clock")))
         return;
     for (const auto& [number, value] : clockWrites(m_clock.localDateTime()))
         m_link.SendValueWrite(number, value);

@@ -165,6 +165,17 @@ void FileServicePage::render() {
     enable(ButtonSaveFile, v.ButtonSaveFileEnabled);
 
     m_list->show(v, ListBoxFileSvc->font());
+    // A run that broke off: the line to resume from is selected and in view, so "Send from this line"
+    // is one click away.
+    if (v.resumeRevision != m_resumeRevision) {
+        m_resumeRevision = v.resumeRevision;
+        const qsizetype row = v.rowOfLine(v.resumeLine);
+        if (row >= 0) {
+            const QModelIndex index = m_list->index(static_cast<int>(row), 0);
+            ListBoxFileSvc->setCurrentIndex(index);
+            ListBoxFileSvc->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        }
+    }
     setText(LabelFileName, v.LabelFileName);
     if (LabelFileName->toolTip() != v.LabelFileNameHint)
         LabelFileName->setToolTip(v.LabelFileNameHint);

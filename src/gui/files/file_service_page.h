@@ -56,6 +56,7 @@ private:
     QLabel* LabelFileSize = nullptr;
     QProgressBar* CGauge = nullptr;
     FileListModel* m_list = nullptr;
+    int m_resumeRevision = 0; // the resume line last selected
 };
 
 } // namespace velmorix

@@ -449,12 +449,14 @@ void TFormMain::renderControls() {
         // The buttons stand in the order of PageButton, after None.
         setBold(m_pageButtons[i], static_cast<int>(v.boldPageButton) == i + 1);
     }
-    enable(ButtonMDIgo, c.ButtonMDIgo);
+    // A DNC run owns the line: no MDI frame may go out inside its open tape.
+    const bool runOwnsLine = m_console.transfer().dncOwnsLine();
+    enable(ButtonMDIgo, c.ButtonMDIgo && !runOwnsLine);
     enable(EditKeyIn, c.EditKeyIn);
     if (EditKeyIn->text() != m_console.messageLine().text())
         EditKeyIn->setText(m_console.messageLine().text());
     enable(ButtonReset, v.ButtonResetEnabled);
-    enable(ButtonClear, v.ButtonClearEnabled);
+    enable(ButtonClear, v.ButtonClearEnabled && !runOwnsLine);
     if (ButtonClear->isHidden() == v.ButtonClearShown) {
         ButtonClear->setVisible(v.ButtonClearShown);
         layoutBottomRow();
