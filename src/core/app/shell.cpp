@@ -86,7 +86,7 @@ void Shell::FormCreate(const StartupInputs& inputs) {
     view.statusPanels[3] = QStringLiteral("V2.10 2012-0601");
 
     view.EditSelectPath = QDir::toNativeSeparators(m_workingDir);
-    m_state.OpenDialogDir = m_workingDir;
+    m_state.OpenDialogDir = m_state.SaveDialogDir = m_workingDir;
     LoadAllTables();
 
     const CommandLine cl = parseCommandLine(inputs.arguments);
@@ -128,7 +128,7 @@ void Shell::setUp(const EngineSetup& setup) {
     stopTimers();
     m_timers.TimerMdi_go.setEnabled(false);
     m_state.view.EditSelectPath = QDir::toNativeSeparators(setup.tableDir);
-    m_state.OpenDialogDir = setup.tableDir;
+    m_state.OpenDialogDir = m_state.SaveDialogDir = setup.tableDir;
     if (!setup.tableDir.isEmpty())
         LoadAllTables();
     m_state.seq = SequenceState{};
