@@ -266,8 +266,12 @@ void TFormMain::buildBottomRow() {
     EditKeyIn = new QLineEdit(this);
     EditKeyIn->setObjectName(QStringLiteral("EditKeyIn"));
     EditKeyIn->setFont(fixedFont());
-    connect(EditKeyIn, &QLineEdit::textEdited, this,
-            [this](const QString& t) { m_console.EditKeyInEdited(t); });
+    connect(EditKeyIn, &QLineEdit::textEdited, this, [this](const QString& t) {
+        // What is typed during a pause stays on the line; the engine takes it when the pause ends.
+        if (m_busyShown)
+            m_typedWhileBusy = true;
+        m_console.EditKeyInEdited(t);
+    });
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
         b->setObjectName(QString::fromLatin1(name));
@@ -410,6 +414,7 @@ void TFormMain::render() {
     // While a pause holds the console the operator's events wait; the cursor says so.
     if (v.busy != m_busyShown) {
         m_busyShown = v.busy;
+        m_typedWhileBusy = false;
         if (v.busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
@@ -451,7 +456,7 @@ void TFormMain::renderControls() {
     }
     enable(ButtonMDIgo, c.ButtonMDIgo);
     enable(EditKeyIn, c.EditKeyIn);
-    if (EditKeyIn->text() != m_console.messageLine().text())
+    if (!(v.busy && m_typedWhileBusy) && EditKeyIn->text() != m_console.messageLine().text())
         EditKeyIn->setText(m_console.messageLine().text());
     enable(ButtonReset, v.ButtonResetEnabled);
     enable(ButtonClear, v.ButtonClearEnabled);

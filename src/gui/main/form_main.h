@@ -99,6 +99,7 @@ private:
 
     int m_comStartShown = -1;
     bool m_busyShown = false;
+    bool m_typedWhileBusy = false; // the key-in line holds what the operator typed during the pause
 };
 
 } // namespace velmorix
