@@ -167,6 +167,6 @@ TEST_F(Receiving, ResetAndDsrLossEndAReceiveThatNeverFinishes) {
     ASSERT_TRUE(console.transfer().RecvBody());
     console.ButtonResetClick();
     tick(12);
-    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
     EXPECT_FALSE(console.transfer().active());
 }

@@ -372,7 +372,7 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) 
                                      : QStringLiteral("no answer to frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::Stopped:
-        m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        m_message.show(QStringLiteral("; .. Reset --> Break .. ;"));
         m_transfer.reportFailure(QStringLiteral("reset"));
         break;
     }

@@ -95,8 +95,7 @@ void Mdi::ButtonClearClick() {
 void Mdi::ButtonResetClick() {
     m_state.watchdog.ResetPending = true;
     m_timer1.setEnabled(false);
-    if (m_transfer.Sending())
-        m_files.setGauge(0);
+    // The gauge stays where the transfer stopped, so the operator sees how far it came.
     m_transfer.abort();
     m_transfer.reportFailure(QStringLiteral("reset"));
     m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });

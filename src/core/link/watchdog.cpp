@@ -30,7 +30,9 @@ void Watchdog::Timer3Timer() {
     ++w.WatchdogTicks;
 
     if ((!m_state.line.LinkUp || w.ResetPending) && !m_transfer.Sending()) {
-        m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        // Said as it happened: the operator's Reset while the controller is there, else the lost line.
+        m_message.show(m_state.line.LinkUp ? QStringLiteral("; .. Reset --> Break .. ;")
+                                           : QStringLiteral("; .. DSR Off --> Break .. ;"));
         m_transfer.abort();
         m_transfer.reportFailure(m_state.line.LinkUp ? QStringLiteral("reset")
                                                      : QStringLiteral("link lost (DSR off)"));
