@@ -108,7 +108,22 @@ TEST_F(Pump, UploadTakesZerosAsNoAnswerAndGivesUpAfterTwoSecondsOfSilence) {
     EXPECT_FALSE(console->sender().uploading());
     EXPECT_EQ(keyIn(), "; .. Handshake Time Out .. ;");
     EXPECT_EQ(port->settings().dataBits, 7); // the link is back with its own settings
+    EXPECT_EQ(port->settings().stopBits, 2);
     EXPECT_TRUE(console->Timer2().isEnabled());
+    // The file page stays, with how the upload ended on the key-in line.
+    EXPECT_EQ(state().view.page, NotebookPage::FileSvc);
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    clock.advance(100);
+    EXPECT_TRUE(port->written().endsWith("\rD10991\r%\x14\x03\x03\x03\x03\x03")); // polled afresh
+
+    // Reset ends an upload at once, and says so.
+    console->ButtonSendOutClick();
+    clock.advance(1001);
+    ASSERT_TRUE(console->sender().uploading());
+    console->ButtonResetClick();
+    EXPECT_FALSE(console->sender().uploading());
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
+    EXPECT_EQ(port->settings().dataBits, 7);
 }
 
 TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom) {

@@ -174,10 +174,14 @@ TEST_F(Sending, ArmFileGoesOutInFramesOfEightAndTheLinkComesBack) {
     EXPECT_TRUE(wire.contains(eight + eight + four) || (wire.count(eight) == 2 && wire.contains(four)));
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
     EXPECT_FALSE(console.transfer().ArmSending());
-    // The link is back with its own settings, and frames stream again.
+    // The link is back with its own settings, and frames stream again; the file page stays with its
+    // full gauge.
     EXPECT_EQ(port->settings().dataBits, 7);
+    EXPECT_EQ(state().view.page, NotebookPage::FileSvc);
+    EXPECT_EQ(page().gaugePosition, 20);
     tick(10);
     EXPECT_NE(state().status.axes[0], "----,---");
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
 }
 
 TEST_F(Sending, RefusedArmFramesEndTheUploadAndTheLinkComesBack) {
