@@ -143,7 +143,9 @@ void Shell::FormDestroy() {
 }
 
 void Shell::LinktoCNCButtonClick() {
-    m_link.OpenPort();
+    // A port that did not open leaves the window unlinked: the Comm page, the operator locked out.
+    if (!m_link.OpenPort())
+        return;
     m_message.show(QStringLiteral("; To Read CncName-ID ... ;"));
     m_state.LastMdiText = m_message.text();
     m_state.seq.Resyncing = true;
