@@ -53,10 +53,10 @@ TFormMain::TFormMain(Console& console, QWidget* parent) : QWidget(parent), m_con
     buildStatusBar();
     layoutWindow();
     connect(&m_console, &Console::changed, this, &TFormMain::render);
-    // F12 anywhere in the window; no control of its own.
+    // F12 anywhere in the window opens the wire log, and closes it again; no control of its own.
     auto* wireLogKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
     wireLogKey->setContext(Qt::WindowShortcut);
-    connect(wireLogKey, &QShortcut::activated, this, &TFormMain::showWireLog);
+    connect(wireLogKey, &QShortcut::activated, this, &TFormMain::toggleWireLog);
 }
 
 WireLogWindow* TFormMain::wireLogWindow() {
@@ -70,6 +70,13 @@ void TFormMain::showWireLog() {
     w->show();
     w->raise();
     w->activateWindow();
+}
+
+void TFormMain::toggleWireLog() {
+    if (m_wireLog && m_wireLog->isVisible())
+        m_wireLog->hide();
+    else
+        showWireLog();
 }
 
 TFormMain::~TFormMain() {

@@ -36,6 +36,7 @@ public:
     // The "Wire log" window (F12), made the first time it is asked for.
     WireLogWindow* wireLogWindow();
     void showWireLog();
+    void toggleWireLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
