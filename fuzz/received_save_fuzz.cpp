@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QByteArray& l : whole.lines())
         lines << l.mid(kReceivedPrefix);
     const QByteArray hex = hexSaveBytes(lines);
-    const QByteArray plc = plcProgramBytes(lines);
-    if (!hex.startsWith(plc))
-        abort(); // the program is the decoded bytes, at most cut short by its length record
+    const QByteArray saved = savedFileBytes(hex);
+    if (!hex.startsWith(saved))
+        abort(); // the file is the decoded bytes, at most cut short by their length record
     findCheckRecords(hex);
     findCheckRecords(body);
 

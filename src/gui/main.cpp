@@ -2,6 +2,7 @@
 #include "core/link/port_names.h"
 #include "gui/main/form_main.h"
 #include "gui/qt_prompts.h"
+#include "gui/widgets.h"
 #include "platform/qt_clock.h"
 #include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
@@ -81,6 +82,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorix"));
     QApplication::setDesktopFileName(QStringLiteral("velmorix"));
+    velmorix::widgets::preferCjkFont();
     const QStringList arguments = QApplication::arguments().mid(1);
 
     velmorix::QtClock clock;

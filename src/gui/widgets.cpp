@@ -2,17 +2,40 @@
 
 #include "gui/main/click_label.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 
 namespace velmorix::widgets {
 
+namespace {
+// The family itself first, then the CJK font for the characters it lacks.
+QStringList withCjk(const QFont& font) {
+    QStringList families = font.families();
+    if (families.isEmpty())
+        families << font.family();
+    if (!families.contains(QLatin1String(kCjkFamily)))
+        families << QString::fromLatin1(kCjkFamily);
+    return families;
+}
+} // namespace
+
 QFont fixedFont(int pointSize) {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setFamilies(withCjk(f));
     if (pointSize > 0)
         f.setPointSize(pointSize);
     return f;
+}
+
+void preferCjkFont() {
+    QFont f = QApplication::font();
+    f.setFamilies(withCjk(f));
+    QApplication::setFont(f);
+    // Fonts made from a family name alone (the system's general and fixed fonts) fall back to it too.
+    for (const auto which : {QFontDatabase::GeneralFont, QFontDatabase::FixedFont})
+        QFont::insertSubstitution(QFontDatabase::systemFont(which).family(), QString::fromLatin1(kCjkFamily));
 }
 
 void setText(QLabel* label, const QString& text) {

@@ -18,7 +18,15 @@ namespace widgets {
 inline const QColor kLit(255, 128, 128);  // a line or a bit that is on
 inline const QColor kPurple(128, 0, 128); // names and numbers beside the values
 
-// The system's fixed-pitch font, so digits line up; optionally at a point size.
+// A font with the CJK and full-width characters the console's texts and GBK name tables use
+// ("：", "！", names in Chinese), which the usual desktop fonts lack: Debian's fonts-wqy-microhei.
+inline constexpr char kCjkFamily[] = "WenQuanYi Micro Hei";
+// Makes the application's font fall back to kCjkFamily for characters its own family lacks. Call
+// once, after the application object is made.
+void preferCjkFont();
+
+// The system's fixed-pitch font, so digits line up, falling back to kCjkFamily; optionally at a
+// point size.
 QFont fixedFont(int pointSize = 0);
 
 // Sets the text only when it differs, so an unchanged label is never repainted.

@@ -44,6 +44,10 @@ QString faultHelp() {
         "  RefuseArmFrame      upload frame VALUE (0 hello, 1 header, 2.. data) is refused\n"
         "  SlowDnc             each DNC line takes VALUE ms (2000)\n"
         "  BadServedChecksum   served PLC programs carry a wrong checksum record\n"
+        "  LineNoise           each data bit flips with a chance of VALUE (100) per million, both\n"
+        "                      ways; a byte with a parity error is read as 0\n"
+        "  Vanish              the port fails as an unplugged adapter does: the pseudo-terminal\n"
+        "                      hangs up\n"
         "A window starts at START_MS after start (0) and lasts DURATION_MS (for ever); COUNT limits\n"
         "how many frames or answers it touches. Example: --fault DropDsr@5000+2000\n");
 }

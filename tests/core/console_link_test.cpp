@@ -150,17 +150,25 @@ TEST_F(ConsoleTest, SettingsTheDeviceRefusedAreNamedOnTheMessageLine) {
     EXPECT_EQ(keyIn(), "");
 }
 
-TEST_F(ConsoleTest, FailedOpenIsShownAndTheConsoleStillLinksWithoutSending) {
+TEST_F(ConsoleTest, FailedOpenLeavesTheWindowUnlinkedUntilALinkSucceeds) {
     nextOpenError = "No such file or directory";
     start();
     console->LinktoCNCButtonClick();
     EXPECT_EQ(prompts.messages, QStringList({"Comm: No such file or directory"}));
     EXPECT_EQ(state().view.statusPanels[1], "COM1,38400,E,7,2");
-    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_EQ(state().view.page, NotebookPage::Comm);
+    EXPECT_EQ(state().view.controls, OperatorControls{});
+    EXPECT_FALSE(state().view.ButtonResetEnabled);
+    EXPECT_FALSE(console->Timer2().isEnabled());
     clock.advance(1000);
     EXPECT_TRUE(port->written().isEmpty());
-    EXPECT_EQ(prompts.messages.size(), 1); // the poll stays quiet while DSR is off
-    EXPECT_EQ(state().view.statusPanels[0], "Modify Var");
+    EXPECT_EQ(prompts.messages.size(), 1);
+
+    port->openError.clear();
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(state().view.page, NotebookPage::PlcBit);
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    EXPECT_TRUE(state().view.controls.EditKeyIn);
 }
 
 TEST_F(ConsoleTest, LinkWithNoControllerSendsNothing) {

@@ -1,4 +1,5 @@
-// The pump's pacing and the 8-bit upload's answers, byte for byte on a fake port.
+// Sends and receive requests byte for byte on a fake port: the announcement, the pump's pacing, the
+// pause after a send, the DNC feed and the 8-bit upload.
 #include "console_fixture.h"
 
 #include <QFile>
@@ -7,6 +8,8 @@ using namespace velmorix;
 using namespace velmorix::test;
 
 namespace {
+
+const QByteArray kLinkReset("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03", 25);
 
 class Pump : public ConsoleTest {
 protected:
@@ -42,16 +45,57 @@ protected:
 
 } // namespace
 
-TEST_F(Pump, AFrameOf1300CharactersGoesOutAs512And512And276) {
+TEST_F(Pump, AFrameOf1300CharactersGoesOutAs512And512And276ThenTheLineHoldsStillForThreeSeconds) {
     load(0, QByteArray(1298, 'G')); // DC2, the image, DC4
-    sendAndAcknowledge();
+    // The bare name is what follows the label's last "\\".
+    seam().files().showSavedName("C:\\work\\A1.Cnc");
+    port->takeWritten();
+    console->ButtonSendOutClick();
+    EXPECT_EQ(port->takeWritten(), kLinkReset + QByteArray("\x12%\rO9012(A1.Cnc)\rN10768\rd000003>9\r%\x14"));
+    clock.advance(100);
+    port->feed("\x14@READ(A1.Cnc)");
+    clock.advance(100); // the tick sees it and the pump starts
+    seam().state().seq.Resyncing = false;
     clock.advance(5);
     EXPECT_EQ(writeSizes(), (QList<qsizetype>{512})); // the next waits until at most 256 are in flight
-    clock.advance(400);
+    for (int ms = 0; ms < 1000 && keyIn() != "; .. Sended .. @ ;"; ++ms)
+        clock.advance(1);
     EXPECT_EQ(writeSizes(), (QList<qsizetype>{512, 512, 276}));
     EXPECT_EQ(port->written().left(2), QByteArray("\x12G"));
     EXPECT_TRUE(port->written().endsWith("G\x14"));
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+    // Without "w2Flash" the console holds still for 3000 ms, then adopts the controller's sequence
+    // afresh and subscribes again.
+    port->takeWritten();
+    clock.advance(2990);
+    EXPECT_TRUE(console->paused());
+    EXPECT_FALSE(state().seq.Resyncing);
+    EXPECT_TRUE(port->written().isEmpty());
+    clock.advance(10);
+    EXPECT_FALSE(console->paused());
+    EXPECT_TRUE(state().seq.Resyncing);
+    clock.advance(100);
+    EXPECT_TRUE(port->written().startsWith(kLinkReset + "\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv"));
+}
+
+TEST_F(Pump, TheLinkResetGoesBeforeAReceiveRequestOnlyForTheTwoProgramTypes) {
+    console->GroupBoxOperateMouseDown(FilePage::Row::Recv);
+    const QByteArray expected[] = {
+        kLinkReset + "\x12%\rO9012(Program.Cnc)\rN10768\rd000003>:\r%\x14",
+        kLinkReset + "\x12%\rO9012(Prog_All.CNC)\rN10768\rd000003?1\r%\x14",
+        "\x12%\rO9012(Cnc_Name.Mcm)\rN10768\rd000003><\r%\x14",
+        "\x12%\rO9012(VAR_0099.Var)\rN10768\rd00000708\r%\x14",
+        "\x12%\rO9012(KNT_PTN.Cyf)\rN10768\rd000003?=\r%\x14",
+    };
+    const int items[] = {0, 1, 2, 3, 23};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(items[i]);
+        console->ComboBoxRecvFileChange(items[i]);
+        port->takeWritten();
+        console->ButtonRecvInClick();
+        EXPECT_EQ(port->written(), expected[i]);
+        seam().transfer().abort();
+    }
 }
 
 TEST_F(Pump, CtsOffXoffAndAFullOutputQueueEachHoldIt) {
@@ -90,7 +134,19 @@ TEST_F(Pump, DncLinesGoOneATickCutAtTheirCommentBetweenDc2AndDc4) {
         if (!w.startsWith("\x02\x02"))
             lines << w;
     EXPECT_EQ(lines, (QList<QByteArray>{"\x12G01 X1\r", "G02\r", "M30\r\x14"}));
-    // Only into an empty output queue.
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // A line the driver takes only part of is said, and the run goes on.
+    clock.advance(3100);
+    console->ButtonSendOutClick();
+    clock.advance(100);
+    port->takeWritten();
+    port->shortWrite = 3;
+    port->feed("\x14@READ(f.Cnc)");
+    clock.advance(105);
+    EXPECT_EQ(prompts.messages, QStringList({"Write Error!", "Write Error!", "Write Error!"}));
+    EXPECT_EQ(port->written(), QByteArray("\x12G0G02M30"));
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
 }
 
@@ -98,8 +154,13 @@ TEST_F(Pump, UploadTakesZerosAsNoAnswerAndGivesUpAfterTwoSecondsOfSilence) {
     load(12, QByteArray(3, 'A'));
     console->ButtonSendOutClick();
     clock.advance(1000); // the pause after asking for the 8-bit line
+    // The same port at the link's rate, 8N1 with RTS/CTS, whatever the link's own settings (7E2).
+    EXPECT_EQ(devices, QStringList({"/dev/ttyS0"}));
+    EXPECT_EQ(port->settings().baudRate, 38400);
     EXPECT_EQ(port->settings().dataBits, 8);
     EXPECT_EQ(port->settings().parity, Parity::None);
+    EXPECT_EQ(port->settings().stopBits, 1);
+    EXPECT_TRUE(port->settings().hardwareFlow);
     EXPECT_TRUE(port->written().endsWith(QByteArray("\x03\x20\x20", 3)));
     port->feed(QByteArray("\x00\x00\xCC", 3)); // the hello accepted
     clock.advance(2);
@@ -110,7 +171,22 @@ TEST_F(Pump, UploadTakesZerosAsNoAnswerAndGivesUpAfterTwoSecondsOfSilence) {
     EXPECT_FALSE(console->sender().uploading());
     EXPECT_EQ(keyIn(), "; .. Handshake Time Out .. ;");
     EXPECT_EQ(port->settings().dataBits, 7); // the link is back with its own settings
+    EXPECT_EQ(port->settings().stopBits, 2);
     EXPECT_TRUE(console->Timer2().isEnabled());
+    // The file page stays, with how the upload ended on the key-in line.
+    EXPECT_EQ(state().view.page, NotebookPage::FileSvc);
+    EXPECT_TRUE(state().view.controls.ButtonPlcBit);
+    clock.advance(100);
+    EXPECT_TRUE(port->written().endsWith("\rD10991\r%\x14\x03\x03\x03\x03\x03")); // polled afresh
+
+    // Reset ends an upload at once, and says so.
+    console->ButtonSendOutClick();
+    clock.advance(1001);
+    ASSERT_TRUE(console->sender().uploading());
+    console->ButtonResetClick();
+    EXPECT_FALSE(console->sender().uploading());
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
+    EXPECT_EQ(port->settings().dataBits, 7);
 }
 
 TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom) {

@@ -59,6 +59,14 @@ TEST(ServiceRanges, StartsMayBeEmptySizesMayNotAndEverythingCountsInThousands) {
     f[6] = "123456789012"; // too long for 32 bits
     EXPECT_FALSE(checkRanges(f));
     f[6] = "20000";
+    // A start whose range would end past the last 32-bit number.
+    f[0] = "2147483000";
+    f[1] = "1000";
+    EXPECT_FALSE(checkRanges(f));
+    f[0] = "2147482000";
+    ASSERT_TRUE(checkRanges(f));
+    f[0] = "0";
+    f[1] = "2000";
     ranges = checkRanges(f);
     ASSERT_TRUE(ranges);
     EXPECT_EQ(ranges->User_size, 2000);

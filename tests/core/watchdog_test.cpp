@@ -70,7 +70,7 @@ TEST_F(WatchdogTest, ResetBreaksEvenWithDsrOnAndWithoutAnyFlagItStopsSilently) {
     seam().state().watchdog.ResetPending = true;
     supervise();
     clock.advance(1000);
-    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
     EXPECT_FALSE(flags().RecvRequested());
     EXPECT_FALSE(flags().RecvBody());
     EXPECT_FALSE(state().watchdog.ResetPending);

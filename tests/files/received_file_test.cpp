@@ -65,6 +65,11 @@ TEST(ReceivedList, CrAloneSeparatesAndEmptyStretchesGiveNoLine) {
     // unterminated line is kept.
     EXPECT_EQ(texts(listOf("\r%\r\nO1\r\r\nM30")), (QList<QByteArray>{"%", "\nO1", "\nM30"}));
     EXPECT_TRUE(listOf("").isEmpty());
+    // From the millionth line on the number keeps six digits, so the prefix a save strips is still
+    // exactly the prefix.
+    EXPECT_EQ(receivedListLine(999999, "G1"), ";[999999]  G1");
+    EXPECT_EQ(receivedListLine(1000000, "G1"), ";[000000]  G1");
+    EXPECT_EQ(receivedListLine(12345678, " G2"), ";[345678]   G2");
 }
 
 TEST(HexSave, SkipsTheFirstTwoLinesAndTheLastAndDecodesDigitPairs) {
@@ -72,23 +77,32 @@ TEST(HexSave, SkipsTheFirstTwoLinesAndTheLastAndDecodesDigitPairs) {
     EXPECT_EQ(hexSaveBytes({"%", "%"}), QByteArray());
 }
 
-TEST(PlcProgram, CutsAtItsLengthRecordButNotAtEightAaOfItsOwn) {
+TEST(SavedFile, EndsAtTheLengthRecordWhereThereIsOneAndKeepsWholeLinesWhereThereIsNone) {
     QByteArray program = "PLC!";
     program += QByteArray(8, char(0xAA)); // eight 0xAA in a row, ending a line as the record would
     program += "tail of the program";
-    QList<QByteArray> lines = served(withRecords(program));
-    EXPECT_EQ(plcProgramBytes(lines), program);
-    const auto records = findCheckRecords(hexSaveBytes(lines));
-    ASSERT_TRUE(records);
-    EXPECT_EQ(records->length, quint32(program.size()));
-    EXPECT_TRUE(records->matches());
-
+    QByteArray aaEnd16 = QByteArray("0123456789abcde") + char(0xAA); // runs on into the record's 0xAA
+    QByteArray aaEnd32 = QByteArray(24, 'p') + QByteArray(8, char(0xAA));
+    QByteArray aaEnd64 = QByteArray(63, 'q') + char(0xAA);
+    // A program that holds a length and a checksum record of its own, on a 16-byte boundary.
+    QByteArray inner = withRecords("abc");
+    inner += "more program after it";
+    for (const QByteArray& p : {program, aaEnd16, aaEnd32, aaEnd64, QByteArray(101, char(0xAA)), inner}) {
+        SCOPED_TRACE(p.size());
+        const QByteArray decoded = hexSaveBytes(served(withRecords(p)));
+        EXPECT_EQ(savedFileBytes(decoded), p);
+        const auto records = findCheckRecords(decoded);
+        ASSERT_TRUE(records);
+        EXPECT_EQ(records->length, quint32(p.size()));
+        EXPECT_TRUE(records->matches());
+    }
     // A damaged checksum record is seen.
     QByteArray bad = withRecords(program);
     bad[bad.size() - 1] = char(bad[bad.size() - 1] + 1);
     EXPECT_FALSE(findCheckRecords(hexSaveBytes(served(bad)))->matches());
-    // Without records the whole decoded program is kept.
-    EXPECT_EQ(plcProgramBytes(served("ABCD")), QByteArray("ABCD"));
+    // Without records every decoded byte is kept: whole lines of four, the last padded with zeros.
+    EXPECT_EQ(savedFileBytes(hexSaveBytes(served("ABCD"))), QByteArray("ABCD"));
+    EXPECT_EQ(savedFileBytes(hexSaveBytes(served("ABCDE"))), QByteArray("ABCDE\0\0\0", 8));
 }
 
 TEST(SaveName, IsTheAnnouncedNameOrTheFileNameAndNeverAFolder) {

@@ -16,12 +16,12 @@ TEST(IdDialog, TakesSixLettersOrDigitsShowsStarsAndOnlyConfirms) {
     TFormKLD dialog(QStringLiteral("TSK ID"), QStringLiteral("TSK ID:"));
     EXPECT_EQ(dialog.windowTitle(), "TSK ID");
     EXPECT_EQ(dialog.LabelPass->text(), "TSK ID:");
-    EXPECT_EQ(dialog.EditPass->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(dialog.size(), QSize(171, 77));
     dialog.show();
     QTest::keyClicks(dialog.EditPass, QStringLiteral("zr- tm64X"));
     EXPECT_EQ(dialog.text(), "zrtm64"); // "-" and the blank swallowed, the seventh cut off
+    EXPECT_EQ(dialog.EditPass->displayText(), "******");
     QTest::keyClick(dialog.EditPass, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible()); // no way out but OK
     QTest::keyClick(dialog.EditPass, Qt::Key_Backspace);

@@ -1,9 +1,11 @@
 #include "gui/main/form_main.h"
+#include "support/console_seam.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
+#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,4 +125,48 @@ TEST_F(FormMainTest, CloseButtonWritesTheSettings) {
     QTest::mouseClick(get<QPushButton>("ButtonClose"), Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(dir.read("Config/Environment.ini").contains("User_start=0"));
+}
+
+TEST_F(FormMainTest, APauseShowsTheBusyCursorAndWhatIsTypedMeanwhileRunsAfterIt) {
+    form.start({"142720", "GO"});
+    form.show();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The flash write after a send: the command goes out, then the line holds still for 3 s.
+    console.CheckBoxFlashClick(true);
+    ConsoleSeam seam(console);
+    seam.message().show("G10 P600 L03;Write to Flash;");
+    seam.mdi().armFlashWrite();
+    clock.advance(3210 + RepaintGate::kIntervalMs);
+    ASSERT_TRUE(console.paused());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+    port->takeWritten();
+    auto* edit = get<QLineEdit>("EditKeyIn");
+    QTest::keyClicks(edit, "G00 X1");
+    QTest::keyClick(edit, Qt::Key_Return);
+    port->setCtsLine(false); // a line event repaints the window meanwhile
+    clock.advance(RepaintGate::kIntervalMs);
+    EXPECT_FALSE(lit("LabelCTS"));
+    EXPECT_EQ(edit->text(), "G00 X1"); // on the line until the pause ends
+    port->setCtsLine(true);
+    EXPECT_TRUE(port->written().isEmpty());
+    clock.advance(3000);
+    EXPECT_FALSE(console.paused());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(port->written().contains("\x12%\rO9000\rN000011\rG00X1\r%\x14"));
+    EXPECT_EQ(edit->text(), "");
+
+    // A pause begun inside a dialog's click ("Set RTC" of the clock dialog) shows it just the same.
+    Qt::CursorShape during = Qt::ArrowCursor;
+    prompts.clockScript = [&](const ClockDialog& dialog) {
+        dialog.setRtc();
+        clock.advance(RepaintGate::kIntervalMs);
+        if (QApplication::overrideCursor())
+            during = QApplication::overrideCursor()->shape();
+        clock.advance(3000);
+    };
+    console.StatusBar1MouseDown(680, {84, 200, 200, 150}, 700);
+    EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

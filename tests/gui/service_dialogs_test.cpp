@@ -5,6 +5,7 @@
 #include "gui/service/form_login.h"
 #include "gui/service/form_modify_var.h"
 #include "gui/service/form_rtc.h"
+#include "gui/widgets.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
@@ -33,6 +34,13 @@ TEST(ServiceDialogs, TypingIntoAFreshlyOpenedDialogReplacesItsValue) {
     TFormComStart com(7);
     EXPECT_EQ(com.windowTitle(), "Com No. Setting");
     EXPECT_EQ(com.Label1->text(), "CommPort  Start No.：");
+    // Full-width and Chinese characters have glyphs, in the window's font and its fixed font alike.
+    for (const QFont& font : {com.Label1->font(), widgets::fixedFont()}) {
+        const QFontMetrics metrics(font);
+        for (const QChar c : QStringLiteral(u"\uFF1A\uFF01\u4E3B\u8F74\u8F6C\u901F"))
+            EXPECT_TRUE(metrics.inFont(c))
+                << font.family().toStdString() << " U+" << std::hex << int(c.unicode());
+    }
     com.show();
     QTest::keyClicks(com.Edit1, "12");
     QTest::keyClick(com.Edit1, Qt::Key_Return);

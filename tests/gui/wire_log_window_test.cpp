@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
@@ -60,7 +61,10 @@ TEST_F(WireLogWindowTest, F12ShowsTheExchangeNamed) {
     window->refresh();
     const QStringList rows = shown();
     ASSERT_GE(rows.size(), 6) << qPrintable(rows.join('\n'));
-    EXPECT_EQ(rows.mid(0, 3), (QStringList{"--- open simulator 38400,E,7,2", "--- CTS on", "--- DSR on"}));
+    EXPECT_TRUE(rows[0].startsWith("--- open simulator 38400,E,7,2 at ")) << qPrintable(rows[0]);
+    EXPECT_EQ("--- " + window->model().index(0, WireLogModel::Frame).data(Qt::ToolTipRole).toString(),
+              rows[0]);
+    EXPECT_EQ(rows.mid(1, 2), (QStringList{"--- CTS on", "--- DSR on"}));
     EXPECT_EQ(rows[3], ">>> link reset");
     EXPECT_TRUE(rows[4].startsWith(">>> monitor request seq 1, ")) << qPrintable(rows[4]);
     EXPECT_TRUE(rows.filter(QRegularExpression("^<<< status frame seq 1, N=\\d+$")).size() >= 1)
@@ -104,6 +108,28 @@ TEST_F(WireLogWindowTest, F12ShowsTheExchangeNamed) {
     window->refresh();
     EXPECT_GT(window->model().rowCount(), 0);
     EXPECT_TRUE(shown().filter("open simulator").isEmpty());
+}
+
+TEST_F(WireLogWindowTest, F12AndItsCloseButtonCloseItAgain) {
+    form.start({});
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QTest::keyClick(&form, Qt::Key_F12);
+    WireLogWindow* window = form.wireLogWindow();
+    ASSERT_TRUE(window->isVisible());
+    QTest::keyClick(&form, Qt::Key_F12);
+    EXPECT_FALSE(window->isVisible());
+    QTest::keyClick(&form, Qt::Key_F12);
+    ASSERT_TRUE(window->isVisible());
+    QApplication::setActiveWindow(window); // F12 in the wire log's own window
+    QTest::keyClick(window, Qt::Key_F12);
+    EXPECT_FALSE(window->isVisible());
+    form.showWireLog();
+    auto* close = window->findChild<QPushButton*>("ButtonClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text(), "Close");
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

@@ -33,6 +33,7 @@ TEST(RecordingPort, RecordsBothDirectionsAndLineChangesInOrderOverTheSimulatedPo
     WireRecorder record;
     RecordingPort port(inner, record, clock);
     clock.advance(40); // the link starts later than the clock
+    const QDateTime linked = clock.localDateTime();
     ASSERT_TRUE(port.open());
     clock.advance(7);
     port.write(kLinkReset + kMonitor2);
@@ -61,7 +62,13 @@ TEST(RecordingPort, RecordsBothDirectionsAndLineChangesInOrderOverTheSimulatedPo
 
     const QList<WireRecorder::Entry> entries = record.entries();
     ASSERT_GE(entries.size(), 6);
-    EXPECT_EQ(entries[0].line, "open simulator 38400,E,7,2");
+    // The link's wall-clock time with its UTC offset heads the times counted from it.
+    const QString open = QStringLiteral("open simulator 38400,E,7,2 at ");
+    ASSERT_TRUE(entries[0].line.startsWith(open)) << qPrintable(entries[0].line);
+    const QDateTime said = QDateTime::fromString(entries[0].line.mid(open.size()), Qt::ISODateWithMs);
+    ASSERT_TRUE(said.isValid()) << qPrintable(entries[0].line);
+    EXPECT_EQ(said.toMSecsSinceEpoch(), linked.toMSecsSinceEpoch());
+    EXPECT_EQ(said.offsetFromUtc(), linked.offsetFromUtc());
     EXPECT_EQ(entries[3].kind, Kind::ToController);
     EXPECT_EQ(entries[3].atUs, 7000); // counted from the link
     EXPECT_EQ(entries[4].kind, Kind::ToConsole);
@@ -74,6 +81,15 @@ TEST(RecordingPort, RecordsBothDirectionsAndLineChangesInOrderOverTheSimulatedPo
             dsrOff = i;
     }
     EXPECT_GT(dsrOff, 4);
+}
+
+TEST(RecordingPort, WallClockTimesCarryTheirOffsetFromUtc) {
+    const QDate day(2024, 3, 9);
+    EXPECT_EQ(wallClockText(QDateTime(day, QTime(7, 5, 0, 123), Qt::OffsetFromUTC, 19800)),
+              "2024-03-09T07:05:00.123+05:30");
+    EXPECT_EQ(wallClockText(QDateTime(day, QTime(23, 59, 59, 9), Qt::OffsetFromUTC, -12600)),
+              "2024-03-09T23:59:59.009-03:30");
+    EXPECT_EQ(wallClockText(QDateTime(day, QTime(0, 0), Qt::UTC)), "2024-03-09T00:00:00.000+00:00");
 }
 
 TEST(WireRecorder, TheRingDropsTheOldestBytesFirst) {
@@ -146,6 +162,17 @@ TEST(FrameNamer, NamesEveryFrameKindAndLeavesUnknownBytes) {
               QStringList{"file body goes on, 701 bytes so far"});
     EXPECT_EQ(names(namer.name(Kind::ToConsole, "abc\x14\x13")),
               (QStringList{"end of file body, 705 bytes", "XOFF"}));
+
+    // A body the reset signal breaks off: its DC4 is the signal's, not the end of the body.
+    EXPECT_TRUE(namer.name(Kind::ToController, "\x12G01 X1\r").isEmpty()); // held: it may be a request
+    EXPECT_TRUE(namer.name(Kind::ToController, "G02\r").isEmpty());
+    EXPECT_EQ(names(namer.name(Kind::ToController, "\x14\t\t\t\t" + kMonitor2)),
+              (QStringList{"file body broken off, 12 bytes", "reset signal",
+                           "monitor request seq 4, 2 variables"}));
+    EXPECT_EQ(names(namer.name(Kind::ToController, "\x12" + QByteArray(600, 'x'))),
+              QStringList{"file body begins"});
+    EXPECT_EQ(names(namer.name(Kind::ToController, "\x14\t\t\t\t")),
+              QStringList{"reset signal, file body broken off after 601 bytes"});
 }
 
 // The bytes of one direction in a wire log file.
@@ -180,13 +207,26 @@ TEST(WireLogFile, TheConsolesWireLogOptionWritesWhatCrossedThePort) {
         ASSERT_TRUE(partial.open(QIODevice::ReadOnly));
         EXPECT_TRUE(partial.readAll().contains(">>>  02 02 02 02 02 14 12 25"));
         clock.advance(500);
+        // A relink counts its times from 0 again, under its own wall-clock time.
+        console.LabelBackClick();
+        clock.advance(250);
+        console.LinktoCNCButtonClick();
+        clock.advance(300);
         console.FormDestroy();
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.startsWith("        0.000 ms  ---  open simulator 38400,E,7,2\n"))
+    EXPECT_TRUE(text.startsWith("        0.000 ms  ---  open simulator 38400,E,7,2 at "))
         << qPrintable(text.left(200));
+    static const QRegularExpression opened(
+        QStringLiteral("^        0\\.000 ms  ---  open simulator 38400,E,7,2 at (\\S+)$"),
+        QRegularExpression::MultilineOption);
+    QList<QDateTime> links;
+    for (auto it = opened.globalMatch(text); it.hasNext();)
+        links << QDateTime::fromString(it.next().captured(1), Qt::ISODateWithMs);
+    ASSERT_EQ(links.size(), 2) << qPrintable(text.left(400));
+    EXPECT_EQ(links[0].msecsTo(links[1]), 1750);
     const QByteArray arrived = controller.log().bytes(Kind::ToController);
     ASSERT_GT(arrived.size(), 200);
     EXPECT_EQ(logged(text, ">>>").left(arrived.size()), arrived);

@@ -101,11 +101,18 @@ TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds
     EXPECT_FALSE(seam().mdi().FlashPending());
     EXPECT_EQ(console.TimerMdi_go().interval(), 10000);
     seam().state().block.PollBlockChanged = true;
-    clock.advance(2900);
+    clock.advance(1000);
+    // What the operator types meanwhile waits for the pause's end, as a blocked window keeps it.
+    type("G00 X1");
+    console.EditKeyInKeyPress('\r');
+    clock.advance(1900);
     // Nothing but the flash command during the pause: the poll tick is held.
     EXPECT_EQ(received().mid(before), QByteArray("\x12%\rO9000\rN000011\rG10P600L03\r%\x14"));
     clock.advance(400);
     EXPECT_TRUE(received().mid(before).contains("O9000\rN0\rv"));
+    EXPECT_TRUE(received().mid(before).contains("\x12%\rO9000\rN000011\rG00X1\r%\x14"));
+    EXPECT_EQ(keyIn(), "");
+    EXPECT_EQ(state().LastMdiText, "G00 X1");
 }
 
 TEST(MdiCommand, LeadingBlanksNeverReachTheCommand) {

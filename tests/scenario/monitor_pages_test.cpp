@@ -237,3 +237,18 @@ TEST_F(MonitorPages, VariableRowsShowValueAndHexAndWriteTheirOwnNumber) {
     tick(3);
     EXPECT_TRUE(console.pages().rct().values[5].isEmpty());
 }
+
+TEST_F(MonitorPages, ARangeEndingNearTheLast32BitNumberNeverPollsOrWritesAWrappedNumber) {
+    seam().state().env.ranges.User_start = 2147481000;
+    seam().state().env.ranges.User_size = 10000;
+    console.ButtonVarUserClick();
+    // Only the thousands whose every row is a 32-bit number are offered.
+    EXPECT_EQ(console.pages().var().thousands, QStringList({"2147481000", "2147482000"}));
+    console.ComboBox1000Change(2, 0, 0);
+    tick(4);
+    EXPECT_EQ(lastBlock(), range(2147482000, 20));
+    prompts.valueAnswers.push_back(3);
+    console.StaticTextVar0_10Click(1);
+    tick(2);
+    EXPECT_TRUE(received().contains("\x12%\rO9012\rN2147482001\rD00000003\r%\x14"));
+}

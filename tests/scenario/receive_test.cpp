@@ -56,7 +56,7 @@ QByteArray bytesOf(int n, int seed) {
 } // namespace
 
 TEST_F(Receiving, AProgramSentComesBackListedAndSavesAsItsLinesWithCrLf) {
-    send(0, "A7.Cnc", "%\r\nO0007\r\nG00 X1 ;rapid\r\nM30\r\n%\r\n");
+    send(0, "in/A7.Cnc", "%\r\nO0007\r\nG00 X1 ;rapid\r\nM30\r\n%\r\n");
     receive(0);
     EXPECT_EQ(page().LabelFileName, "% CNC\\ WRITE(O0007) %");
     EXPECT_EQ(keyIn(), "; .. Done .. ;");
@@ -68,19 +68,27 @@ TEST_F(Receiving, AProgramSentComesBackListedAndSavesAsItsLinesWithCrLf) {
     EXPECT_EQ(prompts.saveRequests[0].proposedName, "O0007");
     EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, "Cnc");
     EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("back.Cnc")));
+    // The save dialog keeps a folder of its own: not that of the last file opened.
+    EXPECT_EQ(QDir(prompts.saveRequests[0].initialDir), QDir(dir.path()));
+    dir.write("out/old", "");
+    save("out/again.Cnc");
+    save("again2.Cnc");
+    EXPECT_EQ(QDir(prompts.saveRequests[2].initialDir), QDir(dir.file("out")));
+    console.GroupBoxOperateMouseDown(FilePage::Row::Send);
+    console.ButtonOpenFileClick(); // cancelled
+    EXPECT_EQ(QDir(prompts.openRequests.back().initialDir), QDir(dir.file("in")));
     // The controls are the operator's again, and the live display subscribed afresh.
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_EQ(state().block.PollBlockStart, -1);
 }
 
-TEST_F(Receiving, HexFilesSaveExactlyTheBytesTheControllerHolds) {
-    const QByteArray par = bytesOf(100, 7);
+TEST_F(Receiving, HexFilesSaveTheBytesTheControllerServesInWholeLinesOfFour) {
+    const QByteArray par = bytesOf(101, 7);
     const QByteArray ptn = bytesOf(256, 13);
-    send(11, "P.999", par); // taken as B:999, served as S:999
+    send(11, "P.999", par); // taken as B:999, served as S:999 without a length record
     send(10, "P.Cyf", ptn); // taken as A:CYF, served as T:CYF
     receive(22);
-    EXPECT_EQ(save("par.999"), controller.files().stored(1019));
-    EXPECT_EQ(dir.read("par.999"), par);
+    EXPECT_EQ(save("par.999"), par + QByteArray(3, '\0'));
     EXPECT_EQ(prompts.saveRequests.back().filter, "S:999 *.999 (*.999)");
     receive(23);
     EXPECT_EQ(save("ptn.Cyf"), ptn);
@@ -88,20 +96,26 @@ TEST_F(Receiving, HexFilesSaveExactlyTheBytesTheControllerHolds) {
 }
 
 TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAndABadChecksumIsSaid) {
-    QByteArray program = "PLC!" + QByteArray(8, char(0xAA)) + bytesOf(997, 5); // eight 0xAA of its own
-    send(3, "P.Plc", program);
     ConsoleSeam(console).files().addServiceReceiveTypes();
     ASSERT_EQ(page().recvItems.last(), "U:PLC");
-    receive(24);
-    EXPECT_EQ(page().listLines.mid(page().listLines.size() - 2),
-              (QList<QByteArray>{"......", "...Finished..."}));
-    EXPECT_GT(console.receiver().ListBoxTSK().size(), 250);
-    EXPECT_EQ(save("back.Plc"), program);
-    EXPECT_TRUE(prompts.messages.isEmpty());
+    // Eight 0xAA of its own; and one that ends in 0xAA on a 16-byte boundary, so its last byte runs
+    // on into the length record's.
+    const QByteArray ownRun = "PLC!" + QByteArray(8, char(0xAA)) + bytesOf(997, 5);
+    const QByteArray aaEnd = bytesOf(63, 3) + char(0xAA);
+    for (const QByteArray& program : {ownRun, aaEnd}) {
+        SCOPED_TRACE(program.size());
+        send(3, "P.Plc", program);
+        receive(24);
+        EXPECT_EQ(page().listLines.mid(page().listLines.size() - 2),
+                  (QList<QByteArray>{"......", "...Finished..."}));
+        EXPECT_GT(console.receiver().ListBoxTSK().size(), program.size() / 4);
+        EXPECT_EQ(save("back.Plc"), program);
+        EXPECT_TRUE(prompts.messages.isEmpty());
+    }
 
     controller.addFault({.kind = sim::Fault::BadServedChecksum, .count = 1});
     receive(24);
-    EXPECT_EQ(save("bad.Plc"), program); // saved as received
+    EXPECT_EQ(save("bad.Plc"), aaEnd); // saved as received
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("The received data does not match its checksum"));
 }
@@ -153,6 +167,6 @@ TEST_F(Receiving, ResetAndDsrLossEndAReceiveThatNeverFinishes) {
     ASSERT_TRUE(console.transfer().RecvBody());
     console.ButtonResetClick();
     tick(12);
-    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
     EXPECT_FALSE(console.transfer().active());
 }

@@ -174,10 +174,14 @@ TEST_F(Sending, ArmFileGoesOutInFramesOfEightAndTheLinkComesBack) {
     EXPECT_TRUE(wire.contains(eight + eight + four) || (wire.count(eight) == 2 && wire.contains(four)));
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
     EXPECT_FALSE(console.transfer().ArmSending());
-    // The link is back with its own settings, and frames stream again.
+    // The link is back with its own settings, and frames stream again; the file page stays with its
+    // full gauge.
     EXPECT_EQ(port->settings().dataBits, 7);
+    EXPECT_EQ(state().view.page, NotebookPage::FileSvc);
+    EXPECT_EQ(page().gaugePosition, 20);
     tick(10);
     EXPECT_NE(state().status.axes[0], "----,---");
+    EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
 }
 
 TEST_F(Sending, RefusedArmFramesEndTheUploadAndTheLinkComesBack) {
@@ -207,18 +211,25 @@ TEST_F(Sending, ResetStopsThePumpAndSilenceEndsInTheWatchdogsTimeOut) {
     EXPECT_EQ(state().status.LabelRxD, "TxD_Rate");
     const int cps = state().status.LabelCps.mid(4).toInt();
     EXPECT_TRUE(cps > 1000 && cps <= 3491) << state().status.LabelCps.toStdString();
+    const int stoppedAt = page().gaugePosition;
+    ASSERT_GT(stoppedAt, 0);
     console.ButtonResetClick();
     EXPECT_FALSE(console.Timer1().isEnabled());
-    EXPECT_EQ(page().gaugePosition, 0);
     tick(12);
-    EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
+    EXPECT_EQ(page().gaugePosition, stoppedAt); // the gauge shows how far the send came
+    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
     EXPECT_NE(lastTransfer().outcome, sim::TransferRecord::Outcome::Stored); // the body was cut short
 
     controller.addFault({.kind = sim::Fault::SilentHandshake});
     const qsizetype before = received().size();
     sendAndWait(15000);
     EXPECT_EQ(keyIn(), "; .. Wait CTS => Time Out .. ;");
-    EXPECT_TRUE(received().mid(before).endsWith("%\x14") || received().mid(before).contains("%\x14\x02"));
+    // The abort mark follows the unanswered announcement, before anything else.
+    const QByteArray announcement = "\x12%\rO9012(P.Plc)\rN10768\rd000003>=\r%\x14";
+    const QByteArray wire = received().mid(before);
+    const qsizetype at = wire.indexOf(announcement);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(wire.mid(at + announcement.size(), 2), "%\x14");
     EXPECT_TRUE(state().view.controls.ButtonFileSvc);
 }
 

@@ -71,7 +71,8 @@ TEST_F(ReceiveBufferTest, BodyFasterThanItIsTakenInGetsXoffOverrunsWhenFullAndXo
     const int lost = controller.overruns();
     EXPECT_GT(lost, 1000);
     EXPECT_EQ(t.size + lost, content.size());
-    const QStringList notes = controller.log().notes();
+    QStringList notes = controller.log().notes();
+    ASSERT_EQ(notes.takeFirst(), "ready for 1001 A1.Cnc");
     ASSERT_EQ(notes.size(), lost + 3) << qPrintable(notes.join('\n'));
     EXPECT_EQ(notes[0], "XOFF: 2048 bytes in the buffer");
     EXPECT_TRUE(notes[1].startsWith("overrun: byte ")) << qPrintable(notes[1]);

@@ -1,5 +1,7 @@
 #include "sim_fixture.h"
 
+#include "sim/faults.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -14,6 +16,9 @@
 namespace {
 
 using namespace velmorix::sim::test;
+using velmorix::sim::allFaults;
+using velmorix::sim::Fault;
+using velmorix::sim::faultName;
 
 // Reads what the program has printed until `pattern` matches, within 10 s.
 QString waitForOutput(QProcess& proc, const QRegularExpression& pattern) {
@@ -101,22 +106,14 @@ TEST(StandaloneSimulator, HelpNamesEveryOptionAndFault) {
     proc.start(QStringLiteral(VELMORIX_SIM_BINARY), {QStringLiteral("--help")});
     ASSERT_TRUE(proc.waitForFinished(10000));
     const QString help = QString::fromLocal8Bit(proc.readAllStandardOutput());
-    for (const char* word : {"--device",        "--link",
-                             "--baud",          "--parity",
-                             "--data-bits",     "--stop-bits",
-                             "--interval",      "--input-rate",
-                             "--input-buffer",  "--xoff-mark",
-                             "--xon-mark",      "--dnc-line-ms",
-                             "--fault",         "--log",
-                             "--serial",        "--type",
-                             "DropDsr",         "HoldCts",
-                             "XoffStorm",       "NoiseBetweenFrames",
-                             "TruncatedFrame",  "WrongLengthFrame",
-                             "StaleSequence",   "ErrorNumber",
-                             "SilentHandshake", "RefuseArmFrame",
-                             "SlowDnc",         "BadServedChecksum",
-                             "[ComPorts]"})
+    for (const char* word : {"--device", "--link", "--baud", "--parity", "--data-bits", "--stop-bits",
+                             "--interval", "--input-rate", "--input-buffer", "--xoff-mark", "--xon-mark",
+                             "--dnc-line-ms", "--fault", "--log", "--serial", "--type", "[ComPorts]"})
         EXPECT_TRUE(help.contains(QLatin1String(word))) << word;
+    // Every fault the simulator knows, each on a line of its own.
+    for (const Fault f : allFaults())
+        EXPECT_TRUE(help.contains(QStringLiteral("\n  ") + faultName(f) + QLatin1Char(' ')))
+            << faultName(f).toStdString();
 }
 
 } // namespace

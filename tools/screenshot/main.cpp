@@ -5,6 +5,7 @@
 #include "gui/main/form_main.h"
 #include "gui/main/wire_log_window.h"
 #include "gui/qt_prompts.h"
+#include "gui/widgets.h"
 #include "platform/qt_clock.h"
 #include "sim/simulator_port.h"
 
@@ -41,6 +42,7 @@ bool save(QWidget& widget, const QString& dir, const QString& name) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    velmorix::widgets::preferCjkFont();
     if (argc != 2) {
         std::fprintf(stderr, "usage: velmorix-screenshot OUTPUT-DIR\n");
         return 2;

@@ -6,8 +6,14 @@
 namespace velmorix {
 
 Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QString workingDir)
-    : m_clock(clock), m_prompts(prompts), m_repaint(clock, [this] { emit changed(); }), m_hold(clock),
-      m_timer1(m_hold.createTimer(1, [this] { runTimed([this] { Timer1Timer(); }); })),
+    : m_clock(clock), m_prompts(prompts), m_repaint(clock,
+                                                    [this] {
+                                                        // While a pause holds the console the window
+                                                        // shows it is busy.
+                                                        m_state.view.busy = m_hold.holding();
+                                                        emit changed();
+                                                    }),
+      m_hold(clock), m_timer1(m_hold.createTimer(1, [this] { runTimed([this] { Timer1Timer(); }); })),
       m_timer2(m_hold.createTimer(100,
                                   [this] {
                                       runTimed([this] {
@@ -34,9 +40,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
       m_mdi(m_state, m_message, m_link, m_transfer, m_filePage, m_hold, *m_timerMdi, *m_timer1),
       m_sender(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, m_mdi, m_hold, clock,
                {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
-               m_tables.ErrorTexts,
-               {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
-                .relink = [this] { m_shell.LinktoCNCButtonClick(); }}),
+               m_tables.ErrorTexts, {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
       m_receiver(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, *m_listTimer,
                  {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
@@ -49,6 +53,9 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                .writeWireLog = [this](const QString& path,
                                       QString* error) { return writeWireLog(path, error); }}) {
     m_hold.setResumeHandler([this] { m_repaint.stale(); });
+    // A pause may begin inside an operator's call that a modal dialog holds open: the window hears of
+    // it from the repaint timer, so the busy cursor shows in every pause.
+    m_hold.setHoldHandler([this] { m_repaint.stale(); });
     m_hold.setReleaseHandler([this] { runDeferred(); });
     m_transfer.setHooks({
         .gathered = [this](qsizetype size) { m_filePage.showSize(QString::number(size)); },
@@ -189,8 +196,15 @@ void Console::StaticTextCncInfo0_10Click(int row) {
 
 void Console::EditKeyInEdited(const QString& text) {
     // The window already shows what the operator typed; every key restarts the line's ten seconds.
-    m_message.show(text);
-    m_timerMdi->restart();
+    // Keys typed during a pause wait for its end, with the clicks, as a blocked window keeps them.
+    auto edited = [=, this] {
+        m_message.show(text);
+        m_timerMdi->restart();
+    };
+    if (m_hold.holding())
+        m_deferred.push_back(edited);
+    else
+        edited();
 }
 void Console::EditKeyInKeyPress(QChar key) {
     run([=, this] { m_mdi.EditKeyInKeyPress(key); });
@@ -310,11 +324,6 @@ void Console::runDeferred() {
     while (!m_deferred.isEmpty() && !m_hold.holding())
         m_repaint.operatorCall(m_deferred.takeFirst());
     m_repaint.stale();
-}
-
-void Console::repaint() {
-    m_state.view.busy = m_hold.holding();
-    emit changed();
 }
 
 } // namespace velmorix

@@ -162,7 +162,6 @@ private:
     }
     template <typename F> void runTimed(F&& f) { m_repaint.timedCall(std::forward<F>(f)); }
     void runDeferred();
-    void repaint();
     void onPortError(const QString& text);
     void Timer1Timer();
 

@@ -50,8 +50,11 @@ std::unique_ptr<Timer> Hold::createTimer(int intervalMs, std::function<void()> h
 
 void Hold::pause(int ms, std::function<void()> then) {
     m_queue.append({ms, std::move(then)});
-    if (!m_holding)
-        startNext();
+    if (m_holding)
+        return;
+    startNext();
+    if (m_onHold)
+        m_onHold();
 }
 
 void Hold::startNext() {

@@ -31,6 +31,8 @@ public:
     void setResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
     // Called once the last pause has ended and the held timers have run.
     void setReleaseHandler(std::function<void()> handler) { m_onRelease = std::move(handler); }
+    // Called when a pause begins while none was under way, so the window can show it is held.
+    void setHoldHandler(std::function<void()> handler) { m_onHold = std::move(handler); }
 
     struct Guarded;
 
@@ -46,6 +48,7 @@ private:
     std::function<void()> m_then;
     std::function<void()> m_onResume;
     std::function<void()> m_onRelease;
+    std::function<void()> m_onHold;
     bool m_holding = false;
 };
 

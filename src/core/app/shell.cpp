@@ -86,7 +86,7 @@ void Shell::FormCreate(const StartupInputs& inputs) {
     view.statusPanels[3] = QStringLiteral("V2.10 2012-0601");
 
     view.EditSelectPath = QDir::toNativeSeparators(m_workingDir);
-    m_state.OpenDialogDir = m_workingDir;
+    m_state.OpenDialogDir = m_state.SaveDialogDir = m_workingDir;
     LoadAllTables();
 
     const CommandLine cl = parseCommandLine(inputs.arguments);
@@ -128,7 +128,7 @@ void Shell::setUp(const EngineSetup& setup) {
     stopTimers();
     m_timers.TimerMdi_go.setEnabled(false);
     m_state.view.EditSelectPath = QDir::toNativeSeparators(setup.tableDir);
-    m_state.OpenDialogDir = setup.tableDir;
+    m_state.OpenDialogDir = m_state.SaveDialogDir = setup.tableDir;
     if (!setup.tableDir.isEmpty())
         LoadAllTables();
     m_state.seq = SequenceState{};
@@ -143,7 +143,9 @@ void Shell::FormDestroy() {
 }
 
 void Shell::LinktoCNCButtonClick() {
-    m_link.OpenPort();
+    // A port that did not open leaves the window unlinked: the Comm page, the operator locked out.
+    if (!m_link.OpenPort())
+        return;
     m_message.show(QStringLiteral("; To Read CncName-ID ... ;"));
     m_state.LastMdiText = m_message.text();
     m_state.seq.Resyncing = true;

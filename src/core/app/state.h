@@ -193,7 +193,8 @@ struct ConsoleState {
     bool PlcUploadUnlocked = false;
     bool PlcUploadUnlockedBefore = false;
     QString LastMdiText;
-    QString OpenDialogDir; // where the open and save dialogs start
+    QString OpenDialogDir; // where the open dialogs start: the folder of the last file opened
+    QString SaveDialogDir; // where the save dialog starts: the folder of the last file saved
 };
 
 } // namespace velmorix

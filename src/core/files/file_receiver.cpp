@@ -159,12 +159,12 @@ void FileReceiver::ButtonSaveFileClick() {
     FileDialogRequest request;
     request.filter = qtFileFilter(QString::fromLatin1(type->saveFilter));
     request.defaultSuffix = QString::fromLatin1(type->extension);
-    request.initialDir = m_state.OpenDialogDir;
+    request.initialDir = m_state.SaveDialogDir;
     request.proposedName = proposedSaveName(m_files.view().LabelFileName);
     const auto chosen = m_prompts.chooseSaveFile(request);
     if (!chosen)
         return;
-    m_state.OpenDialogDir = QFileInfo(*chosen).absolutePath();
+    m_state.SaveDialogDir = QFileInfo(*chosen).absolutePath();
     if (chosen->isEmpty())
         return;
 
@@ -172,16 +172,13 @@ void FileReceiver::ButtonSaveFileClick() {
     m_files.setGauge(static_cast<int>(std::max<qsizetype>(lines.size() - 1, 0)),
                      static_cast<int>(std::max<qsizetype>(lines.size() - 1, 1)));
     QByteArray bytes;
-    if (type->save == SaveMethod::PlcProgram) {
-        bytes = plcProgramBytes(lines);
+    if (type->save == SaveMethod::PlcProgram || type->save == SaveMethod::HexDecode) {
+        // Both decode the lines' digit pairs and end where a length record says the file ends.
+        const QByteArray decoded = hexSaveBytes(lines);
+        bytes = savedFileBytes(decoded);
         if (!writeFile(*chosen, bytes))
             return;
-        warnIfRecordsDisagree(hexSaveBytes(lines));
-    } else if (type->save == SaveMethod::HexDecode) {
-        bytes = hexSaveBytes(lines);
-        if (!writeFile(*chosen, bytes))
-            return;
-        warnIfRecordsDisagree(bytes);
+        warnIfRecordsDisagree(decoded);
     } else {
         qsizetype size = 0;
         for (const QByteArray& l : lines)

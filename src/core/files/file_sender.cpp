@@ -424,14 +424,14 @@ void FileSender::stopUpload() {
 void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) {
     m_timers.Timer3.setEnabled(false);
     m_transfer.setArmSending(false);
-    // The link comes back in every case, with its own settings.
+    // The link comes back in every case, with its own settings, and polls afresh. The file page stays
+    // with its gauge, and the key-in line says how the upload ended.
     m_link.closePort();
-    if (m_hooks.relink)
-        m_hooks.relink();
+    const bool linked = m_link.OpenPort();
+    m_state.seq.Resyncing = true;
     m_state.block.PollBlockChanged = true;
-    m_timers.Timer2.setEnabled(true);
-    m_hooks.setOperationEnabled(true);
-    // The link set-up writes its own note; the upload's outcome is what the operator needs to read.
+    m_timers.Timer2.setEnabled(linked);
+    m_hooks.setOperationEnabled(linked);
     const int frame = m_upload.frameNumber();
     switch (outcome) {
     case ArmUploader::Outcome::Done:
@@ -450,7 +450,7 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) 
                                      : QStringLiteral("no answer to frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::Stopped:
-        m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        m_message.show(QStringLiteral("; .. Reset --> Break .. ;"));
         m_transfer.reportFailure(QStringLiteral("reset"));
         break;
     }

@@ -35,7 +35,6 @@ class FileSender {
 public:
     struct Hooks {
         std::function<void(bool)> setOperationEnabled;
-        std::function<void()> relink; // the link set-up, after the 8-bit upload
     };
 
     static constexpr qint32 kAnnounceVariable = 10768;

@@ -109,9 +109,8 @@ void Mdi::ButtonClearClick() {
 void Mdi::ButtonResetClick() {
     m_state.watchdog.ResetPending = true;
     m_timer1.setEnabled(false);
+    // The gauge stays where the transfer stopped, so the operator sees how far it came.
     const bool bodyFlowing = m_transfer.Sending();
-    if (bodyFlowing)
-        m_files.setGauge(0);
     m_transfer.abort();
     m_transfer.reportFailure(QStringLiteral("reset"));
     if (bodyFlowing) {

@@ -10,7 +10,8 @@ QByteArray receivedListLine(int number, const QByteArray& text) {
     QByteArray line;
     line.reserve(text.size() + kReceivedPrefix);
     line += ";[";
-    line += QByteArray::number(number).rightJustified(6, '0');
+    // A power of ten added and its leading digit dropped: always six digits.
+    line += QByteArray::number(qint64(number) % 1000000 + 1000000).mid(1);
     line += "]  ";
     line += text;
     return line;
@@ -88,39 +89,36 @@ bool recordAt(const QByteArray& bytes, qsizetype at, const char* tag) {
 } // namespace
 
 std::optional<CheckRecords> findCheckRecords(const QByteArray& bytes) {
+    std::optional<CheckRecords> first;
+    std::optional<CheckRecords> placed;
     for (qsizetype at = 0; at + 32 <= bytes.size(); at += 16) {
         if (!recordAt(bytes, at, "LEN:") || !recordAt(bytes, at + 16, "CKS:"))
             continue;
         CheckRecords r;
         r.length = be32(bytes, at + 12);
         r.checksum = be32(bytes, at + 28);
-        const qsizetype n = std::min<qsizetype>(r.length, at);
-        for (qsizetype i = 0; i < n; ++i)
-            r.sum += static_cast<quint8>(bytes[i]);
-        if (qsizetype(r.length) > at)
-            r.sum = ~r.checksum; // a length past its own record cannot be right
-        return r;
+        r.at = at;
+        if (!first)
+            first = r;
+        // N bytes padded to 16 end where the length record begins.
+        if (r.length > 0 && (qsizetype(r.length) + 15) / 16 * 16 == at)
+            placed = r;
     }
-    return std::nullopt;
+    std::optional<CheckRecords> found = placed ? placed : first;
+    if (!found)
+        return std::nullopt;
+    CheckRecords& r = *found;
+    for (qsizetype i = 0; i < r.dataSize(); ++i)
+        r.sum += static_cast<quint8>(bytes[i]);
+    if (qsizetype(r.length) > r.at)
+        r.sum = ~r.checksum; // a length past its own record cannot be right
+    return found;
 }
 
-QByteArray plcProgramBytes(const QList<QByteArray>& lines) {
-    QByteArray image;
-    int run = 0;
-    for (qsizetype i = 2; i + 1 < lines.size(); ++i) {
-        const QByteArray four = pairBytes(lines[i]);
-        image += four;
-        for (const char b : four)
-            run = static_cast<quint8>(b) == 0xAA ? run + 1 : 0;
-        if (run != 8)
-            continue;
-        // The length record has begun only where its tag follows the eight 0xAA.
-        if (i + 2 < lines.size() - 1 && pairBytes(lines[i + 1]) == "LEN:") {
-            image.truncate(static_cast<qsizetype>(parseHexDigits(lines[i + 2], 8)));
-            return image;
-        }
-    }
-    return image;
+QByteArray savedFileBytes(const QByteArray& decoded) {
+    if (const auto records = findCheckRecords(decoded))
+        return decoded.left(records->dataSize());
+    return decoded;
 }
 
 QString proposedSaveName(const QString& label) {

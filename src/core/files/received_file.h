@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <optional>
 
 namespace velmorix {
@@ -10,7 +11,8 @@ namespace velmorix {
 // What a received file turns into: the numbered lines of its body, and the bytes its saved file
 // holds. All pure: text in, bytes out.
 
-// ";[" + the number as six digits + "]" + two blanks + the text: 11 characters before the text.
+// ";[" + the number as six digits + "]" + two blanks + the text: 11 characters before the text,
+// whatever the number (a power of ten added and the leading digit dropped: the last six digits).
 QByteArray receivedListLine(int number, const QByteArray& text);
 inline constexpr int kReceivedPrefix = 11;
 
@@ -46,19 +48,24 @@ QByteArray hexSaveBytes(const QList<QByteArray>& lines);
 
 // The length and checksum records a transfer image ends with, where the decoded bytes carry them:
 // eight 0xAA, "LEN:" and N, then eight 0xAA, "CKS:" and the byte sum, each record on a 16-byte
-// boundary. `sum` is what the first N bytes really add up to.
+// boundary. `sum` is what the first N bytes really add up to; `at` is where the length record
+// begins. Where the bytes hold more than one such pair (a program may hold one of its own), the
+// last one that sits where its length puts it (N bytes padded to 16) is taken.
 struct CheckRecords {
     quint32 length = 0;
     quint32 checksum = 0;
     quint32 sum = 0;
+    qsizetype at = 0;
     bool matches() const { return checksum == sum; }
+    // The bytes the records cover: N, but never past the records themselves.
+    qsizetype dataSize() const { return std::min<qsizetype>(length, at); }
 };
 std::optional<CheckRecords> findCheckRecords(const QByteArray& bytes);
 
-// The PLC program of a received "U:PLC" list: the decoded bytes up to the length its record gives.
-// A run of eight 0xAA counts as the record's start only where "LEN:" follows it, so a program that
-// holds eight 0xAA itself is not cut there.
-QByteArray plcProgramBytes(const QList<QByteArray>& lines);
+// The file a hex or PLC save writes from the decoded bytes of its lines: the bytes up to the length
+// their record gives, or every decoded byte where they carry no record (then the file holds whole
+// lines of four bytes, the last one padded with zero bytes).
+QByteArray savedFileBytes(const QByteArray& decoded);
 
 // The file name a save proposes: what the controller announced between "(" and ")", or the name
 // after the last folder separator with a final "%" removed; in either case only a name, with any

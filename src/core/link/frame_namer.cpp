@@ -144,6 +144,17 @@ QList<WirePiece> FrameNamer::pending(WireRecorder::Kind kind) const {
 qsizetype FrameNamer::body(const QByteArray& bytes, qsizetype at, int direction, QList<WirePiece>* out) {
     const bool goesOn = m_bodySoFar[direction] >= 0;
     const qsizetype dc4 = bytes.indexOf(ctl::DC4, at + (goesOn ? 0 : 1));
+    // The reset signal's DC4 does not end the body: it breaks it off, and is the signal's own.
+    if (direction == 0 && dc4 >= 0 && QByteArrayView(bytes).sliced(dc4).startsWith(shapes().resetSignal)) {
+        const qint64 total = (goesOn ? m_bodySoFar[direction] : 0) + (dc4 - at);
+        m_bodySoFar[direction] = -1;
+        if (dc4 == at) {
+            m_brokenOffAfter = total; // said with the reset signal
+            return 0;
+        }
+        *out << WirePiece{at, dc4 - at, QStringLiteral("file body broken off, %1 bytes").arg(total)};
+        return dc4 - at;
+    }
     const qsizetype end = dc4 < 0 ? bytes.size() : dc4 + 1;
     const qint64 total = (goesOn ? m_bodySoFar[direction] : 0) + (end - at);
     QString name;
@@ -199,8 +210,13 @@ std::optional<std::pair<qsizetype, QString>> FrameNamer::request(const QByteArra
             return std::nullopt;
         return piece(end + s.mdi.after.size(), QStringLiteral("MDI ") + text(bytes.mid(r.at, end - r.at)));
     }
-    if (Reader r{bytes, at}; r.take(s.resetSignal))
-        return piece(r.at, QStringLiteral("reset signal"));
+    if (Reader r{bytes, at}; r.take(s.resetSignal)) {
+        QString name = QStringLiteral("reset signal");
+        if (m_brokenOffAfter >= 0)
+            name += QStringLiteral(", file body broken off after %1 bytes").arg(m_brokenOffAfter);
+        m_brokenOffAfter = -1;
+        return piece(r.at, name);
+    }
     if (Reader r{bytes, at}; r.take(s.abortMark))
         return piece(r.at, QStringLiteral("abort mark"));
     return std::nullopt;

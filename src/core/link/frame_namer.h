@@ -25,7 +25,8 @@ struct WirePiece {
 
 // Names the frames of the protocol in what crossed the line, entry by entry in the order they were
 // recorded. From the console: "link reset", "monitor request seq S, N variables", "value write N=V",
-// "named value write NAME N=V", "MDI TEXT", "reset signal", "abort mark" and file bodies; from the
+// "named value write NAME N=V", "MDI TEXT", "reset signal", "abort mark" and file bodies (one the
+// reset signal breaks off ends before the signal's DC4, which is the signal's own); from the
 // controller: "status frame seq S, N=N", "@READ(NAME)", "@WRITE(NAME)", "XON", "XOFF" and file
 // bodies ("file body, N bytes"; one that goes on into the next entries is named where it ends with
 // its whole length). Anything else stays unnamed, so it shows as hex. A frame cut by the end of an
@@ -51,6 +52,7 @@ private:
     std::optional<std::pair<qsizetype, QString>> request(const QByteArray& bytes, qsizetype at);
 
     int m_seq = 0;                    // the sequence last seen in a status frame, or of the last request
+    qint64 m_brokenOffAfter = -1;     // a reset signal at the start of an entry broke off a body this long
     qint64 m_bodySoFar[2] = {-1, -1}; // bytes of a body that goes on, per direction; -1: none
     QByteArray m_pending[2];          // the start of a frame the entry before ended in
 };

@@ -37,7 +37,10 @@ bool RecordingPort::open() {
         return m_inner->open();
     m_linkUs = m_clock.nowUs();
     const PortSettings s = m_inner->settings();
-    m_recorder.addNote(QStringLiteral("open %1 %2").arg(s.name, lineText(s)), 0);
+    // Times count from here; the wall clock says when here was.
+    m_recorder.addNote(
+        QStringLiteral("open %1 %2 at %3").arg(s.name, lineText(s), wallClockText(m_clock.localDateTime())),
+        0);
     const bool opened = m_inner->open();
     if (!opened)
         m_recorder.addNote(QStringLiteral("open failed: ") + m_inner->errorString(), sinceLinkUs());
@@ -71,6 +74,15 @@ PortFactory recordingFactory(PortFactory factory, WireRecorder& recorder, Clock&
     return [factory = std::move(factory), &recorder, &clock](const QString& device) {
         return std::unique_ptr<SerialPort>(std::make_unique<RecordingPort>(factory(device), recorder, clock));
     };
+}
+
+QString wallClockText(const QDateTime& t) {
+    const int offset = t.offsetFromUtc() / 60;
+    const int minutes = offset < 0 ? -offset : offset;
+    return t.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) + QLatin1Char(offset < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString lineText(const PortSettings& s) {

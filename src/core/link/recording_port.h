@@ -10,8 +10,8 @@ namespace velmorix {
 
 // A port that passes everything to another and records on the way what crossed it: every byte
 // written and read (also the input a clearBuffer() throws away, which had arrived all the same),
-// every CTS and DSR change, the opening with its line settings and a failure. Times count in
-// microseconds from the last successful open(), the link.
+// every CTS and DSR change, the opening with its line settings and the wall-clock time, and a
+// failure. Times count in microseconds from the last open(), the link.
 class RecordingPort final : public SerialPort {
 public:
     RecordingPort(std::unique_ptr<SerialPort> inner, WireRecorder& recorder, Clock& clock);
@@ -51,5 +51,7 @@ PortFactory recordingFactory(PortFactory factory, WireRecorder& recorder, Clock&
 
 // "38400,E,7,2": rate, parity, data and stop bits as the log shows them.
 QString lineText(const PortSettings& settings);
+// "2024-03-09T07:05:00.123+01:00": a wall-clock time with its offset from UTC (ISO 8601).
+QString wallClockText(const QDateTime& time);
 
 } // namespace velmorix

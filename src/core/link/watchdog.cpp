@@ -30,8 +30,10 @@ void Watchdog::Timer3Timer() {
     ++w.WatchdogTicks;
 
     if ((!m_state.line.LinkUp || w.ResetPending) && !m_transfer.Sending()) {
+        // Said as it happened: the operator's Reset while the controller is there, else the lost line.
         // A run that broke off has already said where to resume; that stays in view.
-        m_message.showUnlessHeld(QStringLiteral("; .. DSR Off --> Break .. ;"));
+        m_message.showUnlessHeld(m_state.line.LinkUp ? QStringLiteral("; .. Reset --> Break .. ;")
+                                                     : QStringLiteral("; .. DSR Off --> Break .. ;"));
         m_transfer.abort();
         m_transfer.reportFailure(m_state.line.LinkUp ? QStringLiteral("reset")
                                                      : QStringLiteral("link lost (DSR off)"));

@@ -5,6 +5,7 @@
 #include "core/tables/text_tables.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace velmorix {
 
@@ -26,28 +27,31 @@ QString VarPage::numberLabel(qint64 n) {
 
 QStringList VarPage::thousandItems(qint32 start, qint32 size) {
     QStringList items;
-    for (qint64 v = start; v < static_cast<qint64>(start) + size && items.size() < kMaxThousands; v += 1000)
+    // Only thousands whose every row (up to 990 + 19 past the thousand) is a 32-bit number.
+    for (qint64 v = start; v < static_cast<qint64>(start) + size && items.size() < kMaxThousands &&
+                           v + 1009 <= std::numeric_limits<qint32>::max();
+         v += 1000)
         items << (v == 0 ? QStringLiteral("0000") : QString::number(v));
     return items;
 }
 
-qint32 VarPage::firstShown() const {
-    return m_view.VarRangeStart + 1000 * m_view.T + 100 * m_view.H + 10 * m_view.D;
+qint64 VarPage::firstShown() const {
+    return qint64(m_view.VarRangeStart) + 1000 * qint64(m_view.T) + 100 * m_view.H + 10 * m_view.D;
 }
 
-void VarPage::fillVariableRows(qint32 first) {
+void VarPage::fillVariableRows(qint64 first) {
     for (int k = 0; k < kVariableRows; ++k)
-        m_view.numbers[k] = numberLabel(static_cast<qint64>(first) + k);
+        m_view.numbers[k] = numberLabel(first + k);
 }
 
-void VarPage::fillNamedRows(qint32 first) {
+void VarPage::fillNamedRows(qint64 first) {
     const QStringList& table = m_view.McmDataShown ? m_tables.McmNames : m_tables.CncNames;
     // A name belongs to the variable its table was loaded for, so names and numbers always agree.
     const qint64 base = m_view.McmDataShown ? m_tables.McmNamesStart : m_tables.CncNamesStart;
     for (int k = 0; k < kNamedRows; ++k) {
-        m_view.namedNumbers[k] = numberLabel(static_cast<qint64>(first) + k);
+        m_view.namedNumbers[k] = numberLabel(first + k);
         // Positions past the end of the range have no name.
-        const qint64 index = static_cast<qint64>(first) + k - base;
+        const qint64 index = first + k - base;
         m_view.names[k] = (index >= 0 && index < table.size()) ? table[index] : QString();
     }
 }
@@ -74,16 +78,24 @@ void VarPage::showNamed(qint32 start, qint32 size, bool mcm, int hundreds) {
 }
 
 void VarPage::ComboBox1000Change(int t, int h, int d) {
-    m_view.T = std::clamp(t, 0, std::max<int>(0, static_cast<int>(m_view.thousands.size()) - 1));
-    m_view.H = std::clamp(h, 0, 9);
-    m_view.D = std::clamp(d, 0, 9);
-    const qint32 first = firstShown();
+    const int T = std::clamp(t, 0, std::max<int>(0, static_cast<int>(m_view.thousands.size()) - 1));
+    const int H = std::clamp(h, 0, 9);
+    const int D = std::clamp(d, 0, 9);
+    // A position whose rows would pass the last 32-bit number is not taken.
+    const int rows = m_view.CncInfoLayout ? kNamedRows : kVariableRows;
+    if (qint64(m_view.VarRangeStart) + 1000 * qint64(T) + 100 * H + 10 * D + rows - 1 >
+        std::numeric_limits<qint32>::max())
+        return;
+    m_view.T = T;
+    m_view.H = H;
+    m_view.D = D;
+    const qint64 first = firstShown();
     if (!m_view.CncInfoLayout) {
         fillVariableRows(first);
-        m_state.block.update(first, kVariableRows);
+        m_state.block.update(static_cast<qint32>(first), kVariableRows);
     } else {
         fillNamedRows(first);
-        m_state.block.update(first, kNamedRows);
+        m_state.block.update(static_cast<qint32>(first), kNamedRows);
     }
 }
 
@@ -125,14 +137,14 @@ void VarPage::StaticTextVar0_10Click(int row) {
     if (row < 0 || row >= kVariableRows)
         return;
     editBlockValue(m_prompts, m_link, m_state.live, row, m_view.numbers[row], {ValueField::Kind::Var, row},
-                   firstShown() + row);
+                   static_cast<qint32>(firstShown() + row));
 }
 
 void VarPage::StaticTextCncInfo0_10Click(int row) {
     if (row < 0 || row >= kNamedRows)
         return;
     editBlockValue(m_prompts, m_link, m_state.live, row, m_view.namedNumbers[row],
-                   {ValueField::Kind::CncInfo, row}, firstShown() + row);
+                   {ValueField::Kind::CncInfo, row}, static_cast<qint32>(firstShown() + row));
 }
 
 void VarPage::refreshVariables() {

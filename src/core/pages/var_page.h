@@ -56,9 +56,9 @@ public:
     static QStringList thousandItems(qint32 start, qint32 size);
 
 private:
-    void fillVariableRows(qint32 first);
-    void fillNamedRows(qint32 first);
-    qint32 firstShown() const;
+    void fillVariableRows(qint64 first);
+    void fillNamedRows(qint64 first);
+    qint64 firstShown() const;
 
     ConsoleState& m_state;
     Link& m_link;

@@ -141,6 +141,10 @@ void PollCycle::framePath() {
     findFrame(m_ring, m_state.block.PollItemCount);
     if (m_ring.FrameStart < 0 || garbled(m_ring, m_state.block.PollItemCount))
         return;
+    // While CTS holds a fresh subscription's request back, the frames that arrive answer an older
+    // one (a relinked port, say): a sequence adopted from them would refuse the new stream's.
+    if (m_state.seq.Resyncing && !m_state.line.CtsReady)
+        return;
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
     if (!m_state.seq.FrameValid)
         return;

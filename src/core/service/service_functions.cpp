@@ -72,6 +72,10 @@ std::optional<Settings> checkRanges(RangeFields& f) {
             return std::nullopt;
         v[i] = *n;
     }
+    // A range whose end does not fit 32 bits would give variable numbers that wrap.
+    for (int i = 0; i < 8; i += 2)
+        if (qint64(v[i]) + v[i + 1] > std::numeric_limits<qint32>::max())
+            return std::nullopt;
     return Settings{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
 }
 

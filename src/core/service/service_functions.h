@@ -41,8 +41,8 @@ RangeFields rangeFields(const Settings& ranges);
 // Whether a key reaches a field: Enter, Backspace and the digits.
 bool rangeKeyAccepted(QChar key);
 // The OK checks, in their order: every start (an empty one becomes "0" and passes), then every size
-// (an empty one becomes "0" and fails, "0" fails); each must be a multiple of 1000 and fit 32 bits.
-// Fields are corrected in place; the ranges when all pass.
+// (an empty one becomes "0" and fails, "0" fails); each must be a multiple of 1000 and fit 32 bits,
+// and so must each range's start + size. Fields are corrected in place; the ranges when all pass.
 std::optional<Settings> checkRanges(RangeFields& fields);
 
 // The port start number dialog: a digit only while the text is shorter than nine characters.

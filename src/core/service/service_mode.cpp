@@ -75,9 +75,10 @@ void ServiceMode::tskAccess() {
 }
 
 void ServiceMode::clickCounter() {
+    // Twenty clicks count up to 20; the 21st and every later one show the button.
     if (m_state.env.ClearAllTimes < kClearShownFrom)
         ++m_state.env.ClearAllTimes;
-    if (m_state.env.ClearAllTimes == kClearShownFrom)
+    else if (m_state.env.ClearAllTimes == kClearShownFrom)
         m_state.view.ButtonClearShown = true;
 }
 

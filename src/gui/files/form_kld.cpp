@@ -5,9 +5,25 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 
 namespace velmorix {
+
+namespace {
+
+// The platform's style masks a password with its own bullet; the ID entry shows "*".
+class StarEchoStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 TFormKLD::TFormKLD(const QString& caption, const QString& label, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormKLD"));
@@ -22,6 +38,9 @@ TFormKLD::TFormKLD(const QString& caption, const QString& label, QWidget* parent
     LabelPass->adjustSize();
     EditPass = new QLineEdit(this);
     EditPass->setObjectName(QStringLiteral("EditPass"));
+    auto* echo = new StarEchoStyle;
+    echo->setParent(this);
+    EditPass->setStyle(echo);
     EditPass->setEchoMode(QLineEdit::Password);
     EditPass->setGeometry(80, 12, 85, 24);
     EditPass->installEventFilter(this);

@@ -53,10 +53,10 @@ TFormMain::TFormMain(Console& console, QWidget* parent) : QWidget(parent), m_con
     buildStatusBar();
     layoutWindow();
     connect(&m_console, &Console::changed, this, &TFormMain::render);
-    // F12 anywhere in the window; no control of its own.
+    // F12 anywhere in the window opens the wire log, and closes it again; no control of its own.
     auto* wireLogKey = new QShortcut(QKeySequence(Qt::Key_F12), this);
     wireLogKey->setContext(Qt::WindowShortcut);
-    connect(wireLogKey, &QShortcut::activated, this, &TFormMain::showWireLog);
+    connect(wireLogKey, &QShortcut::activated, this, &TFormMain::toggleWireLog);
 }
 
 WireLogWindow* TFormMain::wireLogWindow() {
@@ -70,6 +70,13 @@ void TFormMain::showWireLog() {
     w->show();
     w->raise();
     w->activateWindow();
+}
+
+void TFormMain::toggleWireLog() {
+    if (m_wireLog && m_wireLog->isVisible())
+        m_wireLog->hide();
+    else
+        showWireLog();
 }
 
 TFormMain::~TFormMain() {
@@ -266,8 +273,12 @@ void TFormMain::buildBottomRow() {
     EditKeyIn = new QLineEdit(this);
     EditKeyIn->setObjectName(QStringLiteral("EditKeyIn"));
     EditKeyIn->setFont(fixedFont());
-    connect(EditKeyIn, &QLineEdit::textEdited, this,
-            [this](const QString& t) { m_console.EditKeyInEdited(t); });
+    connect(EditKeyIn, &QLineEdit::textEdited, this, [this](const QString& t) {
+        // What is typed during a pause stays on the line; the engine takes it when the pause ends.
+        if (m_busyShown)
+            m_typedWhileBusy = true;
+        m_console.EditKeyInEdited(t);
+    });
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
         b->setObjectName(QString::fromLatin1(name));
@@ -410,6 +421,7 @@ void TFormMain::render() {
     // While a pause holds the console the operator's events wait; the cursor says so.
     if (v.busy != m_busyShown) {
         m_busyShown = v.busy;
+        m_typedWhileBusy = false;
         if (v.busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
@@ -453,7 +465,7 @@ void TFormMain::renderControls() {
     const bool runOwnsLine = m_console.transfer().dncOwnsLine();
     enable(ButtonMDIgo, c.ButtonMDIgo && !runOwnsLine);
     enable(EditKeyIn, c.EditKeyIn);
-    if (EditKeyIn->text() != m_console.messageLine().text())
+    if (!(v.busy && m_typedWhileBusy) && EditKeyIn->text() != m_console.messageLine().text())
         EditKeyIn->setText(m_console.messageLine().text());
     enable(ButtonReset, v.ButtonResetEnabled);
     enable(ButtonClear, v.ButtonClearEnabled && !runOwnsLine);

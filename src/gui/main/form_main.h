@@ -36,6 +36,7 @@ public:
     // The "Wire log" window (F12), made the first time it is asked for.
     WireLogWindow* wireLogWindow();
     void showWireLog();
+    void toggleWireLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +100,7 @@ private:
 
     int m_comStartShown = -1;
     bool m_busyShown = false;
+    bool m_typedWhileBusy = false; // the key-in line holds what the operator typed during the pause
 };
 
 } // namespace velmorix

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -184,6 +185,9 @@ QVariant WireLogModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::ToolTipRole && index.column() >= Hex && shown < r.bytes.size())
         return QStringLiteral("%1 bytes").arg(r.bytes.size());
+    // A name wider than its column (the link's line with its wall-clock time) reads whole here.
+    if (role == Qt::ToolTipRole && index.column() == Frame && !r.name.isEmpty())
+        return r.name;
     if (role == Qt::TextAlignmentRole && index.column() == Time)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -240,6 +244,13 @@ WireLogWindow::WireLogWindow(WireRecorder& recorder, QWidget* parent)
     connect(saveButton, &QPushButton::clicked, this, [this] { saveClicked(); });
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LabelStatus"));
+    auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setObjectName(QStringLiteral("ButtonClose"));
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+    // F12 closes it again, as F12 in the main window opened it.
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    key->setContext(Qt::WindowShortcut);
+    connect(key, &QShortcut::activated, this, &QWidget::hide);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_pause);
@@ -248,6 +259,7 @@ WireLogWindow::WireLogWindow(WireRecorder& recorder, QWidget* parent)
     bar->addWidget(saveButton);
     bar->addStretch(1);
     bar->addWidget(m_status);
+    bar->addWidget(closeButton);
 
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("TableWireLog"));

@@ -63,7 +63,8 @@ private:
 
 // The "Wire log" window: what crossed the port, newest at the bottom, with the known frames named.
 // Non-modal; it takes what was recorded since it last looked every kIntervalMs while shown, unless
-// paused. An entry still growing is shown as it stands and shown again when it has grown.
+// paused. "Close" and F12 hide it; recording goes on. An entry still growing is shown as it stands and shown
+// again when it has grown.
 class WireLogWindow : public QWidget {
     Q_OBJECT
 public:
