@@ -17,8 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # Debian's Qt runtime, never the -dev packages; the xcb platform plugin comes with qt6-qpa-plugins.
 # The C and C++ runtime are those of Debian 12's compiler.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), \
-qt6-qpa-plugins (>= 6.4), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libc6 (>= 2.34)")
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), \
+libqt6serialport6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libc6 (>= 2.34)")
 # The window's texts hold full-width and CJK characters ("：", "！", GBK name tables) that the usual
 # desktop fonts lack; the console falls back to this font for them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")

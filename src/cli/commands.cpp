@@ -11,6 +11,7 @@
 #include "core/link/port_names.h"
 #include "core/poll/poll_cycle.h"
 #include "core/poll/status_texts.h"
+#include "platform/network_address.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -39,7 +40,8 @@ void result(const QString& line) {
 struct Options {
     QCommandLineOption port{QStringLiteral("port"),
                             QStringLiteral("The port: a COM name of [ComPorts] in Config/Environment.ini, a "
-                                           "device path, or simulator for the built-in controller."),
+                                           "device path, a serial device server as rfc2217://HOST:PORT "
+                                           "or tcp://HOST:PORT, or simulator for the built-in controller."),
                             QStringLiteral("PORT")};
     QCommandLineOption setup{
         QStringLiteral("setup"),
@@ -705,7 +707,8 @@ int runPorts(const QStringList& args) {
     if (const auto status =
             parse(p, QStringLiteral("ports"),
                   QStringLiteral("Lists the serial devices of this machine and the COM name that "
-                                 "opens each, as Config/Environment.ini maps them here."),
+                                 "opens each, as Config/Environment.ini maps them here, then the "
+                                 "mapped network ports and the built-in controller."),
                   args))
         return *status;
     QMap<QString, QString> comPorts;
@@ -739,11 +742,20 @@ int runPorts(const QStringList& args) {
                    .arg(info.systemLocation(), -20)
                    .arg(about.join(QStringLiteral(", "))));
     }
-    for (auto it = comPorts.cbegin(); it != comPorts.cend(); ++it)
-        if (it.value() == PortNames::kSimulator)
-            result(QStringLiteral("%1  %2  the built-in virtual controller")
+    for (auto it = comPorts.cbegin(); it != comPorts.cend(); ++it) {
+        const auto address = parseNetworkAddress(it.value());
+        if (it.value() == PortNames::kSimulator || address || isNetworkPortName(it.value()))
+            result(QStringLiteral("%1  %2  %3")
                        .arg(it.key(), -6)
-                       .arg(it.value(), -20));
+                       .arg(it.value(), -20)
+                       .arg(it.value() == PortNames::kSimulator
+                                ? QStringLiteral("the built-in virtual controller")
+                            : !address
+                                ? QStringLiteral("not a network port: rfc2217://HOST:PORT or tcp://HOST:PORT")
+                            : address->mode == NetworkAddress::Mode::Rfc2217
+                                ? QStringLiteral("serial device server, RFC 2217 (settings and modem lines)")
+                                : QStringLiteral("serial device server, raw TCP (its own settings)")));
+    }
     return kDone;
 }
 

@@ -2,8 +2,10 @@
 
 #include "core/app/ini_file.h"
 #include "core/link/port_names.h"
+#include "platform/network_address.h"
+#include "serial/device_port.h"
+#include "serial/network_port.h"
 #include "serial/port_facts.h"
-#include "serial/qt_serial_port.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
 #include "sim/simulated_port.h"
@@ -88,7 +90,7 @@ Session::~Session() {
 
 std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
     if (device != PortNames::kSimulator)
-        return std::make_unique<QtSerialPort>(device);
+        return makeDevicePort(device);
     sim::ControllerOptions o;
     o.clockAtZero = m_clock.localDateTime().addMSecs(-m_clock.nowMs());
     auto controller = std::make_unique<sim::SimulatedController>(o);
@@ -167,12 +169,19 @@ int Session::open(QString* error) {
         *error = QString();
         return kFailed;
     }
+    // The controller is present while DSR is on. A device server is first connected to, and its lines
+    // are known once it says them (or has not within its bound); a connection that fails says why.
+    const int waitMs =
+        isNetworkPortName(setup.device) ? NetworkPort::kConnectMs + NetworkPort::kConfirmMs + 3000 : 3000;
+    const auto failed = [this, before] { return m_prompts.messages.size() > before; };
+    const bool up = runUntil([&] { return m_console->state().line.LinkUp || failed(); }, waitMs) && !failed();
+    // Said once the line is up or given up on: a device server's answers come after the open.
     if (const QString note = m_console->link().refusalNote(); !note.isEmpty())
         std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
-    // The controller is present while DSR is on.
-    if (!runUntil([this] { return m_console->state().line.LinkUp; }, 3000)) {
-        *error =
-            m_interrupted ? QString() : QStringLiteral("no controller on %1 (DSR off)").arg(setup.device);
+    if (!up) {
+        *error = m_interrupted || failed()
+                     ? QString()
+                     : QStringLiteral("no controller on %1 (DSR off)").arg(setup.device);
         return m_interrupted ? interruptedStatus() : kFailed;
     }
     return kDone;

@@ -4,8 +4,8 @@
 #include "gui/qt_prompts.h"
 #include "gui/widgets.h"
 #include "platform/qt_clock.h"
+#include "serial/device_port.h"
 #include "serial/port_facts.h"
-#include "serial/qt_serial_port.h"
 #include "sim/simulator_port.h"
 
 #include <QApplication>
@@ -90,7 +90,7 @@ int main(int argc, char* argv[]) {
     auto factory = [&clock](const QString& device) -> std::unique_ptr<velmorix::SerialPort> {
         if (device == velmorix::PortNames::kSimulator)
             return velmorix::sim::makeSimulatorPort(clock);
-        return std::make_unique<velmorix::QtSerialPort>();
+        return velmorix::makeDevicePort(device);
     };
     velmorix::Console console(clock, prompts, factory, workingFolder(arguments));
     console.link().setPortInspector(velmorix::inspectPort);

@@ -45,6 +45,11 @@ int bitsPerCharacter(const PortSettings& s);
 //   reports the failure once through the error handler; errorString() holds the same text.
 // - A line setting the device does not take (a rate, a parity, the flow control) never fails the
 //   open; refusedSettings() names it until the next open() or setSettings().
+// - A port that must first reach its line (a network port connecting to a device server) returns
+//   from open() at once: it reports CTS and DSR off, then each change once the line is reached, and
+//   a line it cannot reach is a failure as above. What it learns about the line afterwards (settings
+//   the server did not confirm, a server that sends no modem state) changes refusedSettings() and
+//   lineNote() and is said once through the learned handler.
 class SerialPort {
 public:
     using LineHandler = std::function<void(bool on)>;
@@ -81,11 +86,16 @@ public:
     // "mark parity", "RTS/CTS flow control"); empty when it took them all, or carries none (a
     // pseudo-terminal).
     virtual QStringList refusedSettings() const { return {}; }
+    // What the operator should know about this port's modem lines beyond the device's name, e.g.
+    // that the device server sends no modem state, so DSR and CTS count as on; empty for most.
+    virtual QString lineNote() const { return {}; }
 
     // Changes of the lines while open are reported as they are seen, once per change.
     void setCtsHandler(LineHandler handler) { m_ctsHandler = std::move(handler); }
     void setDsrHandler(LineHandler handler) { m_dsrHandler = std::move(handler); }
     void setErrorHandler(ErrorHandler handler) { m_errorHandler = std::move(handler); }
+    // refusedSettings() or lineNote() changed after open() returned.
+    void setLearnedHandler(std::function<void()> handler) { m_learnedHandler = std::move(handler); }
 
 protected:
     void reportCts(bool on) {
@@ -100,6 +110,10 @@ protected:
         if (m_errorHandler)
             m_errorHandler(text);
     }
+    void reportLearned() {
+        if (m_learnedHandler)
+            m_learnedHandler();
+    }
     // What errorString() says after a write() on a closed port.
     QString notOpenText() const { return QStringLiteral("Port %1 is not open").arg(settings().name); }
 
@@ -107,6 +121,7 @@ private:
     LineHandler m_ctsHandler;
     LineHandler m_dsrHandler;
     ErrorHandler m_errorHandler;
+    std::function<void()> m_learnedHandler;
 };
 
 // Creates the port object for a device name (see PortNames); never null.

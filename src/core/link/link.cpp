@@ -26,6 +26,20 @@ void Link::attach(const QString& device) {
         if (m_hooks.portError)
             m_hooks.portError(text);
     });
+    m_port->setLearnedHandler([this] { portLearned(); });
+}
+
+void Link::portLearned() {
+    // A device server answers over the network: what it did not confirm is known only later, and is
+    // said then, as a refusal at the open is.
+    const QString note = velmorix::refusalNote(m_device, m_port->refusedSettings());
+    const bool fresh = !note.isEmpty() && note != m_refusal;
+    m_refusal = note;
+    m_state.view.statusPanel1Hint = chosenDeviceHint();
+    if (fresh && m_hooks.lateRefusal)
+        m_hooks.lateRefusal(note);
+    if (m_hooks.lineChanged)
+        m_hooks.lineChanged();
 }
 
 bool Link::OpenPort() {
@@ -37,7 +51,10 @@ bool Link::OpenPort() {
 
 QString Link::chosenDeviceHint() const {
     const QString name = portName(m_state.comm, m_state.env.ComStartNum);
-    return deviceHint(name, m_names.device(name));
+    const QString device = m_names.device(name);
+    const QString hint = deviceHint(name, device);
+    const QString learned = m_port && m_device == device ? m_port->lineNote() : QString();
+    return learned.isEmpty() ? hint : hint + QStringLiteral("; ") + learned;
 }
 
 bool Link::openWith(const PortSettings& line) {

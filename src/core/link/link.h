@@ -19,11 +19,12 @@ class Transfer;
 class Link {
 public:
     struct Hooks {
-        std::function<void()> ringReset;                // the link reset clears the status receiver
-        std::function<void()> dncMonitorRequest;        // a request during a DNC run restarts its timers
-        std::function<void(const QString&)> portError;  // the port failed while open
-        std::function<void()> lineChanged;              // CTS or DSR changed
-        std::function<void(const QString&)> ownedByRun; // a frame refused while a DNC run owns the line
+        std::function<void()> ringReset;                 // the link reset clears the status receiver
+        std::function<void()> dncMonitorRequest;         // a request during a DNC run restarts its timers
+        std::function<void(const QString&)> portError;   // the port failed while open
+        std::function<void()> lineChanged;               // CTS or DSR changed
+        std::function<void(const QString&)> ownedByRun;  // a frame refused while a DNC run owns the line
+        std::function<void(const QString&)> lateRefusal; // the refusal note, learned after the open
     };
 
     Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
@@ -42,7 +43,8 @@ public:
     // what would help. The description goes to status bar panel 1 either way, the device it opens to
     // the panel's hint. Returns whether the port is open.
     bool OpenPort();
-    // The hint of status bar panel 1: which device the chosen port name opens.
+    // The hint of status bar panel 1: which device the chosen port name opens, and what the open port
+    // has learned about its lines.
     QString chosenDeviceHint() const;
     // The note on line settings the device refused at the last open; empty when it took them all.
     QString refusalNote() const { return m_refusal; }
@@ -92,6 +94,7 @@ public:
 
 private:
     void attach(const QString& device);
+    void portLearned();
 
     ConsoleState& m_state;
     const Transfer& m_transfer;

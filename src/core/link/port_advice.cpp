@@ -1,6 +1,7 @@
 #include "core/link/port_advice.h"
 
 #include "core/link/port_names.h"
+#include "platform/network_address.h"
 
 namespace velmorix {
 
@@ -17,12 +18,22 @@ QString sentence(QString text) {
 QString deviceHint(const QString& portName, const QString& device) {
     if (device == PortNames::kSimulator)
         return QStringLiteral("%1 opens the built-in controller (simulator)").arg(portName);
+    if (const auto address = parseNetworkAddress(device)) {
+        if (address->mode == NetworkAddress::Mode::RawTcp)
+            return QStringLiteral("%1 opens %2, a serial device server in raw TCP mode: its own line "
+                                  "settings apply, and DSR and CTS count as on while connected")
+                .arg(portName, device);
+        return QStringLiteral("%1 opens %2, a serial device server (RFC 2217)").arg(portName, device);
+    }
     return QStringLiteral("%1 opens %2").arg(portName, device);
 }
 
 QString openFailureText(const QString& reason, const QString& portName, const QString& device,
                         const PortFacts& facts, const QString& settingsPath) {
     QStringList parts{QStringLiteral("Comm: ") + sentence(reason)};
+    // A network name that does not parse: what the machine's serial devices are does not help.
+    if (isNetworkPortName(device))
+        return (parts << sentence(deviceHint(portName, device))).join(QLatin1Char(' '));
     const QString where = settingsPath.isEmpty() ? QStringLiteral("[ComPorts]")
                                                  : QStringLiteral("[ComPorts] in %1").arg(settingsPath);
     switch (facts.problem) {
@@ -59,6 +70,10 @@ QString openFailureText(const QString& reason, const QString& portName, const QS
 QString refusalNote(const QString& device, const QStringList& refused) {
     if (refused.isEmpty())
         return {};
+    // A device server is asked over the network and may just not answer in time.
+    if (const auto address = parseNetworkAddress(device))
+        return QStringLiteral("; %1 did not confirm %2 ;")
+            .arg(address->hostPort(), refused.join(QStringLiteral(", ")));
     return QStringLiteral("; %1 refused %2 ;").arg(device, refused.join(QStringLiteral(", ")));
 }
 

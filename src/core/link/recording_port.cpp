@@ -14,6 +14,7 @@ RecordingPort::~RecordingPort() {
     m_inner->setCtsHandler({});
     m_inner->setDsrHandler({});
     m_inner->setErrorHandler({});
+    m_inner->setLearnedHandler({});
 }
 
 RecordingPort::RecordingPort(SerialPort& inner, WireRecorder& recorder, Clock& clock)
@@ -29,6 +30,14 @@ RecordingPort::RecordingPort(SerialPort& inner, WireRecorder& recorder, Clock& c
     m_inner->setErrorHandler([this](const QString& text) {
         m_recorder.addNote(QStringLiteral("port failed: ") + text, sinceLinkUs());
         reportError(text);
+    });
+    m_inner->setLearnedHandler([this] {
+        if (const QStringList refused = m_inner->refusedSettings(); !refused.isEmpty())
+            m_recorder.addNote(QStringLiteral("not confirmed: ") + refused.join(QStringLiteral(", ")),
+                               sinceLinkUs());
+        if (const QString note = m_inner->lineNote(); !note.isEmpty())
+            m_recorder.addNote(note, sinceLinkUs());
+        reportLearned();
     });
 }
 

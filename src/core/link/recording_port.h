@@ -32,6 +32,7 @@ public:
     bool dsr() const override { return m_inner->dsr(); }
     QString errorString() const override { return m_inner->errorString(); }
     QStringList refusedSettings() const override { return m_inner->refusedSettings(); }
+    QString lineNote() const override { return m_inner->lineNote(); }
 
     SerialPort& inner() { return *m_inner; }
     ~RecordingPort() override;
