@@ -87,7 +87,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
             [this](const QString& what) {
                 m_message.show(QStringLiteral("; .. DNC Running --> %1 Refused .. ;").arg(what));
             },
-        .lateRefusal = [this](const QString& note) { runTimed([&] { m_message.show(note); }); },
+        .lateNote = [this](const QString& note) { runTimed([&] { m_message.show(note); }); },
     });
     m_poll.setHooks({
         .blankPage = [this] { m_pages.blank(); },

@@ -36,8 +36,8 @@ void Link::portLearned() {
     const bool fresh = !note.isEmpty() && note != m_refusal;
     m_refusal = note;
     m_state.view.statusPanel1Hint = chosenDeviceHint();
-    if (fresh && m_hooks.lateRefusal)
-        m_hooks.lateRefusal(note);
+    if (fresh && m_hooks.lateNote)
+        m_hooks.lateNote(note);
     if (m_hooks.lineChanged)
         m_hooks.lineChanged();
 }

@@ -19,12 +19,12 @@ class Transfer;
 class Link {
 public:
     struct Hooks {
-        std::function<void()> ringReset;                 // the link reset clears the status receiver
-        std::function<void()> dncMonitorRequest;         // a request during a DNC run restarts its timers
-        std::function<void(const QString&)> portError;   // the port failed while open
-        std::function<void()> lineChanged;               // CTS or DSR changed
-        std::function<void(const QString&)> ownedByRun;  // a frame refused while a DNC run owns the line
-        std::function<void(const QString&)> lateRefusal; // the refusal note, learned after the open
+        std::function<void()> ringReset;                // the link reset clears the status receiver
+        std::function<void()> dncMonitorRequest;        // a request during a DNC run restarts its timers
+        std::function<void(const QString&)> portError;  // the port failed while open
+        std::function<void()> lineChanged;              // CTS or DSR changed
+        std::function<void(const QString&)> ownedByRun; // a frame refused while a DNC run owns the line
+        std::function<void(const QString&)> lateNote;   // the refusal note, learned after the open
     };
 
     Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
