@@ -106,7 +106,7 @@ void NetworkPort::setSettings(const PortSettings& settings) {
         close();
         open();
     } else if (rfc2217() && m_comPort) {
-        sendLineSettings();
+        sendLineSettings(false);
         m_confirmTimer.start(m_confirmMs);
     }
 }
@@ -134,7 +134,7 @@ bool NetworkPort::open() {
         m_open = true;
         m_input.clear();
         if (rfc2217() && m_comPort) {
-            sendLineSettings();
+            sendLineSettings(true);
             m_confirmTimer.start(m_confirmMs);
         }
         reportCts(m_cts);
@@ -203,7 +203,7 @@ void NetworkPort::negotiate(quint8 verb, quint8 option) {
             m_usOn.set(option);
             if (option == kComPort && !m_comPort) {
                 m_comPort = true;
-                sendLineSettings();
+                sendLineSettings(true);
             }
         } else if (!m_usRefused[option]) {
             m_usRefused.set(option);
@@ -238,13 +238,15 @@ QList<NetworkPort::Expected> NetworkPort::expectedSettings() const {
     };
 }
 
-void NetworkPort::sendLineSettings() {
+void NetworkPort::sendLineSettings(bool opening) {
     m_expected = expectedSettings();
     QByteArray out;
     for (const Expected& e : m_expected)
         out += command(e.code, e.value);
     out += command(kSetModemStateMask, quint8(kCtsBit | kDsrBit | kDeltaCtsBit | kDeltaDsrBit));
-    out += command(kPurgeData, kPurgeReceived);
+    // A line just opened starts empty, also at the server.
+    if (opening)
+        out += command(kPurgeData, kPurgeReceived);
     send(out);
     lineReady();
 }

@@ -21,10 +21,10 @@ namespace velmorix {
 //   server and the system's reason ("10.0.4.17:4001: Connection refused").
 // - RFC 2217: telnet BINARY both ways and COM-PORT-OPTION. Once the server takes the option the line
 //   settings go to it (the rate, 28800 included; data bits; parity, mark and space included; stop
-//   bits; RTS/CTS or no flow control; DTR on), then a modem-state mask for CTS and DSR and a purge of
-//   what the server had received from the line. A setting the server has not confirmed kConfirmMs
-//   after the connection (or after new settings) is named by refusedSettings() and said once through
-//   the learned handler; the line is used all the same. CTS and DSR follow the server's
+//   bits; RTS/CTS or no flow control; DTR on), then a modem-state mask for CTS and DSR and, on an
+//   open, a purge of what the server had received from the line. A setting the server has not confirmed
+//   kConfirmMs after the connection (or after new settings) is named by refusedSettings() and said once
+//   through the learned handler; the line is used all the same. CTS and DSR follow the server's
 //   NOTIFY-MODEMSTATE. A server that by then has sent none, or only "all off" while it did not take
 //   DTR on (ser2net in front of a device without modem control), is taken to have no modem lines, as
 //   a pseudo-terminal: both count as on, and lineNote() says so, until a line comes on.
@@ -86,7 +86,7 @@ private:
     void negotiate(quint8 verb, quint8 option);
     void comPortAnswer(quint8 code, const QByteArray& value);
     QList<Expected> expectedSettings() const;
-    void sendLineSettings();
+    void sendLineSettings(bool opening);
     void lineReady();
     void setLines(bool cts, bool dsr);
     void takeData(const QByteArray& bytes);

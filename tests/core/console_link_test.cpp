@@ -150,6 +150,46 @@ TEST_F(ConsoleTest, SettingsTheDeviceRefusedAreNamedOnTheMessageLine) {
     EXPECT_EQ(keyIn(), "");
 }
 
+TEST_F(ConsoleTest, ADeviceServerIsNamedInTheTooltipAndWhatItDidNotConfirmIsSaidOnceWhenKnown) {
+    dir.write("Config/Environment.ini",
+              "[ComPorts]\nCOM1=rfc2217://10.0.4.17:4001\nCOM2=tcp://10.0.4.18:4002\n"
+              "COM3=rfc2217://10.0.4.19\n");
+    start({"142720", "GO"});
+    EXPECT_EQ(devices, QStringList({"rfc2217://10.0.4.17:4001"}));
+    EXPECT_EQ(state().view.statusPanel1Hint,
+              "COM1 opens rfc2217://10.0.4.17:4001, a serial device server (RFC 2217)");
+    EXPECT_EQ(keyIn(), "");
+
+    // Its answers come after the open.
+    port->refused = QStringList{"38400 baud", "DTR on"};
+    port->note = "the server reports no modem lines";
+    port->learn();
+    EXPECT_EQ(keyIn(), "; 10.0.4.17:4001 did not confirm 38400 baud, DTR on ;");
+    EXPECT_EQ(state().view.statusPanel1Hint,
+              "COM1 opens rfc2217://10.0.4.17:4001, a serial device server (RFC "
+              "2217); the server reports no modem lines");
+    console->EditKeyInEdited("G01 X1");
+    port->learn(); // nothing new: the operator's line stays
+    EXPECT_EQ(keyIn(), "G01 X1");
+
+    console->RadioGroupComClick(CommGroup::Com, 1);
+    EXPECT_EQ(
+        state().view.statusPanel1Hint,
+        "COM2 opens tcp://10.0.4.18:4002, a serial device server in raw TCP mode: its own line settings "
+        "apply, and DSR and CTS count as on while connected");
+
+    // A network name without a port: the machine's serial devices would be no help.
+    console->link().setPortInspector([](const QString&) { return PortFacts{}; });
+    nextOpenError = "rfc2217://10.0.4.19 is not a network port (rfc2217://HOST:PORT or tcp://HOST:PORT)";
+    console->LabelBackClick();
+    console->RadioGroupComClick(CommGroup::Com, 2);
+    console->LinktoCNCButtonClick();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages.last(),
+              "Comm: rfc2217://10.0.4.19 is not a network port (rfc2217://HOST:PORT or "
+              "tcp://HOST:PORT). COM3 opens rfc2217://10.0.4.19.");
+}
+
 TEST_F(ConsoleTest, FailedOpenLeavesTheWindowUnlinkedUntilALinkSucceeds) {
     nextOpenError = "No such file or directory";
     start();

@@ -2,12 +2,15 @@
 
 #include "core/link/recording_port.h"
 #include "platform/qt_clock.h"
+#include "serial/network_port.h"
 #include "serial/qt_serial_port.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
+#include "support/device_server_peer.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/pty_pair.h"
+#include "support/ser2net_process.h"
 
 #include <QTest>
 #include <algorithm>
@@ -15,6 +18,7 @@
 #include <functional>
 #include <sys/ioctl.h>
 #include <thread>
+#include <utility>
 
 // One peer for each SerialPort implementation the contract suite runs against. A peer makes the
 // port under test (set up for its line, not yet open) and plays the far end of that line:
@@ -30,6 +34,9 @@
 //   void idle();                          lets some time pass, to see that nothing more happens
 //   void hangUp();                        the device goes away; a peer whose port cannot fail has
 //                                         kCannotFail (why) in its place
+//
+// A peer whose line has no DSR to switch has kNoDsrLine (why) instead of setDsr(), and one whose port
+// reaches its line after open() returns (a network port connecting) has kConnects.
 //
 // A port that wraps another gets a peer that holds the inner port's peer and passes the far end on.
 
@@ -152,6 +159,98 @@ private:
     bool m_dsr = true;
     int m_fd = -1;
     int m_landing = 0;
+};
+
+// The network port to a device server, over loopback. The far end's bytes have landed once the port
+// has taken them in or thrown them away.
+class NetworkPeerBase {
+public:
+    static constexpr bool kConnects = true;
+
+    SerialPort& port() { return m_port; }
+    bool deliver() {
+        const qint64 landing = std::exchange(m_landing, 0);
+        return waitUntil([&] { return landed() >= landing; });
+    }
+    bool waitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, kBoundMs); }
+    void idle() { runEventLoopFor(200); }
+
+protected:
+    void sending(qsizetype count) { m_landing = std::max(m_landing, landed()) + count; }
+    qint64 landed() { return m_port.discardedBytes() + m_port.inputCount(); }
+    void name(const QString& url) {
+        PortSettings s;
+        s.name = url;
+        m_port.setSettings(s);
+    }
+
+    NetworkPort m_port;
+
+private:
+    static constexpr int kBoundMs = 5000;
+    qint64 m_landing = 0;
+};
+
+// RFC 2217 to the tests' own device server, which has modem lines and tells their changes.
+class NetworkPortPeer : public NetworkPeerBase {
+public:
+    static constexpr const char* kName = "NetworkPortRfc2217";
+
+    NetworkPortPeer() { name(m_server.url()); }
+    void send(const QByteArray& bytes) {
+        sending(bytes.size());
+        m_server.send(bytes);
+    }
+    QByteArray received() const { return m_server.received(); }
+    void setDsr(bool on) { m_server.setDsr(on); }
+    void hangUp() { m_server.hangUp(); }
+
+private:
+    DeviceServerPeer m_server;
+};
+
+// Raw TCP to the tests' own device server.
+class RawNetworkPortPeer : public NetworkPeerBase {
+public:
+    static constexpr const char* kName = "NetworkPortRawTcp";
+    static constexpr const char* kNoDsrLine = "raw TCP carries no modem lines";
+
+    RawNetworkPortPeer() { name(m_server.url()); }
+    void send(const QByteArray& bytes) {
+        sending(bytes.size());
+        m_server.send(bytes);
+    }
+    QByteArray received() const { return m_server.received(); }
+    void hangUp() { m_server.hangUp(); }
+
+private:
+    DeviceServerPeer m_server{false};
+};
+
+// RFC 2217 through ser2net to a pseudo-terminal, whose master plays the far end. ser2net answers
+// the settings at once, so its port waits 300 ms for them rather than a second.
+class Ser2NetPortPeer : public NetworkPeerBase {
+public:
+    static constexpr const char* kName = "NetworkPortThroughSer2net";
+    static constexpr const char* kNoDsrLine = "a pseudo-terminal has no modem lines";
+
+    Ser2NetPortPeer() {
+        m_started = m_ser2net.start(m_pty.slavePath(), Ser2NetProcess::Mode::Rfc2217);
+        name(m_ser2net.url());
+        m_port.setBounds(NetworkPort::kConnectMs, 300);
+    }
+    bool started() const { return m_started; }
+    void send(const QByteArray& bytes) {
+        sending(bytes.size());
+        m_pty.send(bytes);
+    }
+    QByteArray received() { return m_pty.drain(); }
+    void hangUp() { m_ser2net.kill(); }
+
+private:
+    PtyPair m_pty;
+    Ser2NetProcess m_ser2net;
+    bool m_started = false;
 };
 
 // The recording port over another port: the far end is the inner port's peer's.

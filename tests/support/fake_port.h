@@ -63,6 +63,7 @@ public:
     bool dsr() const override { return m_open && m_dsr; }
     QString errorString() const override { return m_error; }
     QStringList refusedSettings() const override { return m_open ? refused : QStringList(); }
+    QString lineNote() const override { return m_open ? note : QString(); }
 
     // Test side.
     void feed(const QByteArray& bytes) {
@@ -87,6 +88,11 @@ public:
         if (m_open)
             reportDsr(on);
     }
+    // What the port learned after the open (refused, note) is said, as a device server's answers are.
+    void learn() {
+        if (m_open)
+            reportLearned();
+    }
     void fail(const QString& text) {
         if (!m_open)
             return;
@@ -104,6 +110,7 @@ public:
 
     QString openError;
     QStringList refused; // line settings the device does not take
+    QString note;        // what it says of its lines
     int openCount = 0;
     int inputClears = 0;
     qint64 pendingOutput = 0;
