@@ -18,7 +18,7 @@ namespace velmorix::fuzz {
 // Timer2Timer reads, at most the ring's tail a tick, for the status ring or a waiting transfer.
 struct PollRig {
     PollRig()
-        : hold(clock), link(state, transfer, prompts, hold,
+        : hold(clock), link(state, transfer, prompts, hold, clock,
                             [this](const QString&) {
                                 auto p = std::make_unique<test::FakePort>();
                                 port = p.get();
