@@ -751,7 +751,8 @@ int runPorts(const QStringList& args) {
                        .arg(it.value() == PortNames::kSimulator
                                 ? QStringLiteral("the built-in virtual controller")
                             : !address
-                                ? QStringLiteral("not a network port: rfc2217://HOST:PORT or tcp://HOST:PORT")
+                                ? QStringLiteral(
+                                      "not a network port as written: rfc2217://HOST:PORT or tcp://HOST:PORT")
                             : address->mode == NetworkAddress::Mode::Rfc2217
                                 ? QStringLiteral("serial device server, RFC 2217 (settings and modem lines)")
                                 : QStringLiteral("serial device server, raw TCP (its own settings)")));

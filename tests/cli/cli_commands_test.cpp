@@ -127,6 +127,21 @@ TEST_F(CliCommands, ReceivesSaveByteExactAndNeverOverAnExistingFile) {
     EXPECT_EQ(read("p.Plc"), "PLC-SIM1" + bytes(40, 7, 3));
 }
 
+TEST_F(CliCommands, PortsListsTheMappedDeviceServers) {
+    QDir(m_dir.path()).mkpath("Config");
+    write("Config/Environment.ini", "[ComPorts]\nCOM3=rfc2217://10.0.4.17:4001\nCOM4=tcp://10.0.4.17:4002\n"
+                                    "COM5=rfc2217://10.0.4.17\n");
+    const CliRun r = cli({"ports"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        "\nCOM3    rfc2217://10.0.4.17:4001  serial device server, RFC 2217 (settings and modem lines)\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains("\nCOM4    tcp://10.0.4.17:4002  serial device server, raw TCP (its own settings)\n"));
+    EXPECT_TRUE(r.out.contains("\nCOM5    rfc2217://10.0.4.17   not a network port as written: "
+                               "rfc2217://HOST:PORT or tcp://HOST:PORT\n"));
+}
+
 TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
     CliRun r =
         cli(QStringList{"watch", "--count", "3", "--format", "csv", "--vars", "10991,12021"} + sim("w.log"));
