@@ -87,8 +87,10 @@ NetworkPort::NetworkPort(const QString& device) {
 }
 
 NetworkPort::~NetworkPort() {
-    // Closed quietly: whoever listens to the handlers may already be gone.
+    // Closed quietly: whoever listens to the handlers may already be gone. What Qt still holds goes to
+    // the system first, which sends it before the connection ends.
     QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
+    m_socket.flush();
     m_socket.abort();
 }
 
