@@ -222,9 +222,11 @@ public:
 private:
     void tick() {
         m_wire.sync(m_clock.nowUs());
-        m_server.send(m_wire.takeReceived(1 << 16));
+        // The lines first: what the controller sends after its DSR went off must not pass ahead of it
+        // when one tick carries both.
         m_server.setCts(m_wire.cts());
         m_server.setDsr(m_wire.dsr());
+        m_server.send(m_wire.takeReceived(1 << 16));
     }
 
     QtClock m_clock;
