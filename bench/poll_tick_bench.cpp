@@ -3,7 +3,7 @@
 // console runs, with the wire log recording every byte, and once with the record switched off. The
 // wire log's share of the tick is the difference (target: under 5 %).
 #include "core/app/console.h"
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"

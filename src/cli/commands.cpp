@@ -1,16 +1,17 @@
 #include "cli/commands.h"
 
 #include "cli/session.h"
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 #include "core/files/dnc_lines.h"
 #include "core/files/file_receiver.h"
 #include "core/files/file_sender.h"
 #include "core/files/file_types.h"
-#include "core/files/mdi.h"
 #include "core/files/read_file.h"
 #include "core/link/port_names.h"
+#include "core/mdi/mdi.h"
 #include "core/poll/poll_cycle.h"
 #include "core/poll/status_texts.h"
+#include "core/tables/text_tables.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>

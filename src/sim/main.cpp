@@ -1,6 +1,6 @@
 // velmorix-sim: the virtual controller on a pseudo-terminal or a serial device.
 
-#include "core/link/wire_log_file.h"
+#include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
 #include "sim/controller.h"
 #include "sim/faults.h"

@@ -1,7 +1,7 @@
 // How the engine is put together: one transfer at a time, repaints, held timers, and an engine
 // built without a window.
 #include "console_fixture.h"
-#include "core/app/hold.h"
+#include "core/base/hold.h"
 
 using namespace velmorix;
 using namespace velmorix::test;

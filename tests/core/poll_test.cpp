@@ -1,5 +1,5 @@
-#include "core/app/message_line.h"
-#include "core/poll/handshakes.h"
+#include "core/base/message_line.h"
+#include "core/files/handshakes.h"
 #include "core/poll/status_decoder.h"
 #include "core/poll/status_texts.h"
 
@@ -174,12 +174,12 @@ TEST_F(DecoderTest, StaleSequenceChangesOnlyTheCommandState) {
 }
 
 TEST_F(DecoderTest, ErrorNumberIsWrittenOnceWhileItStays) {
-    message.show("typed");
+    message.typed("typed");
     decode(frame("00000000", fourteenItems()));
     EXPECT_EQ(message.text(), "typed"); // 0 at start changes nothing
     decode(frame("12000000", fourteenItems()));
     EXPECT_EQ(message.text(), ";Er12: Spindle alarm");
-    message.show("overwritten");
+    message.typed("overwritten");
     decode(frame("12000000", fourteenItems()));
     EXPECT_EQ(message.text(), "overwritten");
     decode(frame("00000000", fourteenItems()));

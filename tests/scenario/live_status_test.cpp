@@ -90,7 +90,7 @@ TEST_F(LiveStatus, ErrorNumberIsWrittenOnceIntoTheMessageLine) {
     controller.addFault({.kind = sim::Fault::ErrorNumber, .fromUs = nowUs(), .value = 12, .hasValue = true});
     tick(5);
     EXPECT_EQ(keyIn(), ";Er12:  Spindle alarm");
-    seam().message().show("G01 X1");
+    seam().message().typed("G01 X1");
     tick(5);
     EXPECT_EQ(keyIn(), "G01 X1");
 }

@@ -1,7 +1,7 @@
 #include "core/files/transfer.h"
 
+#include "core/files/handshakes.h"
 #include "core/link/digits.h"
-#include "core/poll/handshakes.h"
 
 namespace velmorix {
 

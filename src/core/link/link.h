@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/prompts.h"
-#include "core/app/state.h"
+#include "core/base/prompts.h"
+#include "core/base/state.h"
 #include "core/link/line_clock.h"
 #include "core/link/port_names.h"
 #include "platform/serial_port.h"
@@ -13,7 +13,6 @@ namespace velmorix {
 
 class Clock;
 class Hold;
-class Transfer;
 
 // The serial link: the port, its line states and indicators, and every request the console sends.
 class Link {
@@ -24,10 +23,13 @@ public:
         std::function<void(const QString&)> portError;  // the port failed while open
         std::function<void()> lineChanged;              // CTS or DSR changed
         std::function<void(const QString&)> ownedByRun; // a frame refused while a DNC run owns the line
+        // A DNC run is being fed: monitor requests go without the link reset, which would end it.
+        std::function<bool()> dncRunning;
+        // A DNC run owns the line, from its announcement until its last line has crossed.
+        std::function<bool()> runOwnsLine;
     };
 
-    Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
-         PortFactory factory);
+    Link(ConsoleState& state, Prompts& prompts, Hold& hold, Clock& clock, PortFactory factory);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
@@ -94,7 +96,6 @@ private:
     void attach(const QString& device);
 
     ConsoleState& m_state;
-    const Transfer& m_transfer;
     Prompts& m_prompts;
     Hold& m_hold;
     Clock& m_clock;

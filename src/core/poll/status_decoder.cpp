@@ -1,6 +1,6 @@
 #include "core/poll/status_decoder.h"
 
-#include "core/app/message_line.h"
+#include "core/base/message_line.h"
 #include "core/link/digits.h"
 #include "core/poll/status_texts.h"
 
@@ -67,7 +67,7 @@ bool StatusDecoder::takeStatusWord(const char* raw, bool marked) {
         live.LastErrorNumber = word.errorNumber;
         const QString text =
             word.errorNumber < m_errorTexts.size() ? m_errorTexts[word.errorNumber] : QString();
-        m_message.show(errorLine(word.errorNumber, text));
+        m_message.note(errorLine(word.errorNumber, text));
     }
     return true;
 }

@@ -1,7 +1,7 @@
 #include "core/service/service_mode.h"
 
-#include "core/app/hold.h"
-#include "core/app/prompts.h"
+#include "core/base/hold.h"
+#include "core/base/prompts.h"
 #include "core/files/file_page.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"

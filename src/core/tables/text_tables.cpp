@@ -1,6 +1,6 @@
 #include "core/tables/text_tables.h"
 
-#include "core/pages/plc_var_map.h"
+#include "core/base/plc_var_map.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,13 @@
 #include <algorithm>
 
 namespace velmorix {
+
+QString controllerErrorReport(int errorNumber, const QStringList& errorTexts) {
+    const QString text =
+        errorNumber >= 0 && errorNumber < errorTexts.size() ? errorTexts[errorNumber].trimmed() : QString();
+    return text.isEmpty() ? QStringLiteral("the controller reported error %1").arg(errorNumber)
+                          : QStringLiteral("the controller reported error %1: %2").arg(errorNumber).arg(text);
+}
 
 namespace {
 

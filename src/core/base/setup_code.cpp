@@ -1,4 +1,4 @@
-#include "core/app/setup_code.h"
+#include "core/base/setup_code.h"
 
 namespace velmorix {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/settings.h"
-#include "core/app/setup_code.h"
+#include "core/base/settings.h"
+#include "core/base/setup_code.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,13 +26,6 @@ struct SequenceState {
     bool FrameValid = true;
     bool Resyncing = true; // adopt the controller's sequence instead of checking it
     int ResyncCount = 0;
-};
-
-// The handshake watchdog's count and limit.
-struct WatchdogState {
-    qint32 WatchdogTicks = 0;
-    qint32 WatchdogLimit = 10;
-    bool ResetPending = false;
 };
 
 // Which page the poll tick refreshes and which range the value dialogs edit.
@@ -181,7 +174,6 @@ struct ConsoleState {
     CommSelection comm;
     LineState line;
     SequenceState seq;
-    WatchdogState watchdog;
     ReportBlock block;
     MainView view;
     StatusView status;

@@ -1,4 +1,4 @@
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 
 namespace velmorix {
 

@@ -1,4 +1,4 @@
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 
 namespace velmorix {
 

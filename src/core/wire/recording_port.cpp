@@ -1,4 +1,4 @@
-#include "core/link/recording_port.h"
+#include "core/wire/recording_port.h"
 
 namespace velmorix {
 

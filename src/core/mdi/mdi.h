@@ -12,14 +12,15 @@ class Link;
 class MessageLine;
 class Timer;
 class Transfer;
+class Watchdog;
 
 // The command line under the pages: one MDI block per Enter or "MDI Go", the recall of the last
 // text, the line that empties itself ten seconds after the last key, the flash write that follows a
 // send, and Reset.
 class Mdi {
 public:
-    Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, FilePage& files,
-        Hold& hold, Timer& timerMdi, Timer& timer1);
+    Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, Watchdog& watchdog,
+        FilePage& files, Hold& hold, Timer& timerMdi, Timer& timer1);
 
     void ButtonMDIgoClick();
     void EditKeyInKeyPress(QChar key);
@@ -53,6 +54,7 @@ private:
     Hold& m_hold;
     Timer& m_timerMdi;
     Timer& m_timer1;
+    Watchdog& m_watchdog;
     bool m_flashPending = false;
     QString m_flashCommand; // the line's text to send when the waiting flash write is served
 };
