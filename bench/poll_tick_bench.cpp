@@ -47,7 +47,7 @@ void pollTick(benchmark::State& st, bool recording) {
     auto& block = const_cast<ConsoleState&>(console.state()).block;
     block.PollBlockStart = 10000;
     block.PollBlockCount = 32;
-    block.PollBlockChanged = true;
+    block.resubscribe();
     clock.advance(100); // the request goes out
     const int bytesPer100ms = 115200 / 11 / 10;
     QByteArray stream;

@@ -524,7 +524,7 @@ int runWatch(const QStringList& args) {
     // Records come from frames that answer this subscription.
     const qint32 items = kFirstBlockItem + static_cast<qint32>(block.size());
     s.runUntil(
-        [&c, items] { return !c.state().block.PollBlockChanged && c.state().block.PollItemCount == items; },
+        [&c, items] { return !c.state().block.PollBlockChanged() && c.state().block.PollItemCount == items; },
         silenceMs);
     if (fmt == QLatin1String("csv")) {
         QStringList header{QStringLiteral("time")};
@@ -628,7 +628,7 @@ int runWrite(const QStringList& args) {
     quint64 seen = c.poll().acceptedFrames();
     const bool took = s.runUntil(
         [&] {
-            if (c.state().block.PollBlockChanged || c.state().block.PollItemCount != items ||
+            if (c.state().block.PollBlockChanged() || c.state().block.PollItemCount != items ||
                 c.poll().acceptedFrames() == seen)
                 return false;
             seen = c.poll().acceptedFrames();

@@ -150,15 +150,16 @@ TEST_F(DecoderTest, ResyncAdoptsTheControllerSequenceForThreeDecodes) {
     const QByteArray f = frame("00000006", fourteenItems());
     decode(f);
     decode(f);
-    EXPECT_TRUE(state.seq.Resyncing);
+    EXPECT_TRUE(state.seq.Resyncing());
     decode(f);
-    EXPECT_FALSE(state.seq.Resyncing);
+    EXPECT_FALSE(state.seq.Resyncing());
     EXPECT_EQ(state.seq.RequestSeq, 6);
     EXPECT_EQ(state.seq.ResyncCount, 0);
 }
 
 TEST_F(DecoderTest, StaleSequenceChangesOnlyTheCommandState) {
-    state.seq.Resyncing = false;
+    for (int i = 0; i < SequenceState::kAdoptions; ++i) // checking, no longer adopting
+        state.seq.adopted(state.seq.RequestSeq);
     state.seq.RequestSeq = 3;
     decode(frame("00000003", fourteenItems()));
     EXPECT_TRUE(state.seq.FrameValid);

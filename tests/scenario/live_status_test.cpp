@@ -51,7 +51,7 @@ TEST_F(LiveStatus, AxisGroupSwitchSendsANewRequestAndItsValuesAppear) {
 TEST_F(LiveStatus, StaleFramesAfterAListChangeMoveOnlyTheCommandState) {
     start();
     tick(10); // resync done, frames accepted
-    ASSERT_FALSE(state().seq.Resyncing);
+    ASSERT_FALSE(state().seq.Resyncing());
     const QString x = state().status.axes[0];
     controller.addFault({.kind = sim::Fault::StaleSequence, .fromUs = nowUs()});
     controller.setValue(12021, 777000, nowUs());

@@ -100,7 +100,7 @@ TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds
     EXPECT_FALSE(console.filePage().view().CheckBoxFlash);
     EXPECT_FALSE(seam().mdi().FlashPending());
     EXPECT_EQ(console.TimerMdi_go().interval(), 10000);
-    seam().state().block.PollBlockChanged = true;
+    seam().state().block.resubscribe();
     clock.advance(1000);
     // What the operator types meanwhile waits for the pause's end, as a blocked window keeps it.
     type("G00 X1");

@@ -68,7 +68,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                 // A transfer that broke off may have stopped the status stream with its link reset:
                 // the live display subscribes afresh, as after one that ended well.
                 if (!end.ok())
-                    m_state.block.PollBlockChanged = true;
+                    m_state.block.resubscribe();
                 if (m_transferObserver)
                     m_transferObserver(end);
             },
@@ -163,7 +163,7 @@ void Console::ButtonCloseClick() {
 void Console::RadioGroupMonitorClick(int index) {
     run([=, this] {
         m_state.block.MonitorGroup = index;
-        m_state.block.PollBlockChanged = true;
+        m_state.block.resubscribe();
     });
 }
 
@@ -271,12 +271,7 @@ void Console::StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int b
 }
 
 void Console::watchVariables(const QList<qint32>& variables) {
-    run([=, this] {
-        m_state.block.PollBlockList = variables.mid(0, kMaxBlockCount);
-        m_state.block.PollBlockStart = -1;
-        m_state.block.PollBlockCount = static_cast<qint32>(m_state.block.PollBlockList.size());
-        m_state.block.PollBlockChanged = true;
-    });
+    run([=, this] { m_state.block.watch(variables); });
 }
 
 void Console::writeValue(qint32 number, qint32 value) {

@@ -148,10 +148,9 @@ void Shell::LinktoCNCButtonClick() {
         return;
     m_message.note(QStringLiteral("; To Read CncName-ID ... ;"));
     m_state.LastMdiText = m_message.text();
-    m_state.seq.Resyncing = true;
-    m_state.block.PollBlockChanged = true;
-    m_state.block.PollBlockStart = PlcVarMap::I; // the I bits, the first page shown
-    m_state.block.PollBlockCount = PlcVarMap::kBitGroupWords;
+    m_state.seq.resync();
+    m_state.block.update(PlcVarMap::I, PlcVarMap::kBitGroupWords); // the I bits, the first page shown
+    m_state.block.resubscribe();
     m_pages.ButtonPlcBitClick();
     m_timers.Timer2.setEnabled(true);
     if (m_state.PathChanged) {

@@ -252,7 +252,7 @@ void FileSender::finish() {
         // The link reset before the announcement stopped the status stream; it is asked for afresh, and
         // its first frame says whether the controller kept the file.
         m_transfer.awaitVerdict();
-        m_state.block.PollBlockChanged = true;
+        m_state.block.resubscribe();
     }
     m_hooks.setOperationEnabled(true);
 }
@@ -266,7 +266,7 @@ void FileSender::statusAccepted() {
         return;
     }
     // Frames still streaming for the old subscription say nothing about the file.
-    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged)
+    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged())
         return;
     if (!newError) {
         m_transfer.report({TransferEnd::Kind::Sent, {}});
@@ -384,7 +384,7 @@ void FileSender::flashStep(int item) {
     if (m_files.flashChecked() && type.flashWrite)
         m_mdi.armFlashWrite();
     else
-        m_hold.pause(Mdi::kFlashWriteMs, [this] { m_state.seq.Resyncing = true; });
+        m_hold.pause(Mdi::kFlashWriteMs, [this] { m_state.seq.resync(); });
     m_state.LastMdiText = m_message.text();
 }
 
@@ -428,8 +428,8 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) 
     // with its gauge, and the key-in line says how the upload ended.
     m_link.closePort();
     const bool linked = m_link.OpenPort();
-    m_state.seq.Resyncing = true;
-    m_state.block.PollBlockChanged = true;
+    m_state.seq.resync();
+    m_state.block.resubscribe();
     m_timers.Timer2.setEnabled(linked);
     m_hooks.setOperationEnabled(linked);
     const int frame = m_upload.frameNumber();

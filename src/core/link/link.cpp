@@ -80,7 +80,7 @@ void Link::ComPortDSRChange(bool on) {
     m_state.line.LinkUp = on;
     m_state.view.LabelDSRLit = on;
     if (!on)
-        m_state.seq.Resyncing = true;
+        m_state.seq.resync();
     if (m_hooks.lineChanged)
         m_hooks.lineChanged();
 }

@@ -80,7 +80,7 @@ void Mdi::TimerMdi_goTimer() {
             m_timerMdi.setInterval(kLineMs);
             // The controller writes its flash meanwhile; the line holds still.
             m_hold.pause(kFlashWriteMs, [this] {
-                m_state.seq.Resyncing = true;
+                m_state.seq.resync();
                 m_message.clear();
                 m_timerMdi.setEnabled(false);
             });
@@ -93,7 +93,7 @@ void Mdi::TimerMdi_goTimer() {
     }
     if (m_flashPending) {
         m_flashPending = false;
-        m_hold.pause(kFlashWriteMs, [this] { m_state.seq.Resyncing = true; });
+        m_hold.pause(kFlashWriteMs, [this] { m_state.seq.resync(); });
     }
 }
 
@@ -118,10 +118,10 @@ void Mdi::ButtonResetClick() {
         // The body stops at once: what the port still holds of it is dropped, and the reset signal ends
         // it whatever CTS says, so the controller is never left inside an open body.
         m_link.breakBody();
-        m_hold.pause(200, [this] { m_state.block.PollBlockChanged = true; });
+        m_hold.pause(200, [this] { m_state.block.resubscribe(); });
         return;
     }
-    m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });
+    m_link.SendResetSignal([this] { m_state.block.resubscribe(); });
 }
 
 } // namespace velmorix
