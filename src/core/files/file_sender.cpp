@@ -384,7 +384,7 @@ void FileSender::flashStep(int item) {
     if (m_files.flashChecked() && type.flashWrite)
         m_mdi.armFlashWrite();
     else
-        m_hold.pause(Mdi::kFlashWriteMs, [this] { m_state.seq.resync(); });
+        m_mdi.holdForFlashWrite();
     m_state.LastMdiText = m_message.text();
 }
 

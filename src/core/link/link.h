@@ -33,7 +33,6 @@ public:
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
-    const PortNames& portNames() const { return m_names; }
     // Where a failed open finds the facts of its device (the devices present, the owning group);
     // without one the failure says only the system's reason.
     void setPortInspector(PortInspector inspector) { m_inspector = std::move(inspector); }

@@ -78,9 +78,7 @@ void Mdi::TimerMdi_goTimer() {
             m_files.setFlashChecked(false);
             m_flashPending = false;
             m_timerMdi.setInterval(kLineMs);
-            // The controller writes its flash meanwhile; the line holds still.
-            m_hold.pause(kFlashWriteMs, [this] {
-                m_state.seq.resync();
+            holdForFlashWrite([this] {
                 m_message.clear();
                 m_timerMdi.setEnabled(false);
             });
@@ -93,8 +91,17 @@ void Mdi::TimerMdi_goTimer() {
     }
     if (m_flashPending) {
         m_flashPending = false;
-        m_hold.pause(kFlashWriteMs, [this] { m_state.seq.resync(); });
+        holdForFlashWrite();
     }
+}
+
+void Mdi::holdForFlashWrite(std::function<void()> then) {
+    // The controller writes its flash meanwhile; the line holds still, and its stream is taken afresh.
+    m_hold.pause(kFlashWriteMs, [this, then = std::move(then)] {
+        m_state.seq.resync();
+        if (then)
+            then();
+    });
 }
 
 void Mdi::ButtonMemTextClick() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 #include <QString>
 
 namespace velmorix {
@@ -34,8 +35,10 @@ public:
     void armFlashWrite();
     // The controller refused the file, or never confirmed it: its flash is not written.
     void cancelFlashWrite();
+    // The 3000 ms the console holds still while the controller writes its flash (or would have), then
+    // the controller's sequence is taken afresh.
+    void holdForFlashWrite(std::function<void()> then = {});
     bool FlashPending() const { return m_flashPending; }
-    const QString& FlashCommand() const { return m_flashCommand; }
 
     // What goes on the wire for a typed text: trimmed of blanks and control characters, cut before
     // the first ";", with every blank removed. Empty when nothing is to be sent.

@@ -1,5 +1,7 @@
 #include "core/tables/text_tables.h"
 
+#include "core/base/text_lines.h"
+
 #include "core/base/plc_var_map.h"
 
 #include <QDir>
@@ -102,20 +104,8 @@ QString decodeTableText(const QByteArray& bytes) {
 
 QStringList splitTableLines(const QByteArray& bytes) {
     QStringList lines;
-    QByteArray current;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines << decodeTableText(current);
-            current.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            current += c;
-        }
-    }
-    if (!current.isEmpty())
-        lines << decodeTableText(current);
+    for (const QByteArray& line : splitTextLines(bytes))
+        lines << decodeTableText(line);
     return lines;
 }
 
