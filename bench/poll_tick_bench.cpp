@@ -3,7 +3,7 @@
 // console runs, with the wire log recording every byte, and once with the record switched off. The
 // wire log's share of the tick is the difference (target: under 5 %).
 #include "core/app/console.h"
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 #include "support/fake_port.h"
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
@@ -47,7 +47,7 @@ void pollTick(benchmark::State& st, bool recording) {
     auto& block = const_cast<ConsoleState&>(console.state()).block;
     block.PollBlockStart = 10000;
     block.PollBlockCount = 32;
-    block.PollBlockChanged = true;
+    block.resubscribe();
     clock.advance(100); // the request goes out
     const int bytesPer100ms = 115200 / 11 / 10;
     QByteArray stream;

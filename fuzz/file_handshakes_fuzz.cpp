@@ -6,9 +6,9 @@
 #include "core/files/file_page.h"
 #include "core/files/file_receiver.h"
 #include "core/files/file_types.h"
+#include "core/files/handshakes.h"
 #include "core/link/digits.h"
 #include "core/link/watchdog.h"
-#include "core/poll/handshakes.h"
 #include "fuzz_input.h"
 
 #include <QFile>

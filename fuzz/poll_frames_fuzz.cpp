@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.block.PollBlockStart = 10000 + in.byte();
     s.block.PollBlockCount = setup % (kMaxBlockCount + 1);
     s.block.MonitorGroup = (setup >> 6) % 3;
-    s.block.PollBlockChanged = true;
+    s.block.resubscribe();
     const uint8_t seq = in.byte();
-    s.seq.Resyncing = seq & 0x80;
+    s.seq.Resyncing() = seq & 0x80;
     rig.tick({}); // sends the request: the link reset clears the ring, RequestSeq advances
     s.seq.RequestSeq = seq & 7;
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Two seconds without an accepted frame make the console subscribe afresh; that request goes
     // out first.
-    if (s.block.PollBlockChanged)
+    if (s.block.PollBlockChanged())
         rig.tick({});
 
     // Whatever came before, the next whole frame that carries the expected sequence is taken.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/app/hold.h"
-#include "core/app/message_line.h"
-#include "core/app/state.h"
+#include "core/base/hold.h"
+#include "core/base/message_line.h"
+#include "core/base/state.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "core/poll/poll_cycle.h"

@@ -1,6 +1,6 @@
 // The settings reader: the input is Config/Environment.ini. What it reads must survive being written
 // back into the same file and read again, with every other line kept.
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 
 #include "fuzz_input.h"
 

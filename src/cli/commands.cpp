@@ -1,16 +1,17 @@
 #include "cli/commands.h"
 
 #include "cli/session.h"
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 #include "core/files/dnc_lines.h"
 #include "core/files/file_receiver.h"
 #include "core/files/file_sender.h"
 #include "core/files/file_types.h"
-#include "core/files/mdi.h"
 #include "core/files/read_file.h"
 #include "core/link/port_names.h"
+#include "core/mdi/mdi.h"
 #include "core/poll/poll_cycle.h"
 #include "core/poll/status_texts.h"
+#include "core/tables/text_tables.h"
 #include "platform/network_address.h"
 
 #include <QCommandLineParser>
@@ -525,7 +526,7 @@ int runWatch(const QStringList& args) {
     // Records come from frames that answer this subscription.
     const qint32 items = kFirstBlockItem + static_cast<qint32>(block.size());
     s.runUntil(
-        [&c, items] { return !c.state().block.PollBlockChanged && c.state().block.PollItemCount == items; },
+        [&c, items] { return !c.state().block.PollBlockChanged() && c.state().block.PollItemCount == items; },
         silenceMs);
     if (fmt == QLatin1String("csv")) {
         QStringList header{QStringLiteral("time")};
@@ -629,7 +630,7 @@ int runWrite(const QStringList& args) {
     quint64 seen = c.poll().acceptedFrames();
     const bool took = s.runUntil(
         [&] {
-            if (c.state().block.PollBlockChanged || c.state().block.PollItemCount != items ||
+            if (c.state().block.PollBlockChanged() || c.state().block.PollItemCount != items ||
                 c.poll().acceptedFrames() == seen)
                 return false;
             seen = c.poll().acceptedFrames();

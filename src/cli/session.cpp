@@ -1,6 +1,6 @@
 #include "cli/session.h"
 
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 #include "core/link/port_names.h"
 #include "platform/network_address.h"
 #include "serial/device_port.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/app/console.h"
-#include "core/app/prompts.h"
-#include "core/link/wire_log_file.h"
+#include "core/base/prompts.h"
+#include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
 
 #include <QEventLoop>

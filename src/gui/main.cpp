@@ -6,7 +6,7 @@
 #include "platform/qt_clock.h"
 #include "serial/device_port.h"
 #include "serial/port_facts.h"
-#include "sim/simulator_port.h"
+#include "sim/builtin_port.h"
 
 #include <QApplication>
 #include <QDir>
@@ -89,7 +89,7 @@ int main(int argc, char* argv[]) {
     velmorix::QtPrompts prompts;
     auto factory = [&clock](const QString& device) -> std::unique_ptr<velmorix::SerialPort> {
         if (device == velmorix::PortNames::kSimulator)
-            return velmorix::sim::makeSimulatorPort(clock);
+            return velmorix::sim::makeBuiltInPort(clock);
         return velmorix::makeDevicePort(device);
     };
     velmorix::Console console(clock, prompts, factory, workingFolder(arguments));

@@ -26,6 +26,8 @@ struct PortSettings {
 
 // Bits on the line for one character with these settings (start + data + parity + stop).
 int bitsPerCharacter(const PortSettings& s);
+// "38400,E,7,2": rate, parity letter (N, O, E, M, S), data bits, stop bits.
+QString lineSettingsText(const PortSettings& s);
 
 // What the console needs of a serial port, and nothing more. Every call comes from the event loop,
 // and every notification is delivered on it. Every implementation keeps the same rules, and

@@ -8,12 +8,7 @@ namespace velmorix::sim {
 
 namespace {
 QString describe(const PortSettings& s) {
-    static const char kParity[] = "NOEMS";
-    return QStringLiteral("line %1,%2,%3,%4")
-        .arg(s.baudRate)
-        .arg(QChar(kParity[static_cast<int>(s.parity)]))
-        .arg(s.dataBits)
-        .arg(s.stopBits);
+    return QStringLiteral("line ") + lineSettingsText(s);
 }
 } // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 #include "platform/serial_port.h"
 #include "sim/arm_upload.h"
 #include "sim/dnc_runner.h"

@@ -1,6 +1,6 @@
 // velmorix-sim: the virtual controller on a pseudo-terminal or a serial device.
 
-#include "core/link/wire_log_file.h"
+#include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
@@ -221,8 +221,7 @@ int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
 
     const PortSettings& line = s.controller.line;
     QTextStream out(stderr);
-    out << "velmorix-sim: controller on " << server.path() << " (" << line.baudRate << ","
-        << "NOEMS"[static_cast<int>(line.parity)] << "," << line.dataBits << "," << line.stopBits << ")\n"
+    out << "velmorix-sim: controller on " << server.path() << " (" << lineSettingsText(line) << ")\n"
         << "velmorix-sim: in Config/Environment.ini put [ComPorts] COM1=" << server.path() << "\n";
     out.flush();
 

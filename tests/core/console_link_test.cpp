@@ -224,7 +224,7 @@ TEST_F(ConsoleTest, LinkWithNoControllerSendsNothing) {
 
 TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
     start({"142720", "GO"});
-    EXPECT_TRUE(state().block.PollBlockChanged);
+    EXPECT_TRUE(state().block.PollBlockChanged());
     clock.advance(100);
     const QByteArray w = port->written();
     ASSERT_TRUE(w.startsWith(kLinkReset));
@@ -236,7 +236,7 @@ TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
     EXPECT_EQ(state().seq.RequestSeq, 1);
     EXPECT_FALSE(state().seq.FrameValid);
     EXPECT_EQ(state().block.PollItemCount, 22);
-    EXPECT_FALSE(state().block.PollBlockChanged);
+    EXPECT_FALSE(state().block.PollBlockChanged());
     port->takeWritten();
     clock.advance(300);
     EXPECT_TRUE(port->written().isEmpty()); // the subscription stands until the list changes
@@ -258,7 +258,7 @@ TEST_F(ConsoleTest, RequestSendersKeepTheirLineConditions) {
 
     // DSR off: only the link reset, and the sequence stays.
     port->setDsrLine(false);
-    EXPECT_TRUE(state().seq.Resyncing);
+    EXPECT_TRUE(state().seq.Resyncing());
     link.SendMonitorRequest("N0\rv0");
     EXPECT_EQ(port->takeWritten(), kLinkReset);
     EXPECT_EQ(state().seq.RequestSeq, 0);
@@ -304,7 +304,7 @@ TEST_F(ConsoleTest, ResetSignalHoldsTheTimersForTwoHundredMilliseconds) {
     bool continued = false;
     console->link().SendResetSignal([&] {
         continued = true;
-        s.block.PollBlockChanged = true;
+        s.block.resubscribe();
     });
     EXPECT_EQ(port->takeWritten(), QByteArray("\x14\t\t\t\t", 5));
     clock.advance(199);
@@ -322,15 +322,16 @@ TEST_F(ConsoleTest, LineEventsMoveStatesIndicatorsAndResync) {
     EXPECT_TRUE(state().view.LabelDSRLit);
     EXPECT_TRUE(state().view.LabelCTSLit);
     ConsoleState& s = seam().state();
-    s.seq.Resyncing = false;
+    for (int i = 0; i < SequenceState::kAdoptions; ++i) // checking, no longer adopting
+        s.seq.adopted(s.seq.RequestSeq);
     port->setCtsLine(false);
     EXPECT_FALSE(state().line.CtsReady);
     EXPECT_FALSE(state().view.LabelCTSLit);
-    EXPECT_FALSE(state().seq.Resyncing); // CTS does not resync
+    EXPECT_FALSE(state().seq.Resyncing()); // CTS does not resync
     port->setDsrLine(false);
     EXPECT_FALSE(state().line.LinkUp);
     EXPECT_FALSE(state().view.LabelDSRLit);
-    EXPECT_TRUE(state().seq.Resyncing);
+    EXPECT_TRUE(state().seq.Resyncing());
     port->setDsrLine(true);
     EXPECT_TRUE(state().view.LabelDSRLit);
 }

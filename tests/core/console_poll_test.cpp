@@ -47,7 +47,7 @@ TEST_F(PollTest, AcceptedFrameFillsThePanelAndTheSerialNumber) {
 TEST_F(PollTest, LinkDownBlanksThePanelAndSendsNothing) {
     port->feed(frame14("00000001"));
     clock.advance(100);
-    mutableState().block.PollBlockChanged = true;
+    mutableState().block.resubscribe();
     port->setDsrLine(false);
     clock.advance(100);
     EXPECT_EQ(state().status.axes[0], "----,---");
@@ -61,7 +61,7 @@ TEST_F(PollTest, LinkDownBlanksThePanelAndSendsNothing) {
     port->setDsrLine(true);
     clock.advance(100);
     EXPECT_TRUE(port->written().contains("O9000\rN0\rv14"));
-    EXPECT_TRUE(state().seq.Resyncing);
+    EXPECT_TRUE(state().seq.Resyncing());
 }
 
 TEST_F(PollTest, NoiseAndBrokenFramesLeaveTheLastGoodValues) {

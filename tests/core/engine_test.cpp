@@ -1,7 +1,7 @@
 // How the engine is put together: one transfer at a time, repaints, held timers, and an engine
 // built without a window.
 #include "console_fixture.h"
-#include "core/app/hold.h"
+#include "core/base/hold.h"
 
 using namespace velmorix;
 using namespace velmorix::test;
@@ -96,7 +96,7 @@ TEST_F(ConsoleTest, ASubscriptionPendingWhenAReceiveStartsWaitsForItsEnd) {
     start({"142720", "GO"});
     clock.advance(100);
     port->takeWritten();
-    seam().state().block.PollBlockChanged = true; // e.g. the file page was just opened
+    seam().state().block.resubscribe(); // e.g. the file page was just opened
     seam().transfer().requestReceive();
     clock.advance(100);
     EXPECT_FALSE(port->written().contains("O9000")) << "a link reset would wipe out the controller's answer";

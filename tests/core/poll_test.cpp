@@ -1,5 +1,5 @@
-#include "core/app/message_line.h"
-#include "core/poll/handshakes.h"
+#include "core/base/message_line.h"
+#include "core/files/handshakes.h"
 #include "core/poll/status_decoder.h"
 #include "core/poll/status_texts.h"
 
@@ -150,15 +150,16 @@ TEST_F(DecoderTest, ResyncAdoptsTheControllerSequenceForThreeDecodes) {
     const QByteArray f = frame("00000006", fourteenItems());
     decode(f);
     decode(f);
-    EXPECT_TRUE(state.seq.Resyncing);
+    EXPECT_TRUE(state.seq.Resyncing());
     decode(f);
-    EXPECT_FALSE(state.seq.Resyncing);
+    EXPECT_FALSE(state.seq.Resyncing());
     EXPECT_EQ(state.seq.RequestSeq, 6);
     EXPECT_EQ(state.seq.ResyncCount, 0);
 }
 
 TEST_F(DecoderTest, StaleSequenceChangesOnlyTheCommandState) {
-    state.seq.Resyncing = false;
+    for (int i = 0; i < SequenceState::kAdoptions; ++i) // checking, no longer adopting
+        state.seq.adopted(state.seq.RequestSeq);
     state.seq.RequestSeq = 3;
     decode(frame("00000003", fourteenItems()));
     EXPECT_TRUE(state.seq.FrameValid);
@@ -174,12 +175,12 @@ TEST_F(DecoderTest, StaleSequenceChangesOnlyTheCommandState) {
 }
 
 TEST_F(DecoderTest, ErrorNumberIsWrittenOnceWhileItStays) {
-    message.show("typed");
+    message.typed("typed");
     decode(frame("00000000", fourteenItems()));
     EXPECT_EQ(message.text(), "typed"); // 0 at start changes nothing
     decode(frame("12000000", fourteenItems()));
     EXPECT_EQ(message.text(), ";Er12: Spindle alarm");
-    message.show("overwritten");
+    message.typed("overwritten");
     decode(frame("12000000", fourteenItems()));
     EXPECT_EQ(message.text(), "overwritten");
     decode(frame("00000000", fourteenItems()));

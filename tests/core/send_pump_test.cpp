@@ -54,8 +54,9 @@ TEST_F(Pump, AFrameOf1300CharactersGoesOutAs512And512And276ThenTheLineHoldsStill
     EXPECT_EQ(port->takeWritten(), kLinkReset + QByteArray("\x12%\rO9012(A1.Cnc)\rN10768\rd000003>9\r%\x14"));
     clock.advance(100);
     port->feed("\x14@READ(A1.Cnc)");
-    clock.advance(100); // the tick sees it and the pump starts
-    seam().state().seq.Resyncing = false;
+    clock.advance(100);                                 // the tick sees it and the pump starts
+    for (int i = 0; i < SequenceState::kAdoptions; ++i) // checking, no longer adopting
+        seam().state().seq.adopted(seam().state().seq.RequestSeq);
     clock.advance(5);
     EXPECT_EQ(writeSizes(), (QList<qsizetype>{512})); // the next waits until at most 256 are in flight
     for (int ms = 0; ms < 1000 && keyIn() != "; .. Sended .. @ ;"; ++ms)
@@ -69,11 +70,11 @@ TEST_F(Pump, AFrameOf1300CharactersGoesOutAs512And512And276ThenTheLineHoldsStill
     port->takeWritten();
     clock.advance(2990);
     EXPECT_TRUE(console->paused());
-    EXPECT_FALSE(state().seq.Resyncing);
+    EXPECT_FALSE(state().seq.Resyncing());
     EXPECT_TRUE(port->written().isEmpty());
     clock.advance(10);
     EXPECT_FALSE(console->paused());
-    EXPECT_TRUE(state().seq.Resyncing);
+    EXPECT_TRUE(state().seq.Resyncing());
     clock.advance(100);
     EXPECT_TRUE(port->written().startsWith(kLinkReset + "\x02\x02\x02\x02\x02\x12%\rO9000\rN0\rv"));
 }

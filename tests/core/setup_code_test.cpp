@@ -1,4 +1,4 @@
-#include "core/app/setup_code.h"
+#include "core/base/setup_code.h"
 #include "core/link/port_names.h"
 
 #include <gtest/gtest.h>

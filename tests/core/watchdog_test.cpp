@@ -67,21 +67,26 @@ TEST_F(WatchdogTest, ResetBreaksEvenWithDsrOnAndWithoutAnyFlagItStopsSilently) {
     transfer().requestReceive();
     transfer().takeBytes("\x14@WRITE(O1)\x12%");
     ASSERT_TRUE(flags().RecvBody());
-    seam().state().watchdog.ResetPending = true;
+    seam().watchdog().requestBreak();
     supervise();
     clock.advance(1000);
     EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
     EXPECT_FALSE(flags().RecvRequested());
     EXPECT_FALSE(flags().RecvBody());
-    EXPECT_FALSE(state().watchdog.ResetPending);
+    EXPECT_FALSE(seam().watchdog().ResetPending());
     EXPECT_FALSE(console->Timer3().isEnabled());
     EXPECT_TRUE(state().view.controls.EditKeyIn);
 
-    seam().message().show("typed");
+    seam().message().note("; a note ;");
     supervise();
     clock.advance(11000);
     EXPECT_EQ(keyIn(), "; .. Shaking .. 10");
     EXPECT_FALSE(console->Timer3().isEnabled());
+    // What the operator types is never wiped out by the count.
+    console->EditKeyInEdited("G01 X1");
+    supervise();
+    clock.advance(3000);
+    EXPECT_EQ(keyIn(), "G01 X1");
 }
 
 TEST_F(WatchdogTest, DsrLossBreaksAWaitButNotARunningSend) {

@@ -1,4 +1,4 @@
-#include "core/app/prompts.h"
+#include "core/base/prompts.h"
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
 #include "core/files/read_file.h"

@@ -134,7 +134,7 @@ TEST_F(FormMainTest, APauseShowsTheBusyCursorAndWhatIsTypedMeanwhileRunsAfterIt)
     // The flash write after a send: the command goes out, then the line holds still for 3 s.
     console.CheckBoxFlashClick(true);
     ConsoleSeam seam(console);
-    seam.message().show("G10 P600 L03;Write to Flash;");
+    seam.message().note("G10 P600 L03;Write to Flash;");
     seam.mdi().armFlashWrite();
     clock.advance(3210 + RepaintGate::kIntervalMs);
     ASSERT_TRUE(console.paused());

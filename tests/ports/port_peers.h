@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/recording_port.h"
+#include "core/wire/recording_port.h"
 #include "platform/qt_clock.h"
 #include "serial/network_port.h"
 #include "serial/qt_serial_port.h"

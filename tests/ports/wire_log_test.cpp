@@ -1,8 +1,8 @@
 // The wire log: what the recording port keeps over the in-process controller, the ring's limit, the
 // names it gives the frames, and the --wire-log file of the console engine.
 #include "core/app/console.h"
-#include "core/link/frame_namer.h"
-#include "core/link/recording_port.h"
+#include "core/wire/frame_namer.h"
+#include "core/wire/recording_port.h"
 #include "sim/controller.h"
 #include "sim/simulated_port.h"
 #include "support/manual_clock.h"

@@ -292,8 +292,8 @@ TEST_P(FaultMatrix, SaysWhatHappenedRecoversAndKeepsEveryFileWholeOrSaysItFailed
         run(10);
     out.recoveryMs = (nowUs() - settled) / 1000;
     EXPECT_LE(out.recoveryMs, 1000) << "the live display did not come back: link " << state().line.LinkUp
-                                    << " changed " << state().block.PollBlockChanged << " resync "
-                                    << state().seq.Resyncing << " said " << said.join(u'|').toStdString();
+                                    << " changed " << state().block.PollBlockChanged() << " resync "
+                                    << state().seq.Resyncing() << " said " << said.join(u'|').toStdString();
     EXPECT_NE(state().status.axes[0], "----,---");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
     EXPECT_TRUE(state().view.controls.ButtonFileSvc);

@@ -51,7 +51,7 @@ TEST_F(LiveStatus, AxisGroupSwitchSendsANewRequestAndItsValuesAppear) {
 TEST_F(LiveStatus, StaleFramesAfterAListChangeMoveOnlyTheCommandState) {
     start();
     tick(10); // resync done, frames accepted
-    ASSERT_FALSE(state().seq.Resyncing);
+    ASSERT_FALSE(state().seq.Resyncing());
     const QString x = state().status.axes[0];
     controller.addFault({.kind = sim::Fault::StaleSequence, .fromUs = nowUs()});
     controller.setValue(12021, 777000, nowUs());
@@ -90,7 +90,7 @@ TEST_F(LiveStatus, ErrorNumberIsWrittenOnceIntoTheMessageLine) {
     controller.addFault({.kind = sim::Fault::ErrorNumber, .fromUs = nowUs(), .value = 12, .hasValue = true});
     tick(5);
     EXPECT_EQ(keyIn(), ";Er12:  Spindle alarm");
-    seam().message().show("G01 X1");
+    seam().message().typed("G01 X1");
     tick(5);
     EXPECT_EQ(keyIn(), "G01 X1");
 }

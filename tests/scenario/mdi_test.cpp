@@ -1,6 +1,6 @@
 #include "sim_console_fixture.h"
 
-#include "core/files/mdi.h"
+#include "core/mdi/mdi.h"
 
 using namespace velmorix;
 using namespace velmorix::test;
@@ -65,7 +65,7 @@ TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
     qsizetype before = received().size();
     console.ButtonResetClick();
     EXPECT_FALSE(console.transfer().RecvRequested());
-    EXPECT_TRUE(state().watchdog.ResetPending);
+    EXPECT_TRUE(seam().watchdog().ResetPending());
     tick(5);
     EXPECT_TRUE(received().mid(before).startsWith(QByteArray("\x14\t\t\t\t", 5)));
     EXPECT_TRUE(received().mid(before).contains("O9000\rN0\rv22"));
@@ -90,7 +90,7 @@ TEST_F(MdiLine, ClearSendsItsFixedCommandWhenTheLineAllows) {
 TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds) {
     // The end of a send with "w2Flash" checked leaves the flash command on the line.
     console.CheckBoxFlashClick(true);
-    seam().message().show("G10 P600 L03;Write to Flash;");
+    seam().message().note("G10 P600 L03;Write to Flash;");
     seam().mdi().armFlashWrite();
     EXPECT_EQ(console.TimerMdi_go().interval(), 3210);
     const qsizetype before = received().size();
@@ -100,7 +100,7 @@ TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds
     EXPECT_FALSE(console.filePage().view().CheckBoxFlash);
     EXPECT_FALSE(seam().mdi().FlashPending());
     EXPECT_EQ(console.TimerMdi_go().interval(), 10000);
-    seam().state().block.PollBlockChanged = true;
+    seam().state().block.resubscribe();
     clock.advance(1000);
     // What the operator types meanwhile waits for the pause's end, as a blocked window keeps it.
     type("G00 X1");

@@ -1,4 +1,4 @@
-#include "sim/simulator_port.h"
+#include "sim/builtin_port.h"
 #include "sim_fixture.h"
 
 namespace velmorix::sim::test {
@@ -169,7 +169,7 @@ namespace {
 
 TEST(SimulatorPort, OwnsAControllerThatAnswersAtOnce) {
     velmorix::test::ManualClock clock;
-    auto port = makeSimulatorPort(clock);
+    auto port = makeBuiltInPort(clock);
     bool dsr = false;
     port->setDsrHandler([&](bool on) { dsr = on; });
     ASSERT_TRUE(port->open());

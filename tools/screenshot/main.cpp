@@ -7,7 +7,7 @@
 #include "gui/qt_prompts.h"
 #include "gui/widgets.h"
 #include "platform/qt_clock.h"
-#include "sim/simulator_port.h"
+#include "sim/builtin_port.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,7 +55,7 @@ int main(int argc, char* argv[]) {
     velmorix::QtClock clock;
     velmorix::QtPrompts prompts;
     velmorix::Console console(
-        clock, prompts, [&clock](const QString&) { return velmorix::sim::makeSimulatorPort(clock); },
+        clock, prompts, [&clock](const QString&) { return velmorix::sim::makeBuiltInPort(clock); },
         work.path());
     velmorix::TFormMain form(console);
     prompts.setParent(&form);

@@ -1,7 +1,7 @@
 #include "core/app/console.h"
 
 #include "core/files/modal_state.h"
-#include "core/link/recording_port.h"
+#include "core/wire/recording_port.h"
 
 namespace velmorix {
 
@@ -21,15 +21,14 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                                           m_sender.verdictTick();
                                       });
                                   })),
-      m_timer3(m_hold.createTimer(1000, [this] { runTimed([this] { m_watchdog.Timer3Timer(); }); })),
+      m_timer3(m_hold.createTimer(1000, [this] { runTimed([this] { m_transferWatch.Timer3Timer(); }); })),
       m_timerMdi(
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
       m_loadTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_filePage.loadStep(); }); })),
       m_listTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_receiver.listStep(); }); })),
-      m_link(m_state, m_transfer, prompts, m_hold, clock,
-             recordingFactory(std::move(portFactory), m_wireLog, clock)),
-      m_watchdog(m_state, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
-                 {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
+      m_link(m_state, prompts, m_hold, clock, recordingFactory(std::move(portFactory), m_wireLog, clock)),
+      m_transferWatch(m_state, m_watchdog, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
+                      {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
       m_poll(m_state, m_link, m_transfer, m_message, clock, m_tables.ErrorTexts),
       m_pages(
           m_state, m_link, m_transfer, m_message, prompts, m_tables,
@@ -37,7 +36,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
            .enableMdiTimer = [this](bool on) { m_timerMdi->setEnabled(on); }}),
       m_filePage(m_state, m_message, prompts, m_transfer, *m_loadTimer,
                  {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
-      m_mdi(m_state, m_message, m_link, m_transfer, m_filePage, m_hold, *m_timerMdi, *m_timer1),
+      m_mdi(m_state, m_message, m_link, m_transfer, m_watchdog, m_filePage, m_hold, *m_timerMdi, *m_timer1),
       m_sender(m_state, m_message, prompts, m_link, m_transfer, m_watchdog, m_filePage, m_mdi, m_hold, clock,
                {.Timer1 = *m_timer1, .Timer2 = *m_timer2, .Timer3 = *m_timer3, .TimerMdi_go = *m_timerMdi},
                m_tables.ErrorTexts, {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); }}),
@@ -69,7 +68,7 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                 // A transfer that broke off may have stopped the status stream with its link reset:
                 // the live display subscribes afresh, as after one that ended well.
                 if (!end.ok())
-                    m_state.block.PollBlockChanged = true;
+                    m_state.block.resubscribe();
                 if (m_transferObserver)
                     m_transferObserver(end);
             },
@@ -85,9 +84,13 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .lineChanged = [this] { m_repaint.stale(); },
         .ownedByRun =
             [this](const QString& what) {
-                m_message.show(QStringLiteral("; .. DNC Running --> %1 Refused .. ;").arg(what));
+                m_message.note(QStringLiteral("; .. DNC Running --> %1 Refused .. ;").arg(what));
             },
-        .lateNote = [this](const QString& note) { runTimed([&] { m_message.show(note); }); },
+        .dncRunning = [this] { return m_transfer.dncSending(); },
+        .runOwnsLine = [this] { return m_transfer.dncOwnsLine(); },
+        // A device server's answers come a moment after the link: the note gives way to what the
+        // operator typed meanwhile and to a verdict, as progress does.
+        .lateNote = [this](const QString& note) { runTimed([&] { m_message.progress(note); }); },
     });
     m_poll.setHooks({
         .blankPage = [this] { m_pages.blank(); },
@@ -163,7 +166,7 @@ void Console::ButtonCloseClick() {
 void Console::RadioGroupMonitorClick(int index) {
     run([=, this] {
         m_state.block.MonitorGroup = index;
-        m_state.block.PollBlockChanged = true;
+        m_state.block.resubscribe();
     });
 }
 
@@ -199,7 +202,7 @@ void Console::EditKeyInEdited(const QString& text) {
     // The window already shows what the operator typed; every key restarts the line's ten seconds.
     // Keys typed during a pause wait for its end, with the clicks, as a blocked window keeps them.
     auto edited = [=, this] {
-        m_message.show(text);
+        m_message.typed(text);
         m_timerMdi->restart();
     };
     if (m_hold.holding())
@@ -271,12 +274,7 @@ void Console::StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int b
 }
 
 void Console::watchVariables(const QList<qint32>& variables) {
-    run([=, this] {
-        m_state.block.PollBlockList = variables.mid(0, kMaxBlockCount);
-        m_state.block.PollBlockStart = -1;
-        m_state.block.PollBlockCount = static_cast<qint32>(m_state.block.PollBlockList.size());
-        m_state.block.PollBlockChanged = true;
-    });
+    run([=, this] { m_state.block.watch(variables); });
 }
 
 void Console::writeValue(qint32 number, qint32 value) {

@@ -1,24 +1,25 @@
 #pragma once
 
-#include "core/app/hold.h"
-#include "core/app/message_line.h"
-#include "core/app/prompts.h"
-#include "core/app/repaint_gate.h"
 #include "core/app/shell.h"
-#include "core/app/state.h"
+#include "core/base/hold.h"
+#include "core/base/message_line.h"
+#include "core/base/prompts.h"
+#include "core/base/repaint_gate.h"
+#include "core/base/state.h"
 #include "core/files/file_page.h"
 #include "core/files/file_receiver.h"
 #include "core/files/file_sender.h"
-#include "core/files/mdi.h"
 #include "core/files/transfer.h"
+#include "core/files/transfer_watch.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
-#include "core/link/wire_log_file.h"
-#include "core/link/wire_recorder.h"
+#include "core/mdi/mdi.h"
 #include "core/pages/pages.h"
 #include "core/poll/poll_cycle.h"
 #include "core/service/service_mode.h"
 #include "core/tables/text_tables.h"
+#include "core/wire/wire_log_file.h"
+#include "core/wire/wire_recorder.h"
 #include "platform/clock.h"
 
 #include <QObject>
@@ -184,6 +185,7 @@ private:
     Transfer m_transfer;
     Link m_link;
     Watchdog m_watchdog;
+    TransferWatch m_transferWatch;
     PollCycle m_poll;
     Pages m_pages;
     FilePage m_filePage;

@@ -1,10 +1,10 @@
 #include "core/app/shell.h"
 
-#include "core/app/message_line.h"
-#include "core/app/prompts.h"
+#include "core/base/message_line.h"
+#include "core/base/plc_var_map.h"
+#include "core/base/prompts.h"
 #include "core/link/link.h"
 #include "core/pages/pages.h"
-#include "core/pages/plc_var_map.h"
 #include "core/service/service_mode.h"
 #include "core/tables/text_tables.h"
 #include "platform/clock.h"
@@ -48,7 +48,7 @@ QString Shell::tableDir() const {
 
 void Shell::reportTableProblems(const QStringList& problems) {
     if (!problems.isEmpty())
-        m_message.show(QStringLiteral("; ") + problems.join(QStringLiteral("; ")) + QStringLiteral(" ;"));
+        m_message.note(QStringLiteral("; ") + problems.join(QStringLiteral("; ")) + QStringLiteral(" ;"));
 }
 
 void Shell::LoadAllTables() {
@@ -74,10 +74,10 @@ void Shell::FormCreate(const StartupInputs& inputs) {
     m_hooks.setOperationEnabled(false);
     view.ButtonResetEnabled = false;
     view.ButtonClearEnabled = false;
-    m_message.show(QStringLiteral("; Velmorix StartUp ... ;"));
+    m_message.note(QStringLiteral("; Velmorix StartUp ... ;"));
     // What was wrong with the settings file goes on the message line; nothing is lost by it.
     if (!m_settingsProblem.isEmpty())
-        m_message.show(QStringLiteral("; ") + m_settingsProblem + QStringLiteral(" ;"));
+        m_message.note(QStringLiteral("; ") + m_settingsProblem + QStringLiteral(" ;"));
     stopTimers();
     m_timers.TimerMdi_go.setEnabled(true);
 
@@ -146,12 +146,11 @@ void Shell::LinktoCNCButtonClick() {
     // A port that did not open leaves the window unlinked: the Comm page, the operator locked out.
     if (!m_link.OpenPort())
         return;
-    m_message.show(QStringLiteral("; To Read CncName-ID ... ;"));
+    m_message.note(QStringLiteral("; To Read CncName-ID ... ;"));
     m_state.LastMdiText = m_message.text();
-    m_state.seq.Resyncing = true;
-    m_state.block.PollBlockChanged = true;
-    m_state.block.PollBlockStart = PlcVarMap::I; // the I bits, the first page shown
-    m_state.block.PollBlockCount = PlcVarMap::kBitGroupWords;
+    m_state.seq.resync();
+    m_state.block.update(PlcVarMap::I, PlcVarMap::kBitGroupWords); // the I bits, the first page shown
+    m_state.block.resubscribe();
     m_pages.ButtonPlcBitClick();
     m_timers.Timer2.setEnabled(true);
     if (m_state.PathChanged) {
@@ -166,7 +165,7 @@ void Shell::LinktoCNCButtonClick() {
     m_hooks.setOperationEnabled(true);
     // Settings the device refused would leave every frame undecodable: the line says which.
     if (const QString note = m_link.refusalNote(); !note.isEmpty())
-        m_message.show(note);
+        m_message.note(note);
 }
 
 void Shell::LabelBackClick() {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/app/state.h"
+#include "core/base/console_timers.h"
+#include "core/base/state.h"
 
 #include <QStringList>
 #include <functional>
@@ -27,14 +28,6 @@ struct EngineSetup {
     QString tableDir;        // where the name, help and error tables are; empty: none is read
     EnvironmentSettings env; // page ranges and port numbering
     QString settingsPath;    // the settings file whose [ComPorts] a failed open points to
-};
-
-// The timers of the console, made before any area so each area is handed the ones it drives.
-struct ConsoleTimers {
-    Timer& Timer1;      // 1 ms: the file pump
-    Timer& Timer2;      // 100 ms: the poll tick
-    Timer& Timer3;      // 1 s: the handshake watchdog
-    Timer& TimerMdi_go; // 10 s: the MDI line, or 3210 ms while a flash write waits
 };
 
 // The application shell: start-up and shut-down, the settings file, the text tables, the command

@@ -1,8 +1,8 @@
 #include "core/files/file_page.h"
 
-#include "core/app/message_line.h"
-#include "core/app/prompts.h"
-#include "core/app/state.h"
+#include "core/base/message_line.h"
+#include "core/base/prompts.h"
+#include "core/base/state.h"
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
 #include "core/files/read_file.h"

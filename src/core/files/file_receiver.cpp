@@ -1,8 +1,8 @@
 #include "core/files/file_receiver.h"
 
-#include "core/app/message_line.h"
-#include "core/app/prompts.h"
-#include "core/app/state.h"
+#include "core/base/message_line.h"
+#include "core/base/prompts.h"
+#include "core/base/state.h"
 #include "core/files/file_page.h"
 #include "core/files/file_types.h"
 #include "core/files/transfer.h"
@@ -36,7 +36,7 @@ void FileReceiver::ButtonRecvInClick() {
     m_item = type->index;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
-    m_state.watchdog.ResetPending = false;
+    m_watchdog.clearBreak();
     m_timers.Timer3.setEnabled(true);
     m_message.clear();
     m_files.setGauge(0);
@@ -44,7 +44,7 @@ void FileReceiver::ButtonRecvInClick() {
         m_link.SendLinkReset();
     m_link.SendNamedValueWrite(kAnnounceVariable, type->typeCode, type->nameSent);
     m_transfer.requestReceive();
-    m_message.show(QStringLiteral("; Call CNC_Send ") + QString::fromLatin1(type->nameSent) +
+    m_message.note(QStringLiteral("; Call CNC_Send ") + QString::fromLatin1(type->nameSent) +
                    QStringLiteral(" @ ;"));
     m_files.resetLabels();
     m_timers.TimerMdi_go.setEnabled(false);
@@ -62,7 +62,7 @@ void FileReceiver::bodyArriving() {
     // A byte the line garbled reaches us as 0 (parity error); a file body never holds one.
     m_garbled = body.count('\0');
     m_transfer.finishReceive();
-    m_message.show(QStringLiteral("; .. Convert RxD .. ;"));
+    m_message.note(QStringLiteral("; .. Convert RxD .. ;"));
     m_files.setGauge(0, static_cast<int>(std::min<qsizetype>(body.size(), INT_MAX)));
     if (m_item != kPlcItem)
         m_files.replaceList({}, 0);
@@ -98,7 +98,7 @@ void FileReceiver::finishList() {
     }
     m_files.setGauge(m_files.view().gaugeMax);
     m_files.showSize(QString::number(count));
-    m_message.show(QStringLiteral("; .. Done .. ;"));
+    m_message.note(QStringLiteral("; .. Done .. ;"));
     // A fresh subscription: the poll cycle asks again, and so will the next page.
     m_state.block.clear();
     m_hooks.setOperationEnabled(true);

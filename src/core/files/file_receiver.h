@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/shell.h"
+#include "core/base/console_timers.h"
 #include "core/files/received_file.h"
 
 #include <QByteArray>

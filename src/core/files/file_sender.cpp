@@ -1,17 +1,17 @@
 #include "core/files/file_sender.h"
 
-#include "core/app/hold.h"
-#include "core/app/message_line.h"
-#include "core/app/prompts.h"
-#include "core/app/state.h"
+#include "core/base/hold.h"
+#include "core/base/message_line.h"
+#include "core/base/prompts.h"
+#include "core/base/state.h"
 #include "core/files/file_page.h"
 #include "core/files/file_types.h"
-#include "core/files/mdi.h"
 #include "core/files/text_loader.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
-#include "core/poll/status_texts.h"
+#include "core/mdi/mdi.h"
+#include "core/tables/text_tables.h"
 #include "platform/clock.h"
 
 #include <QDir>
@@ -55,12 +55,12 @@ FileSender::FileSender(ConsoleState& state, MessageLine& message, Prompts& promp
                               [this] {
                                   m_timers.Timer3.setEnabled(true);
                                   m_watchdog.arm(10);
-                                  m_message.show(QStringLiteral("; .. Send ARM .. ;"));
+                                  m_message.note(QStringLiteral("; .. Send ARM .. ;"));
                               },
                           .dataAccepted =
                               [this](int n) {
                                   m_files.advanceGauge(n);
-                                  m_state.watchdog.WatchdogLimit += 10;
+                                  m_watchdog.extend(10);
                               },
                           .finished = [this](ArmUploader::Outcome o) { uploadFinished(o); },
                       }) {}
@@ -80,7 +80,7 @@ void FileSender::ButtonSendOutClick() {
     m_errorAtStart = m_state.live.AcceptedFrames > 0 ? m_state.live.StatusErrorNumber : 0;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
-    m_message.show(QStringLiteral("; .. Stop Report .. ;"));
+    m_message.note(QStringLiteral("; .. Stop Report .. ;"));
     m_files.setGauge(0);
     if (!WarningOff && warnsBeforeSending(item)) {
         const UploadWarningAnswer answer = m_prompts.askUploadWarning();
@@ -91,7 +91,7 @@ void FileSender::ButtonSendOutClick() {
         }
     }
     // A Reset pressed while nothing ran is spent; it must not break this send.
-    m_state.watchdog.ResetPending = false;
+    m_watchdog.clearBreak();
     m_timers.Timer3.setEnabled(true);
     announce(item);
     m_timers.TimerMdi_go.setEnabled(false);
@@ -147,7 +147,7 @@ bool FileSender::portLost() {
     m_timers.Timer1.setEnabled(false);
     m_timers.Timer3.setEnabled(false);
     m_transfer.abort();
-    m_message.show(QStringLiteral("; .. DSR Off --> Break .. ;"));
+    m_message.note(QStringLiteral("; .. DSR Off --> Break .. ;"));
     m_hooks.setOperationEnabled(true);
     m_transfer.reportFailure(QStringLiteral("link lost (DSR off)"));
     return true;
@@ -238,7 +238,7 @@ void FileSender::finish() {
     }
     m_timers.Timer1.setEnabled(false);
     m_timers.Timer3.setEnabled(false);
-    m_message.show(QStringLiteral("; .. Sended .. @ ;"));
+    m_message.note(QStringLiteral("; .. Sended .. @ ;"));
     m_buffer.clear();
     m_written = 0;
     m_dncLines.reset();
@@ -252,7 +252,7 @@ void FileSender::finish() {
         // The link reset before the announcement stopped the status stream; it is asked for afresh, and
         // its first frame says whether the controller kept the file.
         m_transfer.awaitVerdict();
-        m_state.block.PollBlockChanged = true;
+        m_state.block.resubscribe();
     }
     m_hooks.setOperationEnabled(true);
 }
@@ -266,7 +266,7 @@ void FileSender::statusAccepted() {
         return;
     }
     // Frames still streaming for the old subscription say nothing about the file.
-    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged)
+    if (!m_transfer.awaitingVerdict() || m_state.block.PollBlockChanged())
         return;
     if (!newError) {
         m_transfer.report({TransferEnd::Kind::Sent, {}});
@@ -276,7 +276,7 @@ void FileSender::statusAccepted() {
     m_mdi.cancelFlashWrite();
     TransferEnd end{TransferEnd::Kind::Refused, controllerErrorReport(error, m_errorTexts)};
     end.errorNumber = error;
-    m_message.show(QStringLiteral("; ") + end.reason + QStringLiteral(" ;"));
+    m_message.verdict(QStringLiteral("; ") + end.reason + QStringLiteral(" ;"));
     m_transfer.report(end);
 }
 
@@ -309,7 +309,7 @@ void FileSender::verdictTick() {
         return;
     m_mdi.cancelFlashWrite();
     const QString text = QStringLiteral("not confirmed: the controller sent no status after the file");
-    m_message.show(QStringLiteral("; ") + text + QStringLiteral(" ;"));
+    m_message.verdict(QStringLiteral("; ") + text + QStringLiteral(" ;"));
     m_transfer.report({TransferEnd::Kind::NotConfirmed, text});
 }
 
@@ -373,18 +373,18 @@ void FileSender::transferEnded(TransferEnd& end) {
     end.reason = end.reason.isEmpty() ? stop : end.reason + QStringLiteral("; ") + stop;
     writeJournal();
     m_files.showResumeLine(end.resumeLine);
-    m_message.showHeld(QStringLiteral("; ") + stop + QStringLiteral(" ;"));
+    m_message.verdict(QStringLiteral("; ") + stop + QStringLiteral(" ;"));
     m_dncLines.reset();
 }
 
 void FileSender::flashStep(int item) {
     const SendFileType& type = *sendFileType(item);
     if (type.flashCommand)
-        m_message.show(QString::fromLatin1(type.flashCommand));
+        m_message.note(QString::fromLatin1(type.flashCommand));
     if (m_files.flashChecked() && type.flashWrite)
         m_mdi.armFlashWrite();
     else
-        m_hold.pause(Mdi::kFlashWriteMs, [this] { m_state.seq.Resyncing = true; });
+        m_mdi.holdForFlashWrite();
     m_state.LastMdiText = m_message.text();
 }
 
@@ -393,7 +393,7 @@ void FileSender::flashStep(int item) {
 void FileSender::startUpload() {
     if (!m_state.line.CtsReady || !m_state.line.LinkUp)
         return;
-    m_state.watchdog.ResetPending = false;
+    m_watchdog.clearBreak();
     m_link.SendValueWrite(kUploadVariable, 255);
     m_hold.pause(kUploadPauseMs, [this] { reopenForUpload(); });
 }
@@ -428,29 +428,29 @@ void FileSender::uploadFinished(ArmUploader::Outcome outcome, bool lineDropped) 
     // with its gauge, and the key-in line says how the upload ended.
     m_link.closePort();
     const bool linked = m_link.OpenPort();
-    m_state.seq.Resyncing = true;
-    m_state.block.PollBlockChanged = true;
+    m_state.seq.resync();
+    m_state.block.resubscribe();
     m_timers.Timer2.setEnabled(linked);
     m_hooks.setOperationEnabled(linked);
     const int frame = m_upload.frameNumber();
     switch (outcome) {
     case ArmUploader::Outcome::Done:
-        m_message.show(QStringLiteral("; .. Sended .. @ ;"));
+        m_message.note(QStringLiteral("; .. Sended .. @ ;"));
         m_transfer.report({TransferEnd::Kind::Sent, {}});
         break;
     case ArmUploader::Outcome::Refused:
-        m_message.show(QStringLiteral("; .. Send ARM Refused .. ;"));
+        m_message.note(QStringLiteral("; .. Send ARM Refused .. ;"));
         m_transfer.reportFailure(QStringLiteral("controller refused frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::TimedOut:
-        m_message.show(QStringLiteral("; .. Handshake Time Out .. ;"));
+        m_message.note(QStringLiteral("; .. Handshake Time Out .. ;"));
         m_transfer.reportFailure(lineDropped
                                      ? (m_state.line.LinkUp ? QStringLiteral("the controller held CTS off")
                                                             : QStringLiteral("link lost (DSR off)"))
                                      : QStringLiteral("no answer to frame %1").arg(frame));
         break;
     case ArmUploader::Outcome::Stopped:
-        m_message.show(QStringLiteral("; .. Reset --> Break .. ;"));
+        m_message.note(QStringLiteral("; .. Reset --> Break .. ;"));
         m_transfer.reportFailure(QStringLiteral("reset"));
         break;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/shell.h"
+#include "core/base/console_timers.h"
 #include "core/files/arm_uploader.h"
 #include "core/files/dnc_lines.h"
 

@@ -1,32 +1,33 @@
 #include "core/files/transfer.h"
 
+#include "core/files/handshakes.h"
 #include "core/link/digits.h"
-#include "core/poll/handshakes.h"
 
 namespace velmorix {
 
-bool Transfer::requestReceive() {
+bool Transfer::begin() {
     if (active())
         return false;
     if (awaitingVerdict())
         report({TransferEnd::Kind::NotConfirmed,
                 QStringLiteral("not confirmed: another transfer began before the controller's status")});
     m_rxText.clear();
-    m_recvRequested = true;
     m_open = true;
     return true;
 }
 
-bool Transfer::requestSend(int sendItem) {
-    if (active())
+bool Transfer::requestReceive() {
+    if (!begin())
         return false;
-    if (awaitingVerdict())
-        report({TransferEnd::Kind::NotConfirmed,
-                QStringLiteral("not confirmed: another transfer began before the controller's status")});
-    m_rxText.clear();
+    m_recvRequested = true;
+    return true;
+}
+
+bool Transfer::requestSend(int sendItem) {
+    if (!begin())
+        return false;
     m_sendItem = sendItem;
     m_sendRequested = true;
-    m_open = true;
     return true;
 }
 

@@ -55,7 +55,6 @@ public:
     bool XoffHold() const { return m_xoffHold; }
     bool ArmSending() const { return m_armSending; }
     const QByteArray& RxText() const { return m_rxText; }
-    quint32 TxByteCount() const { return m_txByteCount; }
 
     // The send type the running (or requested) send latched.
     int sendItem() const { return m_sendItem; }
@@ -86,7 +85,6 @@ public:
     // The receiver took the whole body; the sender wrote everything.
     void finishReceive();
     void finishSend();
-    void clearRxText() { m_rxText.clear(); }
 
     // The 8-bit upload waits for the controller while this is set.
     void setArmSending(bool on) {
@@ -116,6 +114,8 @@ public:
     }
 
 private:
+    // A new transfer takes over: one whose verdict still waits was never confirmed.
+    bool begin();
     void takeReceiveBytes(const QByteArray& chunk);
     bool takeSendBytes(const QByteArray& chunk);
 

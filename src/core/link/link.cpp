@@ -1,17 +1,14 @@
 #include "core/link/link.h"
 
-#include "core/app/hold.h"
-#include "core/files/transfer.h"
+#include "core/base/hold.h"
 #include "core/link/frames.h"
 #include "core/link/port_advice.h"
 #include "platform/clock.h"
 
 namespace velmorix {
 
-Link::Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
-           PortFactory factory)
-    : m_state(state), m_transfer(transfer), m_prompts(prompts), m_hold(hold), m_clock(clock),
-      m_factory(std::move(factory)) {}
+Link::Link(ConsoleState& state, Prompts& prompts, Hold& hold, Clock& clock, PortFactory factory)
+    : m_state(state), m_prompts(prompts), m_hold(hold), m_clock(clock), m_factory(std::move(factory)) {}
 
 void Link::attach(const QString& device) {
     if (m_port && device == m_device)
@@ -100,7 +97,7 @@ void Link::ComPortDSRChange(bool on) {
     m_state.line.LinkUp = on;
     m_state.view.LabelDSRLit = on;
     if (!on)
-        m_state.seq.Resyncing = true;
+        m_state.seq.resync();
     if (m_hooks.lineChanged)
         m_hooks.lineChanged();
 }
@@ -130,7 +127,7 @@ qint64 Link::bytesInFlight() {
 }
 
 void Link::SendMonitorRequest(const QByteArray& data) {
-    const bool dnc = m_transfer.dncSending();
+    const bool dnc = m_hooks.dncRunning && m_hooks.dncRunning();
     if (!dnc)
         SendLinkReset();
     if (!m_state.line.LinkUp)
@@ -151,7 +148,7 @@ void Link::SendLinkReset() {
 }
 
 bool Link::refusedDuringRun(const QString& what) {
-    if (!m_transfer.dncOwnsLine())
+    if (!m_hooks.runOwnsLine || !m_hooks.runOwnsLine())
         return false;
     if (m_hooks.ownedByRun)
         m_hooks.ownedByRun(what);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/prompts.h"
-#include "core/app/state.h"
+#include "core/base/prompts.h"
+#include "core/base/state.h"
 #include "core/link/line_clock.h"
 #include "core/link/port_names.h"
 #include "platform/serial_port.h"
@@ -13,7 +13,6 @@ namespace velmorix {
 
 class Clock;
 class Hold;
-class Transfer;
 
 // The serial link: the port, its line states and indicators, and every request the console sends.
 class Link {
@@ -24,15 +23,18 @@ public:
         std::function<void(const QString&)> portError;  // the port failed while open
         std::function<void()> lineChanged;              // CTS or DSR changed
         std::function<void(const QString&)> ownedByRun; // a frame refused while a DNC run owns the line
-        std::function<void(const QString&)> lateNote;   // the refusal note, learned after the open
+        // A DNC run is being fed: monitor requests go without the link reset, which would end it.
+        std::function<bool()> dncRunning;
+        // A DNC run owns the line, from its announcement until its last line has crossed.
+        std::function<bool()> runOwnsLine;
+        // The note on settings a device server did not confirm, known only after the open.
+        std::function<void(const QString&)> lateNote;
     };
 
-    Link(ConsoleState& state, const Transfer& transfer, Prompts& prompts, Hold& hold, Clock& clock,
-         PortFactory factory);
+    Link(ConsoleState& state, Prompts& prompts, Hold& hold, Clock& clock, PortFactory factory);
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setPortNames(PortNames names) { m_names = std::move(names); }
-    const PortNames& portNames() const { return m_names; }
     // Where a failed open finds the facts of its device (the devices present, the owning group);
     // without one the failure says only the system's reason.
     void setPortInspector(PortInspector inspector) { m_inspector = std::move(inspector); }
@@ -97,7 +99,6 @@ private:
     void portLearned();
 
     ConsoleState& m_state;
-    const Transfer& m_transfer;
     Prompts& m_prompts;
     Hold& m_hold;
     Clock& m_clock;

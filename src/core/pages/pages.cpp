@@ -1,6 +1,6 @@
 #include "core/pages/pages.h"
 
-#include "core/app/message_line.h"
+#include "core/base/message_line.h"
 #include "core/files/transfer.h"
 
 namespace velmorix {
@@ -64,7 +64,7 @@ void Pages::ButtonFileSvcClick(std::function<void()> done) {
         m_state.view.MemoHelpShown = false;
         if (m_state.block.PollBlockStart != -1)
             m_state.block.clear();
-        m_message.show(QStringLiteral("; PC<=>CNC :: FileTrans Servicer ;"));
+        m_message.note(QStringLiteral("; PC<=>CNC :: FileTrans Servicer ;"));
         if (m_hooks.enableMdiTimer)
             m_hooks.enableMdiTimer(false);
         if (done)

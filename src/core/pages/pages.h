@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/state.h"
+#include "core/base/state.h"
 #include "core/pages/plc_bit_page.h"
 #include "core/pages/rct_page.h"
 #include "core/pages/var_page.h"

@@ -1,6 +1,6 @@
 #include "core/pages/plc_bit_page.h"
 
-#include "core/pages/plc_var_map.h"
+#include "core/base/plc_var_map.h"
 #include "core/poll/status_texts.h"
 
 namespace velmorix {

@@ -1,6 +1,6 @@
 #include "core/pages/rct_page.h"
 
-#include "core/pages/plc_var_map.h"
+#include "core/base/plc_var_map.h"
 #include "core/pages/value_edit.h"
 #include "core/poll/status_texts.h"
 

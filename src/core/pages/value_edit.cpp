@@ -1,6 +1,6 @@
 #include "core/pages/value_edit.h"
 
-#include "core/app/state.h"
+#include "core/base/state.h"
 #include "core/link/link.h"
 
 namespace velmorix {

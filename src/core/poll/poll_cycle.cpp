@@ -131,9 +131,8 @@ void PollCycle::watchLiveness() {
     // request never arrived. Subscribe again and adopt the controller's number afresh.
     if (now - m_lastLifeMs >= kStuckSequenceMs) {
         m_lastLifeMs = now;
-        m_state.seq.Resyncing = true;
-        m_state.seq.ResyncCount = 0;
-        m_state.block.PollBlockChanged = true;
+        m_state.seq.resync();
+        m_state.block.resubscribe();
     }
 }
 
@@ -143,7 +142,7 @@ void PollCycle::framePath() {
         return;
     // While CTS holds a fresh subscription's request back, the frames that arrive answer an older
     // one (a relinked port, say): a sequence adopted from them would refuse the new stream's.
-    if (m_state.seq.Resyncing && !m_state.line.CtsReady)
+    if (m_state.seq.Resyncing() && !m_state.line.CtsReady)
         return;
     m_decoder.decode(m_ring, m_state.block.PollItemCount);
     if (!m_state.seq.FrameValid)
@@ -189,9 +188,9 @@ void PollCycle::Timer2Timer() {
     // its body: it waits for the transfer's end. A DNC run is fed beside the status stream and
     // subscribes without the reset.
     const bool transferHolds = m_transfer.gathering() && !m_transfer.dncSending();
-    if (m_state.block.PollBlockChanged && !transferHolds) {
+    if (m_state.block.PollBlockChanged() && !transferHolds) {
         SendMonitorRequest();
-        m_state.block.PollBlockChanged = false;
+        m_state.block.subscribed();
     }
     SerialPort* port = m_link.port();
     if (!port)

@@ -1,6 +1,6 @@
 #include "core/poll/status_decoder.h"
 
-#include "core/app/message_line.h"
+#include "core/base/message_line.h"
 #include "core/link/digits.h"
 #include "core/poll/status_texts.h"
 
@@ -47,13 +47,8 @@ bool StatusDecoder::takeStatusWord(const char* raw, bool marked) {
     // The command state shows before the sequence check, so a stale frame still updates it.
     m_state.status.LabelCommandState = QString::fromLatin1(digits.left(4) + '-' + digits.mid(4));
     const StatusWord word = decodeStatusWord(raw);
-    if (seq.Resyncing) {
-        seq.RequestSeq = word.replySeq;
-        seq.FrameValid = true;
-        if (++seq.ResyncCount >= 3) {
-            seq.Resyncing = false;
-            seq.ResyncCount = 0;
-        }
+    if (seq.Resyncing()) {
+        seq.adopted(word.replySeq);
     } else if (word.replySeq != seq.RequestSeq) {
         seq.FrameValid = false;
         return false;
@@ -67,7 +62,7 @@ bool StatusDecoder::takeStatusWord(const char* raw, bool marked) {
         live.LastErrorNumber = word.errorNumber;
         const QString text =
             word.errorNumber < m_errorTexts.size() ? m_errorTexts[word.errorNumber] : QString();
-        m_message.show(errorLine(word.errorNumber, text));
+        m_message.note(errorLine(word.errorNumber, text));
     }
     return true;
 }

@@ -36,13 +36,6 @@ QString serialText(qint32 serial) {
     return QStringLiteral("SN-") + paddedDigits(serial, 7);
 }
 
-QString controllerErrorReport(int errorNumber, const QStringList& errorTexts) {
-    const QString text =
-        errorNumber >= 0 && errorNumber < errorTexts.size() ? errorTexts[errorNumber].trimmed() : QString();
-    return text.isEmpty() ? QStringLiteral("the controller reported error %1").arg(errorNumber)
-                          : QStringLiteral("the controller reported error %1: %2").arg(errorNumber).arg(text);
-}
-
 QString errorLine(int errorNumber, const QString& errorText) {
     if (errorNumber == 0)
         return {};

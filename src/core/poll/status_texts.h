@@ -24,9 +24,6 @@ QString serialText(qint32 serial);
 
 // The error line for an error number: empty for 0, otherwise ";Er" + e + ": " + the error's text.
 QString errorLine(int errorNumber, const QString& errorText);
-// "the controller reported error N: <its text>" (without the text when the table has none), as a
-// transfer's or a command's verdict says it.
-QString controllerErrorReport(int errorNumber, const QStringList& errorTexts);
 
 // Digits taken by adding a power of ten and dropping the leading digit.
 QString paddedDigits(qint64 value, int digits);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 
 #include <QChar>
 #include <QDateTime>

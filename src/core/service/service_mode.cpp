@@ -1,7 +1,7 @@
 #include "core/service/service_mode.h"
 
-#include "core/app/hold.h"
-#include "core/app/prompts.h"
+#include "core/base/hold.h"
+#include "core/base/prompts.h"
 #include "core/files/file_page.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"
@@ -86,11 +86,8 @@ void ServiceMode::controllerClock() {
     ReportBlock& block = m_state.block;
     const qint32 savedStart = block.PollBlockStart;
     const qint32 savedCount = block.PollBlockCount;
-    if (block.PollBlockStart != kClockFirst) {
-        block.PollBlockStart = kClockFirst;
-        block.PollBlockCount = kClockFields;
-        block.PollBlockChanged = true;
-    }
+    if (block.PollBlockStart != kClockFirst)
+        block.update(kClockFirst, kClockFields);
     ClockDialog dialog;
     dialog.fields = [this] {
         QStringList texts;
@@ -100,9 +97,8 @@ void ServiceMode::controllerClock() {
     };
     dialog.setRtc = m_hooks.setRtcClicked;
     m_prompts.showClock(dialog);
-    block.PollBlockStart = savedStart;
-    block.PollBlockCount = savedCount;
-    block.PollBlockChanged = true;
+    block.update(savedStart, savedCount);
+    block.resubscribe();
 }
 
 void ServiceMode::SetRtc() {

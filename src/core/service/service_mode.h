@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/state.h"
+#include "core/base/state.h"
 #include "core/service/service_functions.h"
 
 #include <functional>

@@ -1,6 +1,8 @@
 #include "core/tables/text_tables.h"
 
-#include "core/pages/plc_var_map.h"
+#include "core/base/text_lines.h"
+
+#include "core/base/plc_var_map.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,13 @@
 #include <algorithm>
 
 namespace velmorix {
+
+QString controllerErrorReport(int errorNumber, const QStringList& errorTexts) {
+    const QString text =
+        errorNumber >= 0 && errorNumber < errorTexts.size() ? errorTexts[errorNumber].trimmed() : QString();
+    return text.isEmpty() ? QStringLiteral("the controller reported error %1").arg(errorNumber)
+                          : QStringLiteral("the controller reported error %1: %2").arg(errorNumber).arg(text);
+}
 
 namespace {
 
@@ -95,20 +104,8 @@ QString decodeTableText(const QByteArray& bytes) {
 
 QStringList splitTableLines(const QByteArray& bytes) {
     QStringList lines;
-    QByteArray current;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines << decodeTableText(current);
-            current.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            current += c;
-        }
-    }
-    if (!current.isEmpty())
-        lines << decodeTableText(current);
+    for (const QByteArray& line : splitTextLines(bytes))
+        lines << decodeTableText(line);
     return lines;
 }
 

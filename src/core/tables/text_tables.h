@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,6 +16,10 @@ struct KeyedLine {
 };
 // Nothing for a line without a colon, without leading digits, or with a key too long for 32 bits.
 std::optional<KeyedLine> parseKeyedLine(const QString& line);
+
+// "the controller reported error N: <its text>" (without the text when the table has none), as a
+// transfer's or a command's verdict says it.
+QString controllerErrorReport(int errorNumber, const QStringList& errorTexts);
 
 // Table text is 8-bit: UTF-8 when the bytes are valid UTF-8, otherwise GBK (Chinese Windows).
 QString decodeTableText(const QByteArray& bytes);

@@ -36,30 +36,6 @@ QString arrow(Kind kind) {
     }
 }
 
-QString hexOf(const QByteArray& bytes, qsizetype count) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    QString out;
-    out.reserve(count * 3);
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto b = static_cast<quint8>(bytes[i]);
-        if (i)
-            out += QChar(' ');
-        out += QChar(kHex[b >> 4]);
-        out += QChar(kHex[b & 15]);
-    }
-    return out;
-}
-
-QString printable(const QByteArray& bytes, qsizetype count) {
-    QString out;
-    out.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto b = static_cast<quint8>(bytes[i]);
-        out += (b >= 0x20 && b < 0x7F) ? QChar(b) : QChar('.');
-    }
-    return out;
-}
-
 } // namespace
 
 bool WireLogModel::passes(const Row& row) const {
@@ -176,9 +152,9 @@ QVariant WireLogModel::data(const QModelIndex& index, int role) const {
         case Frame:
             return r.name;
         case Hex:
-            return hexOf(r.bytes, shown) + (shown < r.bytes.size() ? QStringLiteral(" …") : QString());
+            return WireRecorder::hexBytes(r.bytes.left(shown)) + (shown < r.bytes.size() ? QStringLiteral(" …") : QString());
         case Text:
-            return printable(r.bytes, shown) + (shown < r.bytes.size() ? QStringLiteral("…") : QString());
+            return WireRecorder::printableBytes(r.bytes.left(shown)) + (shown < r.bytes.size() ? QStringLiteral("…") : QString());
         default:
             return {};
         }
@@ -214,8 +190,8 @@ QString WireLogModel::text() const {
         for (qsizetype at = 0; at < r->bytes.size(); at += 16) {
             const QByteArray chunk = r->bytes.mid(at, 16);
             out += QString(head.size(), QChar(' ')) + QStringLiteral("%1 |%2|\n")
-                                                          .arg(hexOf(chunk, chunk.size()), -47)
-                                                          .arg(printable(chunk, chunk.size()));
+                                                          .arg(WireRecorder::hexBytes(chunk), -47)
+                                                          .arg(WireRecorder::printableBytes(chunk));
         }
     }
     return out;

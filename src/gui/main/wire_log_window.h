@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/link/frame_namer.h"
-#include "core/link/wire_recorder.h"
+#include "core/wire/frame_namer.h"
+#include "core/wire/wire_recorder.h"
 
 #include <QAbstractTableModel>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/prompts.h"
+#include "core/base/prompts.h"
 
 #include <QDialog>
 #include <array>

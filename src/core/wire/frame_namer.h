@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,6 @@
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
+
+#include "core/base/text_lines.h"
 
 namespace velmorix {
 
@@ -34,20 +36,7 @@ IniFile IniFile::fromText(const QByteArray& text) {
     IniFile ini;
     if (!text.contains("\r\n") && text.contains('\n'))
         ini.m_eol = "\n";
-    QByteArray current;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            ini.m_lines << current;
-            current.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            current += c;
-        }
-    }
-    if (!current.isEmpty())
-        ini.m_lines << current;
+    ini.m_lines = splitTextLines(text);
     return ini;
 }
 

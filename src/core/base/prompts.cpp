@@ -1,4 +1,4 @@
-#include "core/app/prompts.h"
+#include "core/base/prompts.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 
@@ -50,8 +50,7 @@ private:
 // Every port the factory makes, recorded into `recorder`.
 PortFactory recordingFactory(PortFactory factory, WireRecorder& recorder, Clock& clock);
 
-// "38400,E,7,2": rate, parity, data and stop bits as the log shows them.
-QString lineText(const PortSettings& settings);
+
 // "2024-03-09T07:05:00.123+01:00": a wall-clock time with its offset from UTC (ISO 8601).
 QString wallClockText(const QDateTime& time);
 

@@ -1,4 +1,4 @@
-#include "core/link/recording_port.h"
+#include "core/wire/recording_port.h"
 
 namespace velmorix {
 
@@ -48,7 +48,7 @@ bool RecordingPort::open() {
     const PortSettings s = m_inner->settings();
     // Times count from here; the wall clock says when here was.
     m_recorder.addNote(
-        QStringLiteral("open %1 %2 at %3").arg(s.name, lineText(s), wallClockText(m_clock.localDateTime())),
+        QStringLiteral("open %1 %2 at %3").arg(s.name, lineSettingsText(s), wallClockText(m_clock.localDateTime())),
         0);
     const bool opened = m_inner->open();
     if (!opened)
@@ -92,14 +92,6 @@ QString wallClockText(const QDateTime& t) {
            QStringLiteral("%1:%2")
                .arg(minutes / 60, 2, 10, QLatin1Char('0'))
                .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString lineText(const PortSettings& s) {
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(s.baudRate)
-        .arg(QChar("NOEMS"[static_cast<int>(s.parity)]))
-        .arg(s.dataBits)
-        .arg(s.stopBits);
 }
 
 } // namespace velmorix

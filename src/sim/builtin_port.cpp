@@ -1,10 +1,10 @@
-#include "sim/simulator_port.h"
+#include "sim/builtin_port.h"
 
 #include "sim/simulated_port.h"
 
 namespace velmorix::sim {
 
-std::unique_ptr<SerialPort> makeSimulatorPort(Clock& clock) {
+std::unique_ptr<SerialPort> makeBuiltInPort(Clock& clock) {
     ControllerOptions options;
     options.clockAtZero = QDateTime(QDate::currentDate(), clock.timeOfDay()).addMSecs(-clock.nowMs());
     auto controller = std::make_unique<SimulatedController>(options);

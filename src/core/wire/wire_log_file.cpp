@@ -1,4 +1,4 @@
-#include "core/link/wire_log_file.h"
+#include "core/wire/wire_log_file.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "core/app/setup_code.h"
+#include "core/base/setup_code.h"
 
 namespace velmorix {
 
@@ -95,11 +95,7 @@ PortSettings lineSettings(const CommSelection& s) {
 }
 
 QString portDescription(const CommSelection& s, qint32 comStartNum) {
-    static const char kParity[] = {'N', 'O', 'E', 'M', 'S'};
-    const PortSettings p = lineSettings(s);
-    return portName(s, comStartNum) + QLatin1Char(',') + QString::number(p.baudRate) + QLatin1Char(',') +
-           QLatin1Char(kParity[s.parity]) + QLatin1Char(',') + QString::number(p.dataBits) +
-           QLatin1Char(',') + QString::number(p.stopBits);
+    return portName(s, comStartNum) + QLatin1Char(',') + lineSettingsText(lineSettings(s));
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -118,10 +114,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         } else if (a.startsWith(QStringLiteral("--wire-log="))) {
             cl.wireLog = a.mid(11);
             cl.wireLogMissing = cl.wireLog.isEmpty();
-        } else if (a.startsWith(QStringLiteral("--")))
-            cl.unknownOptions << a;
-        else
-            positional << a;
+        } else if (!a.startsWith(QStringLiteral("--"))) {
+            positional << a; // options the console does not know are passed over
+        }
     }
     if (!positional.isEmpty())
         cl.setupCode = positional[0];

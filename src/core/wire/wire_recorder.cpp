@@ -1,4 +1,4 @@
-#include "core/link/wire_recorder.h"
+#include "core/wire/wire_recorder.h"
 
 namespace velmorix {
 
@@ -127,26 +127,38 @@ QString WireRecorder::format(const Entry& entry) {
         return QStringLiteral("%1 ms  ---  %2\n").arg(stamp, entry.line);
     const QString dir = entry.kind == Kind::ToController ? QStringLiteral(">>>") : QStringLiteral("<<<");
     const QString indent(stamp.size() + 3, QChar(' '));
-    static constexpr char kHex[] = "0123456789ABCDEF";
     QString out;
     out.reserve((entry.bytes.size() / 16 + 1) * 90);
     for (qsizetype row = 0; row < entry.bytes.size(); row += 16) {
+        const QByteArray chunk = entry.bytes.mid(row, 16);
         out += row == 0 ? stamp + QStringLiteral(" ms") : indent;
         out += QStringLiteral("  ") + dir + QStringLiteral("  ");
-        const qsizetype n = std::min<qsizetype>(16, entry.bytes.size() - row);
-        QString text;
-        for (qsizetype i = 0; i < 16; ++i) {
-            if (i < n) {
-                const auto b = static_cast<quint8>(entry.bytes[row + i]);
-                out += QChar(kHex[b >> 4]);
-                out += QChar(kHex[b & 15]);
-                out += QChar(' ');
-                text += (b >= 0x20 && b < 0x7F) ? QChar(b) : QChar('.');
-            } else {
-                out += QStringLiteral("   ");
-            }
-        }
-        out += QStringLiteral(" |") + text + QStringLiteral("|\n");
+        out += hexBytes(chunk).leftJustified(48) + QStringLiteral(" |") + printableBytes(chunk) +
+               QStringLiteral("|\n");
+    }
+    return out;
+}
+
+QString WireRecorder::hexBytes(const QByteArray& bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<quint8>(bytes[i]);
+        if (i)
+            out += QChar(' ');
+        out += QChar(kHex[b >> 4]);
+        out += QChar(kHex[b & 15]);
+    }
+    return out;
+}
+
+QString WireRecorder::printableBytes(const QByteArray& bytes) {
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<quint8>(c);
+        out += (b >= 0x20 && b < 0x7F) ? QChar(b) : QChar('.');
     }
     return out;
 }

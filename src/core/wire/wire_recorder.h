@@ -70,13 +70,14 @@ public:
     QStringList lineChanges() const { return texts(Kind::Line); }
     QStringList notes() const { return texts(Kind::Note); }
     void clear();
-    // Nothing more joins the entry in progress (kept for the controller's records; same as seal()).
-    void flush() { seal(); }
 
     // People's form, one block per entry: time in ms with three decimals, the direction (">>>"
     // written by the console, "<<<" read by it, "---" anything else), then 16 bytes a row as hex
     // and as text (a dot for what does not print).
     static QString format(const Entry& entry);
+    // "12 3A FF": the bytes as hex pairs; and as text, a dot for what does not print.
+    static QString hexBytes(const QByteArray& bytes);
+    static QString printableBytes(const QByteArray& bytes);
     // All entries kept.
     QString format() const;
 

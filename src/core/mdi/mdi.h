@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 #include <QString>
 
 namespace velmorix {
@@ -12,14 +13,15 @@ class Link;
 class MessageLine;
 class Timer;
 class Transfer;
+class Watchdog;
 
 // The command line under the pages: one MDI block per Enter or "MDI Go", the recall of the last
 // text, the line that empties itself ten seconds after the last key, the flash write that follows a
 // send, and Reset.
 class Mdi {
 public:
-    Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, FilePage& files,
-        Hold& hold, Timer& timerMdi, Timer& timer1);
+    Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, Watchdog& watchdog,
+        FilePage& files, Hold& hold, Timer& timerMdi, Timer& timer1);
 
     void ButtonMDIgoClick();
     void EditKeyInKeyPress(QChar key);
@@ -33,8 +35,10 @@ public:
     void armFlashWrite();
     // The controller refused the file, or never confirmed it: its flash is not written.
     void cancelFlashWrite();
+    // The 3000 ms the console holds still while the controller writes its flash (or would have), then
+    // the controller's sequence is taken afresh.
+    void holdForFlashWrite(std::function<void()> then = {});
     bool FlashPending() const { return m_flashPending; }
-    const QString& FlashCommand() const { return m_flashCommand; }
 
     // What goes on the wire for a typed text: trimmed of blanks and control characters, cut before
     // the first ";", with every blank removed. Empty when nothing is to be sent.
@@ -53,6 +57,7 @@ private:
     Hold& m_hold;
     Timer& m_timerMdi;
     Timer& m_timer1;
+    Watchdog& m_watchdog;
     bool m_flashPending = false;
     QString m_flashCommand; // the line's text to send when the waiting flash write is served
 };

@@ -1,19 +1,20 @@
-#include "core/files/mdi.h"
+#include "core/mdi/mdi.h"
 
-#include "core/app/hold.h"
-#include "core/app/message_line.h"
-#include "core/app/state.h"
+#include "core/base/hold.h"
+#include "core/base/message_line.h"
+#include "core/base/state.h"
 #include "core/files/file_page.h"
 #include "core/files/transfer.h"
 #include "core/link/link.h"
+#include "core/link/watchdog.h"
 #include "platform/clock.h"
 
 namespace velmorix {
 
-Mdi::Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, FilePage& files,
-         Hold& hold, Timer& timerMdi, Timer& timer1)
+Mdi::Mdi(ConsoleState& state, MessageLine& message, Link& link, Transfer& transfer, Watchdog& watchdog,
+         FilePage& files, Hold& hold, Timer& timerMdi, Timer& timer1)
     : m_state(state), m_message(message), m_link(link), m_transfer(transfer), m_files(files), m_hold(hold),
-      m_timerMdi(timerMdi), m_timer1(timer1) {}
+      m_timerMdi(timerMdi), m_timer1(timer1), m_watchdog(watchdog) {}
 
 QByteArray Mdi::commandOf(const QString& text) {
     qsizetype begin = 0;
@@ -71,15 +72,13 @@ void Mdi::cancelFlashWrite() {
 void Mdi::TimerMdi_goTimer() {
     if (!m_message.isEmpty()) {
         if (m_files.flashChecked() && m_flashPending) {
-            m_message.show(m_flashCommand);
+            m_message.note(m_flashCommand);
             ButtonMDIgoClick();
             m_state.live.LastErrorNumber = 0;
             m_files.setFlashChecked(false);
             m_flashPending = false;
             m_timerMdi.setInterval(kLineMs);
-            // The controller writes its flash meanwhile; the line holds still.
-            m_hold.pause(kFlashWriteMs, [this] {
-                m_state.seq.Resyncing = true;
+            holdForFlashWrite([this] {
                 m_message.clear();
                 m_timerMdi.setEnabled(false);
             });
@@ -92,13 +91,22 @@ void Mdi::TimerMdi_goTimer() {
     }
     if (m_flashPending) {
         m_flashPending = false;
-        m_hold.pause(kFlashWriteMs, [this] { m_state.seq.Resyncing = true; });
+        holdForFlashWrite();
     }
+}
+
+void Mdi::holdForFlashWrite(std::function<void()> then) {
+    // The controller writes its flash meanwhile; the line holds still, and its stream is taken afresh.
+    m_hold.pause(kFlashWriteMs, [this, then = std::move(then)] {
+        m_state.seq.resync();
+        if (then)
+            then();
+    });
 }
 
 void Mdi::ButtonMemTextClick() {
     m_timerMdi.restart();
-    m_message.show(m_state.LastMdiText);
+    m_message.typed(m_state.LastMdiText);
 }
 
 void Mdi::ButtonClearClick() {
@@ -107,7 +115,7 @@ void Mdi::ButtonClearClick() {
 }
 
 void Mdi::ButtonResetClick() {
-    m_state.watchdog.ResetPending = true;
+    m_watchdog.requestBreak();
     m_timer1.setEnabled(false);
     // The gauge stays where the transfer stopped, so the operator sees how far it came.
     const bool bodyFlowing = m_transfer.Sending();
@@ -117,10 +125,10 @@ void Mdi::ButtonResetClick() {
         // The body stops at once: what the port still holds of it is dropped, and the reset signal ends
         // it whatever CTS says, so the controller is never left inside an open body.
         m_link.breakBody();
-        m_hold.pause(200, [this] { m_state.block.PollBlockChanged = true; });
+        m_hold.pause(200, [this] { m_state.block.resubscribe(); });
         return;
     }
-    m_link.SendResetSignal([this] { m_state.block.PollBlockChanged = true; });
+    m_link.SendResetSignal([this] { m_state.block.resubscribe(); });
 }
 
 } // namespace velmorix

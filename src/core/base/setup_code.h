@@ -52,7 +52,6 @@ struct CommandLine {
     bool desktop = false; // started from the desktop entry: the settings live in the user's data folder
     QString wireLog;      // --wire-log FILE: where the wire log goes; empty: nowhere
     bool wireLogMissing = false; // --wire-log without a file
-    QStringList unknownOptions;
 
     bool startWordIsGo() const { return startWord.toUpper() == QStringLiteral("GO"); }
 };

@@ -1,4 +1,4 @@
-#include "core/link/frame_namer.h"
+#include "core/wire/frame_namer.h"
 
 #include "core/link/digits.h"
 #include "core/link/frames.h"

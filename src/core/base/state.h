@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/settings.h"
-#include "core/app/setup_code.h"
+#include "core/base/settings.h"
+#include "core/base/setup_code.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,15 +24,28 @@ struct LineState {
 struct SequenceState {
     int RequestSeq = 0; // sequence number the next replies must carry (0..7)
     bool FrameValid = true;
-    bool Resyncing = true; // adopt the controller's sequence instead of checking it
     int ResyncCount = 0;
-};
 
-// The handshake watchdog's count and limit.
-struct WatchdogState {
-    qint32 WatchdogTicks = 0;
-    qint32 WatchdogLimit = 10;
-    bool ResetPending = false;
+    // Adopt the controller's sequence afresh instead of checking it: the link came up, DSR went off, a
+    // send ended, the line held still for a flash write, the stream stuck.
+    void resync() {
+        m_resyncing = true;
+        ResyncCount = 0;
+    }
+    bool Resyncing() const { return m_resyncing; }
+    // The decoder took a frame's number while resyncing: after three it checks again.
+    void adopted(int replySeq) {
+        RequestSeq = replySeq;
+        FrameValid = true;
+        if (++ResyncCount >= kAdoptions) {
+            m_resyncing = false;
+            ResyncCount = 0;
+        }
+    }
+    static constexpr int kAdoptions = 3;
+
+private:
+    bool m_resyncing = true;
 };
 
 // Which page the poll tick refreshes and which range the value dialogs edit.
@@ -67,7 +80,6 @@ enum class PageButton {
 struct ReportBlock {
     qint32 PollBlockStart = 0;
     qint32 PollBlockCount = 0;
-    bool PollBlockChanged = false;
     qint32 PollItemCount = 0;
     qint32 PollItemStart = 0;
     int MonitorGroup = 0; // RadioGroupMonitor: Coordinate, PsCounter, FollowError
@@ -82,15 +94,27 @@ struct ReportBlock {
         PollBlockList.clear();
         PollBlockStart = start;
         PollBlockCount = count;
-        PollBlockChanged = true;
+        m_changed = true;
     }
     // An empty block that matches no page, so the next page button subscribes afresh.
     void clear() {
         PollBlockList.clear();
         PollBlockStart = -1;
         PollBlockCount = 0;
-        PollBlockChanged = true;
+        m_changed = true;
     }
+    // A block of any variables (velmorix-cli's watch): up to kMaxBlockCount of them.
+    void watch(const QList<qint32>& variables);
+
+    // Asks the poll cycle for a fresh monitor request on its next tick: the link came up, a transfer
+    // ended, the axis display changed, Reset.
+    void resubscribe() { m_changed = true; }
+    bool PollBlockChanged() const { return m_changed; }
+    // The poll cycle sent the request.
+    void subscribed() { m_changed = false; }
+
+private:
+    bool m_changed = false;
 };
 
 // The twelve operator controls switched together by SetOperationEnabled.
@@ -122,6 +146,13 @@ inline constexpr int kTypeItems[] = {10, 11};
 inline constexpr int kVersionItems[] = {12, 13};
 inline constexpr int kFirstBlockItem = 14;
 inline constexpr int kMaxBlockCount = 32;
+
+inline void ReportBlock::watch(const QList<qint32>& variables) {
+    PollBlockList = variables.mid(0, kMaxBlockCount);
+    PollBlockStart = -1;
+    PollBlockCount = static_cast<qint32>(PollBlockList.size());
+    m_changed = true;
+}
 
 // The live values of the newest accepted status frame, by item number.
 struct LiveValues {
@@ -181,7 +212,6 @@ struct ConsoleState {
     CommSelection comm;
     LineState line;
     SequenceState seq;
-    WatchdogState watchdog;
     ReportBlock block;
     MainView view;
     StatusView status;

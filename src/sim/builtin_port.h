@@ -9,6 +9,6 @@ namespace velmorix::sim {
 
 // The port behind "--simulator" and "COMn=simulator": a SimulatedPort with a controller of its own,
 // whose clock reads the wall clock's time of day.
-std::unique_ptr<SerialPort> makeSimulatorPort(Clock& clock);
+std::unique_ptr<SerialPort> makeBuiltInPort(Clock& clock);
 
 } // namespace velmorix::sim

@@ -1,4 +1,4 @@
-#include "core/poll/handshakes.h"
+#include "core/files/handshakes.h"
 
 #include "core/link/digits.h"
 

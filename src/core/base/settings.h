@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 
 #include <QMap>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/app/hold.h"
+#include "core/base/hold.h"
 
 namespace velmorix {
 
