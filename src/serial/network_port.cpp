@@ -36,9 +36,9 @@ quint8 parityCode(Parity p) {
     return 3;
 }
 
-// SET-CONTROL carries several settings; an answer confirms the one of its own kind.
 constexpr quint8 kLineBits = 0xF0; // carrier, ring, DSR, CTS; the low bits say what changed
 
+// SET-CONTROL carries several settings; an answer confirms the one of its own kind.
 int controlKind(quint8 value) {
     if (value <= 3)
         return 0; // flow control (0 asks)
@@ -161,7 +161,7 @@ bool NetworkPort::open() {
 }
 
 void NetworkPort::onConnected() {
-    if (!m_open && !m_lingering)
+    if (m_connected || (!m_open && !m_lingering))
         return;
     m_connectTimer.stop();
     m_connected = true;
@@ -349,6 +349,9 @@ void NetworkPort::takeData(const QByteArray& bytes) {
 }
 
 void NetworkPort::onReadable() {
+    // The server may speak before the connection's own notice has come round the loop.
+    if (!m_connected && m_socket.state() == QAbstractSocket::ConnectedState)
+        onConnected();
     const QByteArray bytes = m_socket.readAll();
     if (!rfc2217()) {
         takeData(bytes);
