@@ -182,6 +182,10 @@ TEST_F(ConsoleOnDeviceServer, Ser2netGoingAwayIsOneMessageWithABlankDisplayAndTh
     EXPECT_TRUE(console->state().view.LabelDSRLit);
     EXPECT_NE(console->state().status.axes[0], QStringLiteral("----,---"));
     EXPECT_TRUE(sim.log().contains(QStringLiteral("the console opened the line")));
+    const QStringList notes = console->wireLog().notes();
+    ASSERT_FALSE(notes.isEmpty());
+    EXPECT_TRUE(notes.front().startsWith(QStringLiteral("open %1 115200,N,8,1 at ").arg(ser2net.url())))
+        << notes.front().toStdString();
 
     ser2net.kill();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.messages.isEmpty(); }, 5000));
