@@ -11,6 +11,8 @@ int runReceive(const QStringList& args);
 int runWatch(const QStringList& args);
 int runWrite(const QStringList& args);
 int runMdi(const QStringList& args);
+int runReset(const QStringList& args);
 int runPorts(const QStringList& args);
+int runPack(const QStringList& args);
 
 } // namespace velmorix::cli

@@ -1,7 +1,6 @@
 // velmorix-cli: the console engine from the command line.
+#include "cli/cli.h"
 #include "cli/commands.h"
-#include "cli/pack_command.h"
-#include "cli/session.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -20,9 +19,9 @@ const char kHelp[] =
     "The console's protocol from scripts and terminals, on the same engine as the window.\n"
     "\n"
     "Commands:\n"
-    "  send    --port PORT [--setup CODE] --type TYPE FILE [--flash] [--from-line N]\n"
-    "          Sends FILE as the console's SendOut does; done only when all of it has left the port.\n"
-    "  receive --port PORT [--setup CODE] --type TYPE [--output PATH] [--access-code CODE]\n"
+    "  send    --port PORT [--setup CODE] --type TYPE FILE [--flash] [--from-line N [--preamble]]\n"
+    "          Sends FILE as the console's SendOut does; done when the controller has it.\n"
+    "  receive --port PORT [--setup CODE] --type TYPE [--output PATH|-] [--access-code CODE]\n"
     "          Takes a file from the controller and saves it by its type's save method.\n"
     "  watch   --port PORT [--setup CODE] [--vars LIST] [--count N] [--format text|csv|json]\n"
     "          Prints the variables of every accepted status frame, time-stamped.\n"
@@ -30,6 +29,8 @@ const char kHelp[] =
     "          Writes values and checks that the controller streams them back.\n"
     "  mdi     --port PORT [--setup CODE] \"COMMAND\"\n"
     "          Sends one MDI command as the console's MDI line does.\n"
+    "  reset   --port PORT [--setup CODE]\n"
+    "          Sends the reset signal as the console's Reset does.\n"
     "  ports   Lists the serial devices and the COM name that opens each.\n"
     "  pack    --type TYPE FILE [--list]\n"
     "          Writes what the console makes of FILE as a file of TYPE, byte for byte.\n"
@@ -40,53 +41,51 @@ const char kHelp[] =
     "index or its item text, in any letter case. Progress goes to standard error while it is a\n"
     "terminal (--quiet silences it); results go to standard output.\n"
     "\n"
-    "velmorix-cli COMMAND --help explains each command's options.\n"
+    "velmorix-cli COMMAND --help explains each command's options; --version says which this is.\n"
     "\n"
-    "Exit status: 0 done; 1 the transfer or the link failed; 2 bad usage; 130 after Ctrl-C, which\n"
-    "first stops cleanly so the controller is never left waiting inside a file.\n";
+    "Exit status: 0 done; 1 the transfer, the controller or the link failed; 2 bad usage; 130 after\n"
+    "Ctrl-C and 143 after SIGTERM, either of which first stops cleanly so the controller is never\n"
+    "left waiting inside a file.\n";
 
-int usageError(const QString& message) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    return velmorix::cli::kUsage;
-}
+using Command = int (*)(const QStringList&);
+
+struct Entry {
+    const char* name;
+    Command run;
+};
+
+constexpr Entry kCommands[] = {
+    {"send", velmorix::cli::runSend},   {"receive", velmorix::cli::runReceive},
+    {"watch", velmorix::cli::runWatch}, {"write", velmorix::cli::runWrite},
+    {"mdi", velmorix::cli::runMdi},     {"reset", velmorix::cli::runReset},
+    {"ports", velmorix::cli::runPorts}, {"pack", velmorix::cli::runPack},
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmorix-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORIX_VERSION));
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    using velmorix::cli::usage;
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
-        return usageError(QStringLiteral("velmorix-cli: no command given; try --help"));
+        return usage(QStringLiteral("velmorix-cli: no command given; try --help"));
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
         std::fwrite(kHelp, 1, sizeof kHelp - 1, stdout);
-        return 0;
+        return velmorix::cli::kDone;
     }
-    using namespace velmorix::cli;
-    if (command == QLatin1String("send"))
-        return runSend(args);
-    if (command == QLatin1String("receive"))
-        return runReceive(args);
-    if (command == QLatin1String("watch"))
-        return runWatch(args);
-    if (command == QLatin1String("write"))
-        return runWrite(args);
-    if (command == QLatin1String("mdi"))
-        return runMdi(args);
-    if (command == QLatin1String("ports"))
-        return runPorts(args);
-    if (command != QLatin1String("pack"))
-        return usageError(QStringLiteral("velmorix-cli: unknown command %1; try --help").arg(command));
-
-    const PackOutput result = runPack(args);
-    if (result.status != 0)
-        return usageError(result.error);
-    if (!result.out.isEmpty() && std::fwrite(result.out.constData(), 1, size_t(result.out.size()), stdout) !=
-                                     size_t(result.out.size()))
-        return usageError(QStringLiteral("velmorix-cli: cannot write to standard output"));
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (command == QLatin1String("--version")) {
+        velmorix::cli::result(QStringLiteral("velmorix-cli %1").arg(QCoreApplication::applicationVersion()));
+        return velmorix::cli::kDone;
+    }
+    for (const Entry& e : kCommands)
+        if (command == QLatin1String(e.name))
+            return e.run(args);
+    return usage(QStringLiteral("velmorix-cli: unknown command %1; try --help").arg(command));
 }

@@ -1,5 +1,8 @@
 #include "cli/pack_command.h"
 
+#include "cli/cli.h"
+#include "cli/commands.h"
+
 #include "core/files/dnc_lines.h"
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
@@ -9,6 +12,8 @@
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
+
+#include <cstdio>
 
 namespace velmorix::cli {
 
@@ -42,7 +47,7 @@ QByteArray dncRunText(const DncLines& lines) {
 
 } // namespace
 
-PackOutput runPack(const QStringList& args) {
+PackOutput packFile(const QStringList& args) {
     QCommandLineParser p;
     const QCommandLineOption typeOption(
         QStringLiteral("type"),
@@ -108,6 +113,16 @@ PackOutput runPack(const QStringList& args) {
     }
     }
     return result;
+}
+
+int runPack(const QStringList& args) {
+    const PackOutput out = packFile(args);
+    if (out.status != kDone)
+        return usage(out.error);
+    if (!out.out.isEmpty() &&
+        std::fwrite(out.out.constData(), 1, size_t(out.out.size()), stdout) != size_t(out.out.size()))
+        return usage(QStringLiteral("velmorix-cli: cannot write to standard output"));
+    return std::fflush(stdout) == 0 ? kDone : kFailed;
 }
 
 } // namespace velmorix::cli

@@ -12,7 +12,8 @@ struct PackOutput {
     QString error;  // one line for standard error when status is not 0
 };
 
-// "pack --type TYPE FILE [--list]", the arguments after the command name.
-PackOutput runPack(const QStringList& args);
+// "pack --type TYPE FILE [--list]", the arguments after the command name: what goes to standard
+// output, or the mistake.
+PackOutput packFile(const QStringList& args);
 
 } // namespace velmorix::cli

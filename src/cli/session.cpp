@@ -1,6 +1,7 @@
 #include "cli/session.h"
 
 #include "core/base/ini_file.h"
+#include "core/base/settings.h"
 #include "core/link/port_names.h"
 #include "platform/network_address.h"
 #include "serial/device_port.h"
@@ -10,30 +11,33 @@
 #include "sim/faults.h"
 #include "sim/simulated_port.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
-#include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace velmorix::cli {
 
+class Session::Prompts final : public velmorix::Prompts {
+public:
+    void showMessage(const QString& text) override { say(text); }
+    std::optional<QString> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<qint32> askNewValue(const NewValueRequest&) override { return std::nullopt; }
+    UploadWarningAnswer askUploadWarning() override { return {true, false}; }
+    std::optional<QString> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
+    IdAnswer askId(const QString&, const QString&) override { return {!accessCode.isEmpty(), accessCode}; }
+    std::optional<LoginAnswer> askLogin() override { return std::nullopt; }
+    std::optional<Settings> askRanges(const Settings&) override { return std::nullopt; }
+    std::optional<qint32> askComStart(qint32) override { return std::nullopt; }
+    void showClock(const ClockDialog&) override {}
+    PreambleAnswer askPreamble(qint32, const QList<QByteArray>&) override { return PreambleAnswer::Skip; }
+
+    QString accessCode;
+};
+
 namespace {
-
-int g_signalFds[2] = {-1, -1};
-
-void onSignal(int signal) {
-    const char b = static_cast<char>(signal);
-    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &b, 1);
-}
 
 // Config/Environment.ini in the working directory, read without touching it.
 IniFile settingsOfWorkingDir() {
@@ -41,51 +45,27 @@ IniFile settingsOfWorkingDir() {
     return file.open(QIODevice::ReadOnly) ? IniFile::fromText(file.readAll()) : IniFile();
 }
 
-PortNames portNamesOfWorkingDir() {
-    QMap<QString, QString> entries;
-    for (const auto& [key, value] : settingsOfWorkingDir().entries(QStringLiteral("ComPorts")))
-        entries.insert(key.toUpper(), value);
-    return PortNames(entries);
-}
-
 } // namespace
 
-void CliPrompts::showMessage(const QString& text) {
-    messages << text;
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+Session::Session(LinkOptions options)
+    : m_options(std::move(options)), m_prompts(std::make_unique<Prompts>()) {
+    m_terminal = stderrIsTerminal() && !m_options.quiet;
+    QObject::connect(&m_stop, &StopRequests::requested, [this](int status) {
+        m_stopStatus = status;
+        if (m_loop)
+            m_loop->quit();
+    });
 }
 
-std::optional<QString> CliPrompts::chooseOpenFile(const FileDialogRequest&) {
-    if (openPath.isEmpty())
-        return std::nullopt;
-    return openPath;
-}
-
-std::optional<QString> CliPrompts::chooseSaveFile(const FileDialogRequest& request) {
-    return saveAnswer ? saveAnswer(request) : std::nullopt;
-}
-
-Session::Session(LinkOptions options) : m_options(std::move(options)) {
-    m_terminal = ::isatty(STDERR_FILENO) == 1 && !m_options.quiet;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
-        auto* notifier =
-            new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, QCoreApplication::instance());
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
-            char b = 0;
-            [[maybe_unused]] const auto n = ::read(g_signalFds[1], &b, 1);
-            m_interrupted = true;
-            m_signal = b;
-            if (m_loop)
-                m_loop->quit();
-        });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
+void Session::setAccessCode(const QString& code) {
+    m_prompts->accessCode = code;
 }
 
 Session::~Session() {
     close();
+    // The built-in controller's log file goes before the controller, which the console's port owns.
     m_simLog.reset();
+    m_console.reset();
 }
 
 std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
@@ -106,31 +86,40 @@ std::unique_ptr<SerialPort> Session::makePort(const QString& device) {
     return std::make_unique<sim::SimulatedPort>(std::move(controller), m_clock);
 }
 
-int Session::open(QString* error) {
+std::optional<EngineSetup> Session::engineSetup(int* status) {
+    *status = kUsage;
     EngineSetup setup;
     if (!applySetupCode(m_options.setup, setup.comm)) {
-        *error =
-            QStringLiteral("--setup %1 is not a setup code (six digits, e.g. 142720)").arg(m_options.setup);
-        return kUsage;
+        say(QStringLiteral("--setup %1 is not a setup code (six digits, e.g. 142720)").arg(m_options.setup));
+        return std::nullopt;
     }
+    if (m_options.port.isEmpty()) {
+        say(QStringLiteral("--port PORT is required (a COM name, a device path or simulator)"));
+        return std::nullopt;
+    }
+    for (const QString& text : m_options.simFaults) {
+        QString why;
+        if (!sim::parseFault(text, &why)) {
+            say(QStringLiteral("--sim-fault %1: %2").arg(text, why));
+            return std::nullopt;
+        }
+    }
+    // Both files are tried before anything links, so a bad path costs nothing.
+    for (const QString& path : {m_options.simLog, m_options.wireLog}) {
+        QFile file(path);
+        if (!path.isEmpty() && path != QStringLiteral("-") && !file.open(QIODevice::WriteOnly)) {
+            say(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+            return std::nullopt;
+        }
+    }
+    const IniFile ini = settingsOfWorkingDir();
+    setup.env.comPorts = comPortEntries(ini);
+    setup.env.ControllerBufferBytes =
+        m_options.controllerBuffer >= 0 ? m_options.controllerBuffer : controllerBufferBytes(ini);
+    // A COM name opens what [ComPorts] maps it to; anything else is the device itself.
     static const QRegularExpression comName(QStringLiteral("^COM[0-9]+$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (m_options.port.isEmpty()) {
-        *error = QStringLiteral("--port PORT is required (a COM name, a device path or simulator)");
-        return kUsage;
-    }
-    if (m_options.controllerBuffer >= 0) {
-        setup.env.ControllerBufferBytes = m_options.controllerBuffer;
-    } else if (const auto bytes = settingsOfWorkingDir().value(QStringLiteral("Dnc"),
-                                                               QStringLiteral("ControllerBufferBytes"))) {
-        bool ok = false;
-        const int n = bytes->trimmed().toInt(&ok);
-        if (ok && n >= 0)
-            setup.env.ControllerBufferBytes = n;
-    }
-    const bool byComName = comName.match(m_options.port).hasMatch();
-    if (byComName) {
-        setup.device = portNamesOfWorkingDir().device(m_options.port.toUpper());
+    if (comName.match(m_options.port).hasMatch()) {
         setup.comm.port = 0; // the console's first port name is the one asked for
         setup.env.ComStartNum = m_options.port.mid(3).toInt();
         setup.settingsPath = QDir::toNativeSeparators(
@@ -138,78 +127,83 @@ int Session::open(QString* error) {
     } else {
         setup.device = m_options.port;
     }
-    for (const QString& text : m_options.simFaults) {
-        QString why;
-        if (!sim::parseFault(text, &why)) {
-            *error = QStringLiteral("--sim-fault %1: %2").arg(text, why);
-            return kUsage;
-        }
-    }
-    // Both files are tried before anything links, so a bad path costs nothing.
-    for (const QString& path : {m_options.simLog, m_options.wireLog}) {
-        if (path.isEmpty() || path == QStringLiteral("-"))
-            continue;
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-            return kUsage;
-        }
-    }
+    *status = kDone;
+    return setup;
+}
+
+int Session::open() {
+    int status = kDone;
+    const auto setup = engineSetup(&status);
+    if (!setup)
+        return status;
     m_console = std::make_unique<Console>(
-        m_clock, m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
-    if (!m_options.wireLog.isEmpty() && !m_console->writeWireLog(m_options.wireLog, error))
-        return kUsage;
-    m_console->setUp(setup);
-    // A COM name that does not open is explained: which device it names, and what would help.
-    if (byComName)
-        m_console->link().setPortInspector(inspectPort);
-    const qsizetype before = m_prompts.messages.size();
-    m_console->LinktoCNCButtonClick();
-    if (m_prompts.messages.size() > before) { // "Comm: " and the reason, already said
-        *error = QString();
+        m_clock, *m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
+    QString error;
+    if (!m_options.wireLog.isEmpty() && !m_console->writeWireLog(m_options.wireLog, &error))
+        return usage(error);
+    m_console->setUp(*setup);
+    m_console->link().setPortInspector(inspectPort);
+    if (const LinkResult linked = m_console->linkToCnc(); !linked.ok) {
+        say(linked.failure);
         return kFailed;
     }
-    // The controller is present while DSR is on. A device server is first connected to, and its lines
-    // are known once it says them (or has not within its bound); a connection that fails says why.
+    // The controller is present while DSR is on, and talks once it streams its status. A device server
+    // is connected to first, and its lines are known once it has said them (or has not, within its
+    // bound); a connection that fails has said why already.
+    const QString device = m_console->link().device();
     const int waitMs =
-        isNetworkPortName(setup.device) ? NetworkPort::kConnectMs + NetworkPort::kConfirmMs + 3000 : 3000;
-    const auto failed = [this, before] { return m_prompts.messages.size() > before; };
-    const bool up = runUntil([&] { return m_console->state().line.LinkUp || failed(); }, waitMs) && !failed();
+        isNetworkPortName(device) ? NetworkPort::kConnectMs + NetworkPort::kConfirmMs + 3000 : 3000;
+    SerialPort* port = m_console->link().port();
+    const auto lost = [port] { return port && !port->isOpen(); };
+    const bool up = runUntil([&] { return m_console->state().line.LinkUp || lost(); }, waitMs) && !lost();
     // Said once the line is up or given up on: a device server's answers come after the open.
     if (const QString note = m_console->link().refusalNote(); !note.isEmpty())
-        std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
+        say(note);
     if (!up) {
-        *error = m_interrupted || failed()
-                     ? QString()
-                     : QStringLiteral("no controller on %1 (DSR off)").arg(setup.device);
-        return m_interrupted ? interruptedStatus() : kFailed;
+        if (stopRequested())
+            return m_stopStatus;
+        if (!lost())
+            say(QStringLiteral("no controller on %1 (DSR off)").arg(device));
+        return kFailed;
     }
     return kDone;
+}
+
+int Session::openAndHearStatus() {
+    if (const int status = open(); status != kDone)
+        return status;
+    if (waitForStatus(kStatusWaitMs))
+        return kDone;
+    if (stopRequested())
+        return m_stopStatus;
+    say(QStringLiteral("no status from the controller on %1 for %2 s")
+            .arg(m_console->link().device())
+            .arg(kStatusWaitMs / 1000));
+    return kFailed;
 }
 
 bool Session::runUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done())
         return true;
-    if (m_interrupted)
+    if (stopRequested())
         return false;
-    // The event loop sleeps until something happens: the console's own timers, the port, a signal.
-    // The condition is looked at whenever the engine says it changed, and every few milliseconds.
+    // The condition is looked at whenever the engine says something changed, and every few
+    // milliseconds; in between the loop sleeps.
     QEventLoop loop;
     QEventLoop* outer = std::exchange(m_loop, &loop);
     bool held = false;
     const auto check = [&] {
-        if (done()) {
+        if (!held && done()) {
             held = true;
             loop.quit();
         }
     };
     QTimer look;
-    look.setInterval(kLookMs);
     QObject::connect(&look, &QTimer::timeout, &loop, check);
-    look.start();
+    look.start(20);
     QTimer bound;
     bound.setSingleShot(true);
-    QObject::connect(&bound, &QTimer::timeout, &loop, [&loop] { loop.quit(); });
+    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
     if (timeoutMs > 0)
         bound.start(timeoutMs);
     QMetaObject::Connection changed;
@@ -221,16 +215,19 @@ bool Session::runUntil(const std::function<bool()>& done, int timeoutMs) {
     return held || done();
 }
 
+bool Session::waitForStatus(int timeoutMs) {
+    const quint64 seen = m_console->state().live.AcceptedFrames;
+    return runUntil([this, seen] { return m_console->state().live.AcceptedFrames > seen; }, timeoutMs);
+}
+
 void Session::drain(int timeoutMs) {
     SerialPort* port = m_console ? m_console->link().port() : nullptr;
     if (!port)
         return;
-    const bool wasInterrupted = m_interrupted;
-    m_interrupted = false;
-    // Until the line clock says the last byte has crossed, not only until the driver let go of it.
+    const int stop = std::exchange(m_stopStatus, 0);
     Link& link = m_console->link();
     runUntil([port, &link] { return !port->isOpen() || link.lineClear(); }, timeoutMs);
-    m_interrupted = wasInterrupted || m_interrupted;
+    m_stopStatus = stop ? stop : m_stopStatus;
 }
 
 void Session::stopCleanly() {
@@ -239,15 +236,6 @@ void Session::stopCleanly() {
     m_console->breakOff();
     drain(2000);
     close();
-}
-
-int Session::interruptedStatus() const {
-    return m_signal == SIGTERM ? kTerminated : kInterrupted;
-}
-
-bool Session::waitForStatus(int timeoutMs) {
-    const quint64 seen = m_console->state().live.AcceptedFrames;
-    return runUntil([this, seen] { return m_console->state().live.AcceptedFrames > seen; }, timeoutMs);
 }
 
 void Session::close() {

@@ -1,95 +1,48 @@
 #pragma once
 
+#include "cli/cli.h"
 #include "core/app/console.h"
 #include "core/base/prompts.h"
 #include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
+#include "platform/stop_requests.h"
 
-#include <QEventLoop>
-#include <QFile>
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace velmorix::cli {
 
-// Exit statuses of every command.
-inline constexpr int kDone = 0;
-inline constexpr int kFailed = 1;
-inline constexpr int kUsage = 2;
-inline constexpr int kInterrupted = 130; // Ctrl-C
-inline constexpr int kTerminated = 143;  // SIGTERM
-
-// The options every linking command shares.
-struct LinkOptions {
-    QString port; // a COM name of Config/Environment.ini, a device path, or "simulator"
-    QString setup = QStringLiteral("142720");
-    bool quiet = false;        // no progress line
-    QString wireLog;           // the console's wire log goes here
-    QString simLog;            // with the built-in controller: its wire log goes here
-    QStringList simFaults;     // with the built-in controller: faults as velmorix-sim takes them
-    int controllerBuffer = -1; // DNC: the controller's buffer in bytes; -1: as Config/Environment.ini says
-};
-
-// What the console asks of an operator, answered from the command line.
-class CliPrompts final : public Prompts {
-public:
-    void showMessage(const QString& text) override;
-    std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
-    std::optional<qint32> askNewValue(const NewValueRequest&) override { return std::nullopt; }
-    // Warnings are the caller's business.
-    UploadWarningAnswer askUploadWarning() override { return {true, true}; }
-    std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
-    IdAnswer askId(const QString&, const QString&) override { return {!accessCode.isEmpty(), accessCode}; }
-    std::optional<LoginAnswer> askLogin() override { return std::nullopt; }
-    std::optional<Settings> askRanges(const Settings&) override { return std::nullopt; }
-    std::optional<qint32> askComStart(qint32) override { return std::nullopt; }
-    void showClock(const ClockDialog&) override {}
-    // The modal preamble of a run from a later line goes out only when asked for (--preamble).
-    PreambleAnswer askPreamble(qint32, const QList<QByteArray>& blocks) override {
-        preambleOffered = blocks;
-        return sendPreamble ? PreambleAnswer::Send : PreambleAnswer::Skip;
-    }
-
-    QString openPath;
-    // The save dialog's answer: the proposal it is given, with its folder and default extension.
-    std::function<std::optional<QString>(const FileDialogRequest&)> saveAnswer;
-    QString accessCode;
-    QStringList messages;
-    bool sendPreamble = false;
-    QList<QByteArray> preambleOffered;
-};
-
-// The console engine linked to a controller, driven from the command line: the same Console the
-// window drives, with QtClock and the real or built-in port.
+// The console engine linked to a controller for one command: the same Console the window drives,
+// with QtClock and the real or built-in port, driven through its own calls. It never acts out a
+// click; the few dialogs the engine may still raise get no answer, and its messages are kept.
 class Session {
 public:
     explicit Session(LinkOptions options);
     ~Session();
 
-    // Builds the engine, links and waits for the controller's DSR. On failure the reason is in
-    // `error` and the status to exit with is returned.
-    int open(QString* error);
+    // Builds the engine, links and waits for the controller's DSR. On failure the exit status is
+    // returned and the reason has been said in one line.
+    int open();
+    // Also waits for the controller's first status frame: what it already reports is the baseline a
+    // send, a write or an MDI command is judged against.
+    int openAndHearStatus();
 
     Console& console() { return *m_console; }
-    CliPrompts& prompts() { return m_prompts; }
-    QtClock& clock() { return m_clock; }
-    const LinkOptions& options() const { return m_options; }
-
-    // Runs the event loop until `done` holds, Ctrl-C, or `timeoutMs` (0: no bound). Returns whether
-    // `done` held.
+    // The service access code the engine asks for (receive type U:PLC).
+    void setAccessCode(const QString& code);
+    // Runs the event loop, asleep between events, until `done` holds, a stop request, or `timeoutMs`
+    // (0: no bound). Returns whether `done` held.
     bool runUntil(const std::function<bool()>& done, int timeoutMs = 0);
-    bool interrupted() const { return m_interrupted; }
-    // The exit status of a command that a signal ended: 130 for Ctrl-C, 143 for SIGTERM.
-    int interruptedStatus() const;
     // Waits for the next status frame the console accepts; false when none comes in time.
     bool waitForStatus(int timeoutMs);
-    // Whatever is written has left the port (bounded wait).
+    bool stopRequested() const { return m_stopStatus != 0; }
+    // 130 after Ctrl-C, 143 after SIGTERM.
+    int stopStatus() const { return m_stopStatus; }
+    // Until the last byte written has crossed the line (bounded).
     void drain(int timeoutMs = 5000);
-    // After Ctrl-C: the transfer is broken off so the controller is not left inside a file, the last
-    // bytes go out, the port closes.
+    // After a stop request: what runs is broken off so the controller is never left waiting inside
+    // a file, the last bytes go out, the port closes.
     void stopCleanly();
     void close();
 
@@ -97,18 +50,23 @@ public:
     void progress(const QString& line);
     void endProgress();
 
+    static constexpr int kStatusWaitMs = 5000;
+
 private:
+    // Dialogs are the window's: here they get no answer, and messages are said as they come.
+    class Prompts;
     std::unique_ptr<SerialPort> makePort(const QString& device);
+    // Where the port name leads and how the engine is set up; nothing on failure, said.
+    std::optional<EngineSetup> engineSetup(int* status);
 
     LinkOptions m_options;
     QtClock m_clock;
-    CliPrompts m_prompts;
+    std::unique_ptr<Prompts> m_prompts;
+    StopRequests m_stop;
     std::unique_ptr<Console> m_console;
     std::unique_ptr<WireLogFile> m_simLog; // the built-in controller's side; goes before it
-    static constexpr int kLookMs = 20;
-    bool m_interrupted = false;
-    int m_signal = 0;
-    QEventLoop* m_loop = nullptr; // the loop runUntil runs, which a signal ends at once
+    int m_stopStatus = 0;
+    QEventLoop* m_loop = nullptr; // the loop runUntil runs, which a stop request ends at once
     bool m_progressShown = false;
     bool m_terminal = false;
 };

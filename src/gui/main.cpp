@@ -4,6 +4,7 @@
 #include "gui/qt_prompts.h"
 #include "gui/widgets.h"
 #include "platform/qt_clock.h"
+#include "platform/stop_requests.h"
 #include "serial/device_port.h"
 #include "serial/port_facts.h"
 #include "sim/builtin_port.h"
@@ -12,15 +13,9 @@
 #include <QDir>
 #include <QScreen>
 #include <QStandardPaths>
+
 #include <cstdio>
 #include <cstdlib>
-
-#ifdef Q_OS_UNIX
-#include <QSocketNotifier>
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -36,29 +31,6 @@ bool haveDisplay() {
     return true;
 #endif
 }
-
-#ifdef Q_OS_UNIX
-int g_signalFds[2] = {-1, -1};
-
-// Ctrl-C and a polite kill close the window the normal way, so the settings are written.
-void onSignal(int) {
-    const char b = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &b, 1);
-}
-
-void closeOnSignals(QWidget& window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char b = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalFds[1], &b, 1);
-        window.close();
-    });
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-}
-#endif
 
 // Where Config/ and the text tables live: the working directory, as a terminal start has it; started
 // from the desktop entry (--desktop), which has no meaningful one, the user's data folder.
@@ -100,8 +72,8 @@ int main(int argc, char* argv[]) {
     if (QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
-#ifdef Q_OS_UNIX
-    closeOnSignals(form);
-#endif
+    // Ctrl-C and a polite kill close the window the normal way, so the settings are written.
+    velmorix::StopRequests stop;
+    QObject::connect(&stop, &velmorix::StopRequests::requested, &form, [&form] { form.close(); });
     return app.exec();
 }

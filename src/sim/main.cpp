@@ -2,6 +2,7 @@
 
 #include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
+#include "platform/stop_requests.h"
 #include "sim/controller.h"
 #include "sim/faults.h"
 #include "sim/pty_server.h"
@@ -9,25 +10,15 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 #include <QTextStream>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 using namespace velmorix;
 using namespace velmorix::sim;
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
-}
 
 QString faultHelp() {
     return QStringLiteral(
@@ -176,18 +167,6 @@ std::unique_ptr<SimulatedController> buildController(Settings s) {
     return controller;
 }
 
-// Ends the event loop on SIGINT and SIGTERM. The handler only writes to a pipe; the loop reads it.
-std::unique_ptr<QSocketNotifier> quitOnSignals() {
-    if (::pipe(g_signalPipe) != 0)
-        return nullptr;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    auto stop = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(stop.get(), &QSocketNotifier::activated, QCoreApplication::instance(),
-                     [] { QCoreApplication::quit(); });
-    return stop;
-}
-
 // "stopped: 2 stored, 1 refused, 0 overruns": what became of the files sent to it, and the bytes it
 // dropped, over the whole run.
 QString stopSummary(const SimulatedController& controller) {
@@ -215,9 +194,9 @@ int serve(SimulatedController& controller, Clock& clock, const Settings& s) {
         if (!QFile::link(server.path(), *s.link))
             return fail(QStringLiteral("cannot make the link %1").arg(*s.link));
     }
-    const auto stop = quitOnSignals();
-    if (!stop)
-        return fail(QStringLiteral("pipe failed"));
+    StopRequests stop;
+    QObject::connect(&stop, &StopRequests::requested, QCoreApplication::instance(),
+                     [] { QCoreApplication::quit(); });
 
     const PortSettings& line = s.controller.line;
     QTextStream out(stderr);

@@ -19,12 +19,19 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
                                       runTimed([this] {
                                           m_poll.Timer2Timer();
                                           m_sender.verdictTick();
+                                          checkCommands(false);
                                       });
                                   })),
       m_timer3(m_hold.createTimer(1000, [this] { runTimed([this] { m_transferWatch.Timer3Timer(); }); })),
       m_timerMdi(
           m_hold.createTimer(Mdi::kLineMs, [this] { runTimed([this] { m_mdi.TimerMdi_goTimer(); }); })),
-      m_loadTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_filePage.loadStep(); }); })),
+      m_loadTimer(m_hold.createTimer(0,
+                                     [this] {
+                                         runTimed([this] {
+                                             m_filePage.loadStep();
+                                             startLoadedSend();
+                                         });
+                                     })),
       m_listTimer(m_hold.createTimer(0, [this] { runTimed([this] { m_receiver.listStep(); }); })),
       m_link(m_state, prompts, m_hold, clock, recordingFactory(std::move(portFactory), m_wireLog, clock)),
       m_transferWatch(m_state, m_watchdog, m_transfer, m_message, m_link, *m_timer3, *m_timer1,
@@ -51,6 +58,10 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
               {.setOperationEnabled = [this](bool on) { SetOperationEnabled(on); },
                .writeWireLog = [this](const QString& path,
                                       QString* error) { return writeWireLog(path, error); }}) {
+    wireAreas();
+}
+
+void Console::wireAreas() {
     m_hold.setResumeHandler([this] { m_repaint.stale(); });
     // A pause may begin inside an operator's call that a modal dialog holds open: the window hears of
     // it from the repaint timer, so the busy cursor shows in every pause.
@@ -62,16 +73,13 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
         .bodyBegins = [this] { m_watchdog.feed(); },
         .bodyArriving = [this] { m_receiver.bodyArriving(); },
         .readAcknowledged = [this] { m_sender.startPump(); },
-        .ended =
-            [this](TransferEnd& end) {
-                m_sender.transferEnded(end);
-                // A transfer that broke off may have stopped the status stream with its link reset:
-                // the live display subscribes afresh, as after one that ended well.
-                if (!end.ok())
-                    m_state.block.resubscribe();
-                if (m_transferObserver)
-                    m_transferObserver(end);
+        .began =
+            [this] {
+                if (!m_job)
+                    m_job = newJob(true);
+                m_job->setRunning();
             },
+        .ended = [this](TransferEnd& end) { transferEnded(end); },
     });
     m_link.setHooks({
         .ringReset = [this] { m_poll.ring().reset(); },
@@ -98,6 +106,8 @@ Console::Console(Clock& clock, Prompts& prompts, PortFactory portFactory, QStrin
             [this] {
                 m_pages.refresh();
                 m_sender.statusAccepted();
+                checkCommands(true);
+                emit statusAccepted();
             },
     });
 }
@@ -273,33 +283,8 @@ void Console::StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int b
     run([=, this] { m_service.StatusBar1MouseDown(x, widths, barWidth); });
 }
 
-void Console::watchVariables(const QList<qint32>& variables) {
-    run([=, this] { m_state.block.watch(variables); });
-}
-
-void Console::writeValue(qint32 number, qint32 value) {
-    run([=, this] { m_link.SendValueWrite(number, value); });
-}
-
 void Console::TskIdAccess() {
     run([this] { m_service.tskAccess(); });
-}
-
-void Console::breakOff() {
-    m_repaint.operatorCall([this] {
-        m_timer1->setEnabled(false);
-        m_timer3->setEnabled(false);
-        m_sender.stopUpload();
-        // A body already flowing ends with the reset signal; a send not yet begun with the abort mark.
-        if (m_transfer.Sending())
-            m_link.breakBody();
-        else if (m_transfer.SendRequested())
-            m_link.sendAbortMark();
-        else if (m_transfer.RecvRequested())
-            m_link.SendLinkReset();
-        m_transfer.abort();
-        m_transfer.reportFailure(QStringLiteral("interrupted"));
-    });
 }
 
 void Console::SetOperationEnabled(bool enabled) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/jobs.h"
 #include "core/app/shell.h"
 #include "core/base/hold.h"
 #include "core/base/message_line.h"
@@ -24,6 +25,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
 namespace velmorix {
 
@@ -43,8 +45,6 @@ public:
     // Window life.
     void FormCreate(const StartupInputs& inputs);
     void FormDestroy();
-    // Without a window: the engine set up from explicit settings, ready to link.
-    void setUp(const EngineSetup& setup);
 
     // Comm page and link.
     void LinktoCNCButtonClick();
@@ -95,20 +95,37 @@ public:
     void ButtonRecvInClick();
     void ButtonSaveFileClick();
 
-    // Without a window (velmorix-cli): whoever waits on a transfer hears how it ended; a DNC run may
-    // start at a later line; the poll may subscribe to any variables (up to 32 besides the fixed
-    // ones) rather than a page's block.
+    // ---- The engine's own calls, the same steps without the window's dialogs (velmorix-cli; later a
+    // service for many machines). Each transfer is a job with its progress and one result.
+
+    // Opens the chosen port and links, as "Link to CNC" does; a failure is said in the result, not in
+    // a message box.
+    LinkResult linkToCnc();
+    // Loads `path` as send type `type` (0-13) and sends it; no upload warning.
+    std::shared_ptr<TransferJob> sendFile(const QString& path, int type, const SendOptions& options = {});
+    // Asks the controller for a file of receive type `type` (0-24) and saves it by the policy.
+    std::shared_ptr<TransferJob> receive(int type, const SavePolicy& save = {});
+    // One MDI block and one value write: done when the controller's status after it says whether it
+    // took it (a new error number, or none).
+    std::shared_ptr<CommandJob> mdi(const QString& text);
+    std::shared_ptr<CommandJob> writeValue(qint32 number, qint32 value);
+    // Subscribes to these variables instead of a page's block (at most 32 besides the axes, the type
+    // and version words and the serial number, which every frame carries); where each one stands.
+    QList<WatchedValue> watch(const QList<qint32>& variables);
+    // Reset, as its button does.
+    void reset();
+    // Ends what runs so the controller is not left waiting inside a file: a body under way ends with
+    // the reset signal, a send not yet begun with the abort mark, a requested receive with a link
+    // reset. Never waits for a pause.
+    void breakOff();
+    // The "TSK ID" access without the status bar; the code comes from Prompts::askId.
+    void TskIdAccess();
+    // Without a window: the engine set up from explicit settings, ready to link.
+    void setUp(const EngineSetup& setup);
+    // Whoever waits on any transfer (the window's too) hears how it ended.
     void setTransferObserver(std::function<void(const TransferEnd&)> observer) {
         m_transferObserver = std::move(observer);
     }
-    void watchVariables(const QList<qint32>& variables);
-    // One value write, as the value dialog sends it.
-    void writeValue(qint32 number, qint32 value);
-    // The "TSK ID" access without the status bar; the code comes from Prompts::askId.
-    void TskIdAccess();
-    // Ends what runs so the controller is not left waiting inside a file: the pump stops, a send
-    // gets the abort mark, a receive the link reset. Never waits for a pause.
-    void breakOff();
 
     // The status bar's hidden service functions: a press at X with panels 0 to 3 as wide as given.
     void StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth);
@@ -148,6 +165,10 @@ public:
 
 signals:
     void changed();
+    // A status frame was accepted (the live values are fresh).
+    void statusAccepted();
+    // A transfer ended, the window's or a job's: its result.
+    void transferFinished(const velmorix::TransferEnd& result);
 
 private:
     friend class test::ConsoleSeam;
@@ -165,6 +186,14 @@ private:
     void runDeferred();
     void onPortError(const QString& text);
     void Timer1Timer();
+    void wireAreas();
+    void transferEnded(TransferEnd& end);
+    // The engine's own calls: their pending steps.
+    void startLoadedSend();
+    void saveReceived(TransferEnd& end);
+    void checkCommands(bool frameAccepted);
+    std::shared_ptr<TransferJob> newJob(bool window);
+    std::shared_ptr<TransferJob> failedJob(const QString& why);
 
     Clock& m_clock;
     Prompts& m_prompts;
@@ -196,6 +225,20 @@ private:
     Shell m_shell;
     QList<std::function<void()>> m_deferred;
     std::function<void(const TransferEnd&)> m_transferObserver;
+
+    // The transfer under way, and what its caller asked for.
+    std::shared_ptr<TransferJob> m_job;
+    bool m_jobFromWindow = true;
+    std::optional<SendOptions> m_sendAfterLoad;
+    std::optional<SavePolicy> m_savePolicy;
+    struct PendingCommand {
+        std::shared_ptr<CommandJob> job;
+        int errorBefore = 0;
+        bool crossed = false;
+        int framesAfter = 0;
+        int ticks = 0;
+    };
+    QList<PendingCommand> m_commands;
 };
 
 } // namespace velmorix

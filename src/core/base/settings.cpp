@@ -13,6 +13,8 @@ namespace {
 
 const QString kModifyVar = QStringLiteral("ModifyVar");
 const QString kComStart = QStringLiteral("ComStart");
+const QString kDnc = QStringLiteral("Dnc");
+const char* const kControllerBuffer = "ControllerBufferBytes";
 
 struct RangeKey {
     const char* key;
@@ -69,14 +71,24 @@ EnvironmentSettings SettingsFile::read(QString* problem) const {
     s.ComStartNum = readInt(ini, kComStart, "com_start_num", 1, bad);
     s.ComportText = ini.value(kComStart, QStringLiteral("comport")).value_or(QStringLiteral("111111"));
     s.ClearAllTimes = readInt(ini, kComStart, "clear_all_times", 0, bad);
-    s.ControllerBufferBytes =
-        std::max(0, readInt(ini, QStringLiteral("Dnc"), "ControllerBufferBytes", 4096, bad));
+    s.ControllerBufferBytes = std::max(0, readInt(ini, kDnc, kControllerBuffer, 4096, bad));
     if (!bad.isEmpty() && problem)
         *problem = QStringLiteral("%1: not a whole number, the default is used: %2")
                        .arg(QStringLiteral("Config/Environment.ini"), bad.join(QStringLiteral(", ")));
-    for (const auto& [key, value] : ini.entries(QStringLiteral("ComPorts")))
-        s.comPorts.insert(key.toUpper(), value);
+    s.comPorts = comPortEntries(ini);
     return s;
+}
+
+QMap<QString, QString> comPortEntries(const IniFile& ini) {
+    QMap<QString, QString> entries;
+    for (const auto& [key, value] : ini.entries(QStringLiteral("ComPorts")))
+        entries.insert(key.toUpper(), value);
+    return entries;
+}
+
+qint32 controllerBufferBytes(const IniFile& ini) {
+    QStringList bad;
+    return std::max(0, readInt(ini, kDnc, kControllerBuffer, 4096, bad));
 }
 
 QString SettingsFile::write(const EnvironmentSettings& s) const {

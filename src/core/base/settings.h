@@ -34,6 +34,11 @@ struct EnvironmentSettings {
     QMap<QString, QString> comPorts;
 };
 
+// [ComPorts] of a settings file: "COM3" -> "/dev/ttyUSB0" (upper-cased port names).
+QMap<QString, QString> comPortEntries(const IniFile& ini);
+// [Dnc] ControllerBufferBytes of a settings file; 4096 when it is missing or not a whole number.
+qint32 controllerBufferBytes(const IniFile& ini);
+
 // The settings file of a working directory: <dir>/Config/Environment.ini.
 class SettingsFile {
 public:

@@ -162,8 +162,7 @@ std::optional<QString> FilePage::chooseFile(const char* filter) {
 std::optional<QByteArray> FilePage::readFile(const QString& path) {
     FileContent content = readWholeFile(path);
     if (!content.ok) {
-        m_prompts.showMessage(
-            QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), content.error));
+        m_readError = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), content.error);
         return std::nullopt;
     }
     return std::move(content.bytes);
@@ -189,18 +188,38 @@ void FilePage::ButtonOpenFileClick() {
     const auto path = chooseFile(type->filter);
     if (!path)
         return;
+    if (const QString error = openFile(*path); !error.isEmpty())
+        m_prompts.showMessage(error);
+}
+
+QString FilePage::openFile(const QString& path) {
+    const SendFileType* type = sendFileType(m_view.sendItem);
+    if (!type || transferRunning() || loading())
+        return QStringLiteral("A transfer or a load is running");
+    m_readError.clear();
     clearList();
     switch (type->loader) {
     case LoaderKind::Text:
-        startTextLoad(*path);
+        startTextLoad(path);
         break;
     case LoaderKind::Hex:
-        startHexLoad(*path);
+        startHexLoad(path);
         break;
     case LoaderKind::Raw:
-        loadRaw(*path);
+        loadRaw(path);
         break;
     }
+    return m_readError;
+}
+
+void FilePage::selectSend(int item) {
+    GroupBoxOperateMouseDown(Row::Send);
+    ComboBoxSendFileChange(item);
+}
+
+void FilePage::selectReceive(int item) {
+    GroupBoxOperateMouseDown(Row::Recv);
+    ComboBoxRecvFileChange(item);
 }
 
 void FilePage::startTextLoad(const QString& path) {

@@ -85,6 +85,12 @@ public:
     ~FilePage();
 
     void ButtonOpenFileClick();
+    // Loads a file of the selected send type, as the open dialog's choice would; the reason when it
+    // cannot be read (the load itself runs on in slices).
+    QString openFile(const QString& path);
+    // The send row with this type, or the receive row with this type, as the operator would choose them.
+    void selectSend(int item);
+    void selectReceive(int item);
     void ComboBoxSendFileChange(int item);
     void ComboBoxRecvFileChange(int item);
     void GroupBoxOperateMouseDown(Row row);
@@ -163,6 +169,7 @@ private:
     std::unique_ptr<TextLoader> m_text;
     std::unique_ptr<HexPacker> m_hex;
     QString m_loadPath;
+    QString m_readError; // why the last file could not be read
     QByteArray m_transferImage;
     std::shared_ptr<const DncLines> m_dncLines = std::make_shared<DncLines>();
     qint32 m_dncListedCount = 0;

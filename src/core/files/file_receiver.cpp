@@ -29,10 +29,10 @@ FileReceiver::FileReceiver(ConsoleState& state, MessageLine& message, Prompts& p
 
 FileReceiver::~FileReceiver() = default;
 
-void FileReceiver::ButtonRecvInClick() {
+bool FileReceiver::request() {
     const RecvFileType* type = recvFileType(m_files.recvItem());
     if (!type || m_transfer.active() || m_transfer.ArmSending() || listing())
-        return;
+        return false;
     m_item = type->index;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
@@ -48,6 +48,7 @@ void FileReceiver::ButtonRecvInClick() {
                    QStringLiteral(" @ ;"));
     m_files.resetLabels();
     m_timers.TimerMdi_go.setEnabled(false);
+    return true;
 }
 
 void FileReceiver::bodyArriving() {
@@ -123,27 +124,74 @@ QList<QByteArray> FileReceiver::linesToSave(int item) const {
     return lines;
 }
 
-bool FileReceiver::writeFile(const QString& path, const QByteArray& bytes) {
+QString FileReceiver::writeFile(const QString& path, const QByteArray& bytes) {
     // Written whole beside the target and renamed over it, so a failed save leaves what was there.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        m_prompts.showMessage(
-            QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), out.errorString()));
-        return false;
-    }
-    return true;
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), out.errorString());
+    return {};
 }
 
-void FileReceiver::warnIfRecordsDisagree(const QByteArray& decoded) {
-    const auto records = findCheckRecords(decoded);
-    if (!records || records->matches())
-        return;
-    m_lastSave.mismatch = records;
-    m_prompts.showMessage(QStringLiteral("The received data does not match its checksum: the file says %1, "
-                                         "its %2 bytes sum to %3. The file was saved as received.")
-                              .arg(records->checksum)
-                              .arg(records->length)
-                              .arg(records->sum));
+QString FileReceiver::mismatchText(const CheckRecords& records) {
+    return QStringLiteral("The received data does not match its checksum: the file says %1, its %2 bytes sum "
+                          "to %3. The file was saved as received.")
+        .arg(records.checksum)
+        .arg(records.length)
+        .arg(records.sum);
+}
+
+QByteArray FileReceiver::fileBytes() const {
+    const int item = m_files.recvItem();
+    const RecvFileType* type = recvFileType(item);
+    if (!type || !m_files.fileListed())
+        return {};
+    const QList<QByteArray> lines = linesToSave(item);
+    // A hex file and a PLC program both decode the lines' digit pairs and end where a length record
+    // says the file ends; the others are the lines, each ended by CR LF.
+    if (type->save == SaveMethod::PlcProgram || type->save == SaveMethod::HexDecode)
+        return savedFileBytes(hexSaveBytes(lines));
+    qsizetype size = 0;
+    for (const QByteArray& l : lines)
+        size += l.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (const QByteArray& l : lines) {
+        bytes += l;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QString FileReceiver::proposedFileName() const {
+    const RecvFileType* type = recvFileType(m_files.recvItem());
+    QString name = proposedSaveName(m_files.view().LabelFileName);
+    if (type && name.isEmpty())
+        name = QString::fromLatin1(type->nameSent);
+    if (type && QFileInfo(name).suffix().isEmpty())
+        name += QLatin1Char('.') + QString::fromLatin1(type->extension);
+    return name;
+}
+
+QString FileReceiver::saveTo(const QString& path) {
+    m_lastSave = {};
+    const RecvFileType* type = recvFileType(m_files.recvItem());
+    if (!type || !m_files.fileListed() || listing())
+        return QStringLiteral("Nothing received to save");
+    const QByteArray bytes = fileBytes();
+    const qsizetype lines = linesToSave(m_files.recvItem()).size();
+    m_files.setGauge(static_cast<int>(std::max<qsizetype>(lines - 1, 0)),
+                     static_cast<int>(std::max<qsizetype>(lines - 1, 1)));
+    if (const QString error = writeFile(path, bytes); !error.isEmpty())
+        return error;
+    if (type->save == SaveMethod::PlcProgram || type->save == SaveMethod::HexDecode) {
+        const auto records = findCheckRecords(hexSaveBytes(linesToSave(m_files.recvItem())));
+        if (records && !records->matches())
+            m_lastSave.mismatch = records;
+    }
+    m_lastSave.written = true;
+    m_lastSave.path = path;
+    m_files.showSavedName(QDir::toNativeSeparators(path));
+    return {};
 }
 
 void FileReceiver::ButtonSaveFileClick() {
@@ -152,8 +200,7 @@ void FileReceiver::ButtonSaveFileClick() {
     m_files.setGauge(0);
     if (!m_files.fileListed() || listing())
         return;
-    const int item = m_files.recvItem();
-    const RecvFileType* type = recvFileType(item);
+    const RecvFileType* type = recvFileType(m_files.recvItem());
     if (!type)
         return;
     FileDialogRequest request;
@@ -167,33 +214,12 @@ void FileReceiver::ButtonSaveFileClick() {
     m_state.SaveDialogDir = QFileInfo(*chosen).absolutePath();
     if (chosen->isEmpty())
         return;
-
-    const QList<QByteArray> lines = linesToSave(item);
-    m_files.setGauge(static_cast<int>(std::max<qsizetype>(lines.size() - 1, 0)),
-                     static_cast<int>(std::max<qsizetype>(lines.size() - 1, 1)));
-    QByteArray bytes;
-    if (type->save == SaveMethod::PlcProgram || type->save == SaveMethod::HexDecode) {
-        // Both decode the lines' digit pairs and end where a length record says the file ends.
-        const QByteArray decoded = hexSaveBytes(lines);
-        bytes = savedFileBytes(decoded);
-        if (!writeFile(*chosen, bytes))
-            return;
-        warnIfRecordsDisagree(decoded);
-    } else {
-        qsizetype size = 0;
-        for (const QByteArray& l : lines)
-            size += l.size() + 2;
-        bytes.reserve(size);
-        for (const QByteArray& l : lines) {
-            bytes += l;
-            bytes += "\r\n";
-        }
-        if (!writeFile(*chosen, bytes))
-            return;
+    if (const QString error = saveTo(*chosen); !error.isEmpty()) {
+        m_prompts.showMessage(error);
+        return;
     }
-    m_lastSave.written = true;
-    m_lastSave.path = *chosen;
-    m_files.showSavedName(QDir::toNativeSeparators(*chosen));
+    if (m_lastSave.mismatch)
+        m_prompts.showMessage(mismatchText(*m_lastSave.mismatch));
 }
 
 } // namespace velmorix

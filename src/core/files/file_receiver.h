@@ -37,12 +37,21 @@ public:
                  Watchdog& watchdog, FilePage& files, Timer& listTimer, ConsoleTimers timers, Hooks hooks);
     ~FileReceiver();
 
-    void ButtonRecvInClick();
+    void ButtonRecvInClick() { request(); }
+    // Asks the controller for the file of the selected receive type; false when nothing could start.
+    bool request();
     // Each poll tick while the body arrives.
     void bodyArriving();
     // One slice of the list being built (the list timer's handler).
     void listStep();
     void ButtonSaveFileClick();
+    // What a save of the received file writes, by its type's save method; empty when nothing is listed.
+    QByteArray fileBytes() const;
+    // Saves the received file to `path` as the save dialog's choice would; the reason when it could
+    // not be written.
+    QString saveTo(const QString& path);
+    // The name the save dialog proposes (the announced one) with the type's extension when it has none.
+    QString proposedFileName() const;
 
     bool listing() const { return m_lister != nullptr; }
 
@@ -58,9 +67,13 @@ public:
 private:
     void finishList();
     QList<QByteArray> linesToSave(int item) const;
-    bool writeFile(const QString& path, const QByteArray& bytes);
-    void warnIfRecordsDisagree(const QByteArray& decoded);
+    static QString writeFile(const QString& path, const QByteArray& bytes);
 
+public:
+    // "The received data does not match its checksum: …".
+    static QString mismatchText(const CheckRecords& records);
+
+private:
     ConsoleState& m_state;
     MessageLine& m_message;
     Prompts& m_prompts;

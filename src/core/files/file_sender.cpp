@@ -67,14 +67,12 @@ FileSender::FileSender(ConsoleState& state, MessageLine& message, Prompts& promp
 
 FileSender::~FileSender() = default;
 
-void FileSender::ButtonSendOutClick() {
+bool FileSender::start(bool askWarning) {
     if (!m_files.fileListed() || m_transfer.active() || m_upload.running())
-        return;
+        return false;
     const int item = m_files.sendItem();
-    if (item == kArmTypeIndex) {
-        startUpload();
-        return;
-    }
+    if (item == kArmTypeIndex)
+        return startUpload();
     // The error the controller shows already is not the file's doing; without a status frame since
     // the link came up there is none to go by.
     m_errorAtStart = m_state.live.AcceptedFrames > 0 ? m_state.live.StatusErrorNumber : 0;
@@ -82,12 +80,12 @@ void FileSender::ButtonSendOutClick() {
     m_watchdog.arm(10);
     m_message.note(QStringLiteral("; .. Stop Report .. ;"));
     m_files.setGauge(0);
-    if (!WarningOff && warnsBeforeSending(item)) {
+    if (askWarning && !WarningOff && warnsBeforeSending(item)) {
         const UploadWarningAnswer answer = m_prompts.askUploadWarning();
         WarningOff = answer.warningOff;
         if (!answer.upload) {
             m_hooks.setOperationEnabled(true);
-            return;
+            return false;
         }
     }
     // A Reset pressed while nothing ran is spent; it must not break this send.
@@ -95,6 +93,7 @@ void FileSender::ButtonSendOutClick() {
     m_timers.Timer3.setEnabled(true);
     announce(item);
     m_timers.TimerMdi_go.setEnabled(false);
+    return true;
 }
 
 void FileSender::announce(int item) {
@@ -390,12 +389,13 @@ void FileSender::flashStep(int item) {
 
 // ---- the 8-bit upload
 
-void FileSender::startUpload() {
+bool FileSender::startUpload() {
     if (!m_state.line.CtsReady || !m_state.line.LinkUp)
-        return;
+        return false;
     m_watchdog.clearBreak();
     m_link.SendValueWrite(kUploadVariable, 255);
     m_hold.pause(kUploadPauseMs, [this] { reopenForUpload(); });
+    return true;
 }
 
 void FileSender::reopenForUpload() {

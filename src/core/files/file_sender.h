@@ -50,7 +50,10 @@ public:
                const QStringList& errorTexts, Hooks hooks);
     ~FileSender();
 
-    void ButtonSendOutClick();
+    void ButtonSendOutClick() { start(true); }
+    // Sends the loaded file; the upload warning only when asked for (the window asks, a script has
+    // decided). False when nothing could start (no file, a transfer running, the line not there).
+    bool start(bool askWarning);
     // "@READ": the controller takes the file; the pump starts.
     void startPump();
     void Timer1Timer();
@@ -99,7 +102,7 @@ private:
     void stopDncOnError(int error);
     bool lineFree();
 
-    void startUpload();
+    bool startUpload();
     void reopenForUpload();
     void uploadFinished(ArmUploader::Outcome outcome, bool lineDropped = false);
     void writeJournal();

@@ -13,6 +13,8 @@ bool Transfer::begin() {
                 QStringLiteral("not confirmed: another transfer began before the controller's status")});
     m_rxText.clear();
     m_open = true;
+    if (m_hooks.began)
+        m_hooks.began();
     return true;
 }
 

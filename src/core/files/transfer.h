@@ -17,13 +17,20 @@ struct TransferEnd {
         Refused,      // the controller reported a new error number (errorNumber)
         NotConfirmed, // every byte crossed, but the controller sent no status after the file
         BrokenOff,    // a DNC run stopped part-way (lastLine, resumeLine)
-        Failed,       // anything else: no answer, the link lost, the body not whole
+        NotWhole,     // a received body that arrived garbled, or whose records disagree with it
+        NotSaved,     // a received file the save policy did not write (a name taken, a folder left)
+        Failed,       // anything else: no answer, the link lost, a file that could not be read or saved
     };
+    TransferEnd() = default;
+    TransferEnd(Kind k, QString why = {}) : kind(k), reason(std::move(why)) {}
+
     Kind kind = Kind::Failed;
     QString reason;        // one line for the operator: "no answer to the announcement", …
     int errorNumber = 0;   // Refused: the controller's error number
     qint32 lastLine = 0;   // DNC: the last line that had crossed the line (1 = the first), 0: none
     qint32 resumeLine = 0; // DNC: the first line the controller may not have run
+    QString savedPath;     // a receive saved to a file: where
+    QByteArray savedBytes; // a receive: what its file holds (for a save to standard output)
 
     bool ok() const { return kind == Kind::Sent || kind == Kind::Received; }
 };
@@ -43,6 +50,7 @@ public:
         std::function<void()> bodyBegins;                 // the body's DC2 arrived: the watchdog waits on
         std::function<void()> bodyArriving;               // each tick while the body arrives
         std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
+        std::function<void()> began;                      // a transfer began: one end will follow
         std::function<void(TransferEnd&)> ended;          // a transfer ended, well or not; may add to it
     };
 
@@ -89,8 +97,11 @@ public:
     // The 8-bit upload waits for the controller while this is set.
     void setArmSending(bool on) {
         m_armSending = on;
-        if (on)
+        if (on && !m_open) {
             m_open = true;
+            if (m_hooks.began)
+                m_hooks.began();
+        }
     }
 
     // Every byte of a send left; whether the controller kept the file shows in its next status

@@ -70,11 +70,14 @@ bool Link::openWith(const PortSettings& line) {
         m_lineClock.reset(m_clock.nowUs());
     }
     m_refusal = opened ? velmorix::refusalNote(m_device, m_port->refusedSettings()) : QString();
+    m_openFailure.clear();
     if (!opened) {
         const QString reason = m_port->errorString();
-        m_prompts.showMessage(
-            m_inspector ? openFailureText(reason, name, m_device, m_inspector(m_device), m_settingsPath)
-                        : QStringLiteral("Comm: ") + reason);
+        m_openFailure = m_inspector
+                            ? openFailureText(reason, name, m_device, m_inspector(m_device), m_settingsPath)
+                            : QStringLiteral("Comm: ") + reason;
+        if (!m_quiet)
+            m_prompts.showMessage(m_openFailure);
     }
     return opened;
 }

@@ -50,6 +50,10 @@ public:
     QString chosenDeviceHint() const;
     // The note on line settings the device refused at the last open; empty when it took them all.
     QString refusalNote() const { return m_refusal; }
+    // Why the last open failed ("Comm: " + the reason and what would help); empty after a good one.
+    QString openFailure() const { return m_openFailure; }
+    // A failed open is said to whoever opened rather than in a message box (velmorix-cli).
+    void setQuietFailures(bool quiet) { m_quiet = quiet; }
     // The same port with other line settings (the 8-bit upload); a failure shows "Comm: " too.
     bool openWith(const PortSettings& settings);
     void closePort();
@@ -107,6 +111,8 @@ private:
     PortInspector m_inspector;
     QString m_settingsPath;
     QString m_refusal;
+    QString m_openFailure;
+    bool m_quiet = false;
     Hooks m_hooks;
     std::unique_ptr<SerialPort> m_port;
     QString m_device;

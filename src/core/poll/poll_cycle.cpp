@@ -12,6 +12,29 @@
 
 namespace velmorix {
 
+QList<WatchedValue> placeWatched(const QList<qint32>& variables, int monitorGroup, QList<qint32>* block) {
+    QList<WatchedValue> out;
+    const int group = std::clamp(monitorGroup, 0, 2);
+    for (const qint32 v : variables) {
+        if (v >= kAxisGroupFirst[group] && v < kAxisGroupFirst[group] + 9) {
+            out.append({v, kFirstAxisItem + (v - kAxisGroupFirst[group])});
+        } else if (v >= kTypeVariable && v < kTypeVariable + 4) {
+            out.append({v, kTypeItems[0] + (v - kTypeVariable)});
+        } else if (v == kSerialNumberVariable) {
+            out.append({v, -1});
+        } else {
+            out.append({v, kFirstBlockItem + static_cast<int>(block->size())});
+            *block << v;
+        }
+    }
+    // The serial number comes after the block.
+    const int serial = kFirstBlockItem + static_cast<int>(std::min<qsizetype>(block->size(), kMaxBlockCount));
+    for (WatchedValue& w : out)
+        if (w.item < 0)
+            w.item = serial;
+    return out;
+}
+
 PollCycle::PollCycle(ConsoleState& state, Link& link, Transfer& transfer, MessageLine& message, Clock& clock,
                      const QStringList& errorTexts)
     : m_state(state), m_link(link), m_transfer(transfer), m_clock(clock),

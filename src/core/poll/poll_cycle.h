@@ -22,6 +22,16 @@ inline constexpr qint32 kTypeVariable = 10993;                     // 10993, 109
 inline constexpr qint32 kVersionVariable = 10995;                  // 10995, 10996: system version
 inline constexpr qint32 kSerialNumberVariable = 10991;
 
+// Where a watched variable's value stands in every status frame.
+struct WatchedValue {
+    qint32 variable = 0;
+    int item = 0; // the item of the status frame (PollValues index)
+};
+// Places variables in the frame of a monitor request: the axes of the monitor group, the type and
+// version words and the serial number stand in every frame; the others make the block (`block`, in
+// order; more than kMaxBlockCount do not fit).
+QList<WatchedValue> placeWatched(const QList<qint32>& variables, int monitorGroup, QList<qint32>* block);
+
 // The 100 ms poll tick: subscribes the controller to the current variable list, reads what it
 // streams back, finds and decodes the newest status frame, and hands bytes to the file transfer
 // while one waits for the controller.
