@@ -127,6 +127,8 @@ void QtSerialPort::applySettings() {
     // A driver takes what it can and clears the rest without failing, so what it kept is read back.
     // A pseudo-terminal carries none of these settings and is never said to refuse them.
     m_refused.clear();
+    if (serial_os::carriesNoLineSettings(m_port.handle()))
+        return;
     refused << serial_os::refusedSettings(m_settings, m_port.handle());
     for (const QString& what : refused)
         if (!m_refused.contains(what))

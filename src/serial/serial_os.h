@@ -28,8 +28,9 @@ qint64 flushInput(Handle handle);
 // XON/XOFF off in both directions (and restarting output on any byte), so those bytes arrive as data.
 // False when the driver keeps it on.
 bool clearSoftwareFlow(Handle handle);
-// The line settings `wanted` asks for that the driver did not keep, read back from it; none for a
-// pseudo-terminal, which carries no rate, parity or flow control.
+// A pseudo-terminal carries no rate, parity or flow control, and refuses none of them.
+bool carriesNoLineSettings(Handle handle);
+// The line settings `wanted` asks for that the driver did not keep, read back from it.
 QStringList refusedSettings(const PortSettings& wanted, Handle handle);
 // The other end hung up (a pseudo-terminal whose peer closed).
 bool hungUp(Handle handle);

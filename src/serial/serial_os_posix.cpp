@@ -154,9 +154,13 @@ bool clearSoftwareFlow(Handle fd) {
     return ::tcsetattr(fd, TCSANOW, &tio) != -1;
 }
 
+bool carriesNoLineSettings(Handle fd) {
+    return isPseudoTerminal(fd);
+}
+
 QStringList refusedSettings(const PortSettings& wanted, Handle fd) {
     termios tio{};
-    if (isPseudoTerminal(fd) || ::tcgetattr(fd, &tio) != 0)
+    if (::tcgetattr(fd, &tio) != 0)
         return {};
     return refusedLineSettings(wanted, tio);
 }

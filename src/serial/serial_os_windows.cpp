@@ -86,6 +86,10 @@ bool clearSoftwareFlow(Handle handle) {
     return ::SetCommState(handle, &dcb) != 0;
 }
 
+bool carriesNoLineSettings(Handle) {
+    return false;
+}
+
 QStringList refusedSettings(const PortSettings& wanted, Handle handle) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
