@@ -11,7 +11,6 @@
 #include "core/files/text_loader.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -47,52 +46,11 @@ QByteArray dncRunText(const DncLines& lines) {
 
 } // namespace
 
-PackOutput packFile(const QStringList& args) {
-    QCommandLineParser p;
-    const QCommandLineOption typeOption(
-        QStringLiteral("type"),
-        QStringLiteral("The send type: 0-13 or its item (0:CNC … B:999, C:ARM, D:DNC)."),
-        QStringLiteral("TYPE"));
-    const QCommandLineOption listOption(
-        QStringLiteral("list"), QStringLiteral("Write the lines the file-service page lists instead, each "
-                                               "ended by LF."));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
-    p.addOptions({typeOption, listOption, help});
-    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to pack."));
-    p.setApplicationDescription(QStringLiteral(
-        "Writes to standard output, byte for byte, what the console makes of FILE as a file of TYPE: for "
-        "text "
-        "and hex types the transfer image without the send frame around it, for D:DNC the lines as they go "
-        "out (DC2, each line cut at \";\" with CR, DC4), for C:ARM the bytes themselves."));
-    if (!p.parse(QStringList{QStringLiteral("velmorix-cli")} + args))
-        return fail(QStringLiteral("pack: ") + p.errorText());
-    if (p.isSet(help)) {
-        QString text = p.helpText();
-        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
-                     QStringLiteral("Usage: velmorix-cli pack"));
-        return {0, text.toLocal8Bit(), {}};
-    }
-    const QString typeText = p.value(typeOption);
-    const bool haveType = p.isSet(typeOption);
-    const bool list = p.isSet(listOption);
-    if (p.positionalArguments().size() > 1)
-        return fail(QStringLiteral("pack: more than one file given"));
-    const QString path = p.positionalArguments().value(0);
-    if (!haveType)
-        return fail(QStringLiteral("pack: --type TYPE is required (0-13 or an item such as 3:PLC)"));
-    if (path.isEmpty())
-        return fail(QStringLiteral("pack: no file given"));
-    const std::optional<int> index = findSendFileType(typeText);
-    if (!index)
-        return fail(QStringLiteral("pack: unknown type %1 (0-13 or an item such as 3:PLC)").arg(typeText));
-    const SendFileType& type = *sendFileType(*index);
-
+PackOutput packFile(const QString& path, const SendFileType& type, bool list) {
     const FileContent content = readWholeFile(path);
     if (!content.ok)
         return fail(QStringLiteral("pack: cannot read %1: %2").arg(path, content.error));
     const QByteArray& bytes = content.bytes;
-
     PackOutput result;
     switch (type.loader) {
     case LoaderKind::Raw:
@@ -116,7 +74,35 @@ PackOutput packFile(const QStringList& args) {
 }
 
 int runPack(const QStringList& args) {
-    const PackOutput out = packFile(args);
+    QCommandLineParser p;
+    const QCommandLineOption typeOption(QStringLiteral("type"), QStringLiteral("The send type (below)."),
+                                        QStringLiteral("TYPE"));
+    const QCommandLineOption listOption(
+        QStringLiteral("list"),
+        QStringLiteral("Write the lines the file-service page lists instead, each ended by LF."));
+    p.addOptions({typeOption, listOption});
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to pack."));
+    if (const auto status =
+            parse(p, QStringLiteral("pack"),
+                  QStringLiteral("Writes to standard output, byte for byte, what the console makes of "
+                                 "FILE as a file of TYPE: for text and hex types the transfer image "
+                                 "without the send frame around it, for D:DNC the lines as they go "
+                                 "out (DC2, each line cut at \";\" with CR, DC4), for C:ARM the "
+                                 "bytes themselves."),
+                  args, sendTypesHelp()))
+        return *status;
+    if (p.positionalArguments().size() > 1)
+        return usage(QStringLiteral("pack: more than one file given"));
+    if (!p.isSet(typeOption))
+        return usage(QStringLiteral("pack: --type TYPE is required (0-13 or an item such as 3:PLC)"));
+    if (p.positionalArguments().isEmpty())
+        return usage(QStringLiteral("pack: no file given"));
+    const std::optional<int> index = findSendFileType(p.value(typeOption));
+    if (!index)
+        return usage(
+            QStringLiteral("pack: unknown type %1 (0-13 or an item such as 3:PLC)").arg(p.value(typeOption)));
+    const PackOutput out =
+        packFile(p.positionalArguments().first(), *sendFileType(*index), p.isSet(listOption));
     if (out.status != kDone)
         return usage(out.error);
     if (!out.out.isEmpty() &&

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/files/file_types.h"
+
 namespace velmorix::cli {
 
 struct PackOutput {
@@ -12,8 +14,8 @@ struct PackOutput {
     QString error;  // one line for standard error when status is not 0
 };
 
-// "pack --type TYPE FILE [--list]", the arguments after the command name: what goes to standard
-// output, or the mistake.
-PackOutput packFile(const QStringList& args);
+// What the console makes of the file at `path` as a file of `type` (its list lines with `list`): what
+// goes to standard output, or the mistake.
+PackOutput packFile(const QString& path, const SendFileType& type, bool list);
 
 } // namespace velmorix::cli

@@ -12,23 +12,90 @@
 
 namespace velmorix::cli {
 
+namespace {
+
+struct ReceiveSwitches {
+    CommonOptions common;
+    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("The receive type (below)."),
+                            QStringLiteral("TYPE")};
+    QCommandLineOption output{
+        QStringLiteral("output"),
+        QStringLiteral("Save to PATH, overwriting what is there; - writes the file to standard "
+                       "output. Without it the file is saved under the name the controller "
+                       "announced, in the current folder, and an existing file is never "
+                       "overwritten."),
+        QStringLiteral("PATH")};
+    QCommandLineOption accessCode{QStringLiteral("access-code"),
+                                  QStringLiteral("U:PLC only: the console's service access code."),
+                                  QStringLiteral("CODE")};
+
+    void addTo(QCommandLineParser& p) const {
+        common.addTo(p);
+        p.addOptions({type, output, accessCode});
+    }
+};
+
+struct ReceiveRequest {
+    int type = 0;
+    bool serviceOnly = false;
+    QString accessCode;
+    SavePolicy save{SavePolicy::Kind::AnnouncedIn, QDir::currentPath()};
+    bool toStdout = false;
+};
+
+QString check(const QCommandLineParser& p, const ReceiveSwitches& o, ReceiveRequest& r) {
+    const auto item = findRecvFileType(p.value(o.type));
+    if (!p.isSet(o.type) || !item)
+        return QStringLiteral("receive: unknown type %1 (0-24 or an item such as S:999)")
+            .arg(p.value(o.type));
+    const RecvFileType& row = *recvFileType(*item);
+    if (row.serviceOnly && !p.isSet(o.accessCode))
+        return QStringLiteral("receive: %1 needs --access-code").arg(QString::fromLatin1(row.item));
+    if (!p.positionalArguments().isEmpty())
+        return QStringLiteral("receive: unexpected %1").arg(p.positionalArguments().first());
+    r.type = *item;
+    r.serviceOnly = row.serviceOnly;
+    r.accessCode = p.value(o.accessCode);
+    r.toStdout = p.value(o.output) == QLatin1String("-");
+    if (r.toStdout)
+        r.save = {SavePolicy::Kind::Keep, {}};
+    else if (p.isSet(o.output))
+        r.save = {SavePolicy::Kind::ToPath, QFileInfo(p.value(o.output)).absoluteFilePath()};
+    return {};
+}
+
+// What became of the file: its path (or its bytes) on standard output, a failure in one line.
+int report(const TransferEnd& end, const ReceiveRequest& r) {
+    if (end.kind == TransferEnd::Kind::NotSaved && r.save.kind == SavePolicy::Kind::AnnouncedIn) {
+        say(QStringLiteral("receive: %1; name it with --output").arg(end.reason));
+        return kFailed;
+    }
+    if (end.kind != TransferEnd::Kind::Received && end.savedPath.isEmpty()) {
+        say(end.reason);
+        return kFailed;
+    }
+    if (r.toStdout) {
+        const auto size = size_t(end.savedBytes.size());
+        if (std::fwrite(end.savedBytes.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0) {
+            say(QStringLiteral("receive: cannot write to standard output"));
+            return kFailed;
+        }
+    } else {
+        result(end.savedPath);
+    }
+    if (end.kind != TransferEnd::Kind::Received) {
+        say(end.reason); // saved as received, but not whole
+        return kFailed;
+    }
+    return kDone;
+}
+
+} // namespace
+
 int runReceive(const QStringList& args) {
     QCommandLineParser p;
-    CommonOptions common;
-    common.addTo(p);
-    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("The receive type (below)."),
-                                  QStringLiteral("TYPE"));
-    const QCommandLineOption output(
-        QStringLiteral("output"),
-        QStringLiteral("Save to PATH, overwriting what is there; - writes the file to "
-                       "standard output. Without it the file is saved under the name "
-                       "the controller announced, in the current folder, and an "
-                       "existing file is never overwritten."),
-        QStringLiteral("PATH"));
-    const QCommandLineOption accessCode(QStringLiteral("access-code"),
-                                        QStringLiteral("U:PLC only: the console's service access code."),
-                                        QStringLiteral("CODE"));
-    p.addOptions({type, output, accessCode});
+    const ReceiveSwitches switches;
+    switches.addTo(p);
     if (const auto status =
             parse(p, QStringLiteral("receive"),
                   QStringLiteral("Takes a file from the controller as the console's RecvIn does and "
@@ -36,33 +103,21 @@ int runReceive(const QStringList& args) {
                                  "PLC program."),
                   args, receiveTypesHelp()))
         return *status;
-    const auto item = findRecvFileType(p.value(type));
-    if (!p.isSet(type) || !item)
-        return usage(
-            QStringLiteral("receive: unknown type %1 (0-24 or an item such as S:999)").arg(p.value(type)));
-    const RecvFileType& row = *recvFileType(*item);
-    if (row.serviceOnly && !p.isSet(accessCode))
-        return usage(QStringLiteral("receive: %1 needs --access-code").arg(QString::fromLatin1(row.item)));
-    if (!p.positionalArguments().isEmpty())
-        return usage(QStringLiteral("receive: unexpected %1").arg(p.positionalArguments().first()));
-    const bool toStdout = p.value(output) == QLatin1String("-");
-    SavePolicy save{SavePolicy::Kind::AnnouncedIn, QDir::currentPath()};
-    if (toStdout)
-        save = {SavePolicy::Kind::Keep, {}};
-    else if (p.isSet(output))
-        save = {SavePolicy::Kind::ToPath, QFileInfo(p.value(output)).absoluteFilePath()};
+    ReceiveRequest r;
+    if (const QString why = check(p, switches, r); !why.isEmpty())
+        return usage(why);
 
-    Session s(common.read(p));
+    Session s(switches.common.read(p));
     if (const int status = s.open(); status != kDone)
         return status;
     Console& c = s.console();
-    if (row.serviceOnly) {
-        s.setAccessCode(p.value(accessCode));
+    if (r.serviceOnly) {
+        s.setAccessCode(r.accessCode);
         c.TskIdAccess();
         if (!c.state().PlcUploadUnlocked)
             return usage(QStringLiteral("receive: the access code is not the console's"));
     }
-    const auto job = c.receive(*item, save);
+    const auto job = c.receive(r.type, r.save);
     QElapsedTimer since;
     since.start();
     s.runUntil([&] {
@@ -77,30 +132,7 @@ int runReceive(const QStringList& args) {
         return s.stopStatus();
     }
     s.close();
-    const TransferEnd& end = job->result();
-    if (end.kind == TransferEnd::Kind::NotSaved && save.kind == SavePolicy::Kind::AnnouncedIn) {
-        say(QStringLiteral("receive: %1; name it with --output").arg(end.reason));
-        return kFailed;
-    }
-    if (end.kind != TransferEnd::Kind::Received && end.savedPath.isEmpty()) {
-        say(end.reason);
-        return kFailed;
-    }
-    if (toStdout) {
-        const bool written = std::fwrite(end.savedBytes.constData(), 1, size_t(end.savedBytes.size()),
-                                         stdout) == size_t(end.savedBytes.size());
-        if (!written || std::fflush(stdout) != 0) {
-            say(QStringLiteral("receive: cannot write to standard output"));
-            return kFailed;
-        }
-    } else {
-        result(end.savedPath);
-    }
-    if (end.kind != TransferEnd::Kind::Received) {
-        say(end.reason); // saved as received, but not whole
-        return kFailed;
-    }
-    return kDone;
+    return report(job->result(), r);
 }
 
 } // namespace velmorix::cli

@@ -40,93 +40,106 @@ QString progressLine(const TransferJob& job, const QElapsedTimer& since, bool li
         .arg(duration(left));
 }
 
-// The options and the file, checked before anything links; nothing when a mistake was said.
-std::optional<SendRequest> readRequest(const QStringList& args, int* status) {
-    QCommandLineParser p;
+struct SendSwitches {
     CommonOptions common;
-    common.addTo(p);
-    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("The send type (below)."),
-                                  QStringLiteral("TYPE"));
-    const QCommandLineOption flash(
+    QCommandLineOption type{QStringLiteral("type"), QStringLiteral("The send type (below)."),
+                            QStringLiteral("TYPE")};
+    QCommandLineOption flash{
         QStringLiteral("flash"),
-        QStringLiteral("After the send, the type's flash-write command, as \"w2Flash\" "
-                       "does; the command waits for it to go out."));
-    const QCommandLineOption fromLine(
-        QStringLiteral("from-line"),
-        QStringLiteral("D:DNC only: feed from line N (1 = the first) as a new run."), QStringLiteral("N"));
-    const QCommandLineOption preamble(
+        QStringLiteral("After the send, the type's flash-write command, as \"w2Flash\" does; "
+                       "the command waits for it to go out.")};
+    QCommandLineOption fromLine{QStringLiteral("from-line"),
+                                QStringLiteral("D:DNC only: feed from line N (1 = the first) as a new run."),
+                                QStringLiteral("N")};
+    QCommandLineOption preamble{
         QStringLiteral("preamble"),
         QStringLiteral(
-            "With --from-line: first send the modal state in force at line N (the last code of each "
-            "modal G group, F, S, T, spindle and coolant M codes, work offset), taken from the lines "
-            "before it. Without it the state is only printed."));
-    const QCommandLineOption buffer(
+            "With --from-line: first send the modal state in force at line N (the last code of each modal "
+            "G group, F, S, T, spindle and coolant M codes, work offset), taken from the lines before it. "
+            "Without it the state is only printed.")};
+    QCommandLineOption buffer{
         QStringLiteral("controller-buffer"),
-        QStringLiteral("D:DNC only: bytes of program the controller's receive buffer "
-                       "holds, which bounds the lines it may not have run when a run "
-                       "stops (default: [Dnc] ControllerBufferBytes of "
-                       "Config/Environment.ini, or 4096)."),
-        QStringLiteral("BYTES"));
-    p.addOptions({type, flash, fromLine, preamble, buffer});
-    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    if (const auto s =
-            parse(p, QStringLiteral("send"),
-                  QStringLiteral("Sends FILE to the controller as the console's SendOut does. It succeeds "
-                                 "only when the last byte has crossed the line and the controller's next "
-                                 "status carries no new error number (a DNC run: when its last line has "
-                                 "crossed and no new error came during it)."),
-                  args, sendTypesHelp())) {
-        *status = *s;
-        return std::nullopt;
+        QStringLiteral("D:DNC only: bytes of program the controller's receive buffer holds, "
+                       "which bounds the lines it may not have run when a run stops (default: "
+                       "[Dnc] ControllerBufferBytes of Config/Environment.ini, or 4096)."),
+        QStringLiteral("BYTES")};
+
+    void addTo(QCommandLineParser& p) const {
+        common.addTo(p);
+        p.addOptions({type, flash, fromLine, preamble, buffer});
+        p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
     }
-    *status = kUsage;
-    const auto refuse = [](const QString& line) {
-        usage(line);
-        return std::optional<SendRequest>();
-    };
-    SendRequest r;
-    const auto item = findSendFileType(p.value(type));
-    if (!p.isSet(type) || !item)
-        return refuse(
-            QStringLiteral("send: unknown type %1 (0-13 or an item such as 3:PLC)").arg(p.value(type)));
+};
+
+// A run from a later line: the line must be in the program, and the modal state the lines before it
+// built up is said unless it is to be sent. The mistake, or nothing.
+QString checkFromLine(const QCommandLineParser& p, const SendSwitches& o, const QByteArray& program,
+                      SendRequest& r) {
+    bool ok = false;
+    r.options.fromLine = p.value(o.fromLine).toInt(&ok);
+    if (!r.dnc)
+        return QStringLiteral("send: --from-line is for D:DNC only");
+    if (!ok || r.options.fromLine < 1)
+        return QStringLiteral("send: --from-line %1 is not a line (1 = the first)").arg(p.value(o.fromLine));
+    const DncLines lines(program);
+    if (r.options.fromLine > lines.count())
+        return QStringLiteral("send: --from-line %1 is past the end (%2 lines)")
+            .arg(r.options.fromLine)
+            .arg(lines.count());
+    const QList<QByteArray> state = ModalState::before(lines, r.options.fromLine).preamble();
+    if (!p.isSet(o.preamble) && !state.isEmpty())
+        say(QStringLiteral("the lines before line %1 set: %2 (not sent; --preamble sends them first)")
+                .arg(r.options.fromLine)
+                .arg(QString::fromLatin1(state.join(" | "))));
+    return {};
+}
+
+// The options and the file, checked before anything links; the mistake, or nothing.
+QString check(const QCommandLineParser& p, const SendSwitches& o, SendRequest& r) {
+    const auto item = findSendFileType(p.value(o.type));
+    if (!p.isSet(o.type) || !item)
+        return QStringLiteral("send: unknown type %1 (0-13 or an item such as 3:PLC)").arg(p.value(o.type));
     if (p.positionalArguments().size() != 1)
-        return refuse(QStringLiteral("send: give exactly one FILE"));
+        return QStringLiteral("send: give exactly one FILE");
     r.type = *item;
     r.dnc = *item == kDncTypeIndex;
     r.path = p.positionalArguments().first();
     const FileContent content = readWholeFile(r.path);
     if (!content.ok)
-        return refuse(QStringLiteral("send: cannot read %1: %2").arg(r.path, content.error));
-    if (p.isSet(fromLine)) {
-        bool ok = false;
-        r.options.fromLine = p.value(fromLine).toInt(&ok);
-        if (!r.dnc)
-            return refuse(QStringLiteral("send: --from-line is for D:DNC only"));
-        if (!ok || r.options.fromLine < 1)
-            return refuse(
-                QStringLiteral("send: --from-line %1 is not a line (1 = the first)").arg(p.value(fromLine)));
-        const DncLines lines(content.bytes);
-        if (r.options.fromLine > lines.count())
-            return refuse(QStringLiteral("send: --from-line %1 is past the end (%2 lines)")
-                              .arg(r.options.fromLine)
-                              .arg(lines.count()));
-        const QList<QByteArray> state = ModalState::before(lines, r.options.fromLine).preamble();
-        if (!p.isSet(preamble) && !state.isEmpty())
-            say(QStringLiteral("the lines before line %1 set: %2 (not sent; --preamble sends them first)")
-                    .arg(r.options.fromLine)
-                    .arg(QString::fromLatin1(state.join(" | "))));
+        return QStringLiteral("send: cannot read %1: %2").arg(r.path, content.error);
+    if (p.isSet(o.fromLine))
+        if (QString why = checkFromLine(p, o, content.bytes, r); !why.isEmpty())
+            return why;
+    if (p.isSet(o.preamble) && !p.isSet(o.fromLine))
+        return QStringLiteral("send: --preamble goes with --from-line");
+    r.options.preamble = p.isSet(o.preamble);
+    r.options.flash = p.isSet(o.flash);
+    r.link = o.common.read(p);
+    bool ok = true;
+    if (p.isSet(o.buffer) && ((r.link.controllerBuffer = p.value(o.buffer).toInt(&ok)) < 0 || !ok))
+        return QStringLiteral("send: --controller-buffer %1 is not a number of bytes").arg(p.value(o.buffer));
+    return {};
+}
+
+std::optional<SendRequest> readRequest(const QStringList& args, int* status) {
+    QCommandLineParser p;
+    const SendSwitches switches;
+    switches.addTo(p);
+    if (const auto s =
+            parse(p, QStringLiteral("send"),
+                  QStringLiteral(
+                      "Sends FILE to the controller as the console's SendOut does. It succeeds only when "
+                      "the last byte has crossed the line and the controller's next status carries no new "
+                      "error number (a DNC run: when its last line has crossed and no new error came "
+                      "during it)."),
+                  args, sendTypesHelp())) {
+        *status = *s;
+        return std::nullopt;
     }
-    if (p.isSet(preamble) && !p.isSet(fromLine))
-        return refuse(QStringLiteral("send: --preamble goes with --from-line"));
-    r.options.preamble = p.isSet(preamble);
-    r.options.flash = p.isSet(flash);
-    r.link = common.read(p);
-    if (p.isSet(buffer)) {
-        bool ok = false;
-        r.link.controllerBuffer = p.value(buffer).toInt(&ok);
-        if (!ok || r.link.controllerBuffer < 0)
-            return refuse(
-                QStringLiteral("send: --controller-buffer %1 is not a number of bytes").arg(p.value(buffer)));
+    SendRequest r;
+    if (const QString why = check(p, switches, r); !why.isEmpty()) {
+        *status = usage(why);
+        return std::nullopt;
     }
     *status = kDone;
     return r;

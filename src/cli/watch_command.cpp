@@ -52,30 +52,71 @@ QString record(const QList<WatchedValue>& watched, const LiveValues& live, Forma
     return time + QStringLiteral("  ") + fields.join(QStringLiteral("  "));
 }
 
+struct WatchSwitches {
+    CommonOptions common;
+    QCommandLineOption vars{
+        QStringLiteral("vars"),
+        QStringLiteral("Variables and ranges, e.g. 12021-12029,10991 (default: the nine axes, the "
+                       "type and version words and the serial number)."),
+        QStringLiteral("LIST"), QStringLiteral("12021-12029,10993-10996,10991")};
+    QCommandLineOption count{QStringLiteral("count"), QStringLiteral("End after N records."),
+                             QStringLiteral("N")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("text (aligned columns as the console shows them), csv (a header with the "
+                       "variable numbers, then raw values) or json (one object per line)."),
+        QStringLiteral("FORMAT"), QStringLiteral("text")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Fail when the controller sends no status for S seconds (5)."),
+                               QStringLiteral("S"), QStringLiteral("5")};
+
+    void addTo(QCommandLineParser& p) const {
+        common.addTo(p);
+        p.addOptions({vars, count, format, timeout});
+    }
+};
+
+struct WatchRequest {
+    QList<qint32> variables;
+    Format format = Format::Text;
+    int silenceMs = 5000;
+    int records = -1; // no end
+};
+
+QString check(const QCommandLineParser& p, const WatchSwitches& o, WatchRequest& r) {
+    const auto list = parseVariableList(p.value(o.vars));
+    if (!list)
+        return QStringLiteral("watch: --vars %1 is not a list such as 12021-12029,10991")
+            .arg(p.value(o.vars));
+    QList<qint32> block;
+    placeWatched(*list, 0, &block);
+    if (block.size() > kMaxBlockCount)
+        return QStringLiteral(
+                   "watch: at most %1 variables besides the axes, the type and version words and the "
+                   "serial number")
+            .arg(kMaxBlockCount);
+    r.variables = *list;
+    static const QStringList kFormats{QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("json")};
+    const auto formatIndex = kFormats.indexOf(p.value(o.format));
+    if (formatIndex < 0)
+        return QStringLiteral("watch: --format is text, csv or json");
+    r.format = static_cast<Format>(formatIndex);
+    bool ok = false;
+    const double seconds = p.value(o.timeout).toDouble(&ok);
+    if (!ok || seconds <= 0)
+        return QStringLiteral("watch: --timeout %1 is not a number of seconds").arg(p.value(o.timeout));
+    r.silenceMs = static_cast<int>(seconds * 1000);
+    if (p.isSet(o.count) && ((r.records = p.value(o.count).toInt(&ok)) < 1 || !ok))
+        return QStringLiteral("watch: --count %1 is not a number of records").arg(p.value(o.count));
+    return {};
+}
+
 } // namespace
 
 int runWatch(const QStringList& args) {
     QCommandLineParser p;
-    CommonOptions common;
-    common.addTo(p);
-    const QCommandLineOption vars(
-        QStringLiteral("vars"),
-        QStringLiteral("Variables and ranges, e.g. 12021-12029,10991 (default: the nine "
-                       "axes, the type and version words and the serial number)."),
-        QStringLiteral("LIST"), QStringLiteral("12021-12029,10993-10996,10991"));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("End after N records."),
-                                   QStringLiteral("N"));
-    const QCommandLineOption format(
-        QStringLiteral("format"),
-        QStringLiteral("text (aligned columns as the console shows them), csv (a header "
-                       "with the variable numbers, then raw values) or json (one object "
-                       "per line)."),
-        QStringLiteral("FORMAT"), QStringLiteral("text"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Fail when the controller sends no status for S seconds (5)."), QStringLiteral("S"),
-        QStringLiteral("5"));
-    p.addOptions({vars, count, format, timeout});
+    const WatchSwitches switches;
+    switches.addTo(p);
     if (const auto status =
             parse(p, QStringLiteral("watch"),
                   QStringLiteral("Prints one record per accepted status frame of the variables asked "
@@ -83,53 +124,32 @@ int runWatch(const QStringList& args) {
                                  "Ctrl-C."),
                   args))
         return *status;
-    const auto list = parseVariableList(p.value(vars));
-    if (!list)
-        return usage(
-            QStringLiteral("watch: --vars %1 is not a list such as 12021-12029,10991").arg(p.value(vars)));
-    static const QStringList kFormats{QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("json")};
-    const auto formatIndex = kFormats.indexOf(p.value(format));
-    if (formatIndex < 0)
-        return usage(QStringLiteral("watch: --format is text, csv or json"));
-    const auto fmt = static_cast<Format>(formatIndex);
-    bool ok = false;
-    const double timeoutS = p.value(timeout).toDouble(&ok);
-    if (!ok || timeoutS <= 0)
-        return usage(QStringLiteral("watch: --timeout %1 is not a number of seconds").arg(p.value(timeout)));
-    int records = -1;
-    if (p.isSet(count) && ((records = p.value(count).toInt(&ok)) < 1 || !ok))
-        return usage(QStringLiteral("watch: --count %1 is not a number of records").arg(p.value(count)));
+    WatchRequest r;
+    if (const QString why = check(p, switches, r); !why.isEmpty())
+        return usage(why);
 
-    QList<qint32> block;
-    placeWatched(*list, 0, &block);
-    if (block.size() > kMaxBlockCount)
-        return usage(
-            QStringLiteral("watch: at most %1 variables besides the axes, the type and version words and "
-                           "the serial number")
-                .arg(kMaxBlockCount));
-
-    Session s(common.read(p));
+    Session s(switches.common.read(p));
     if (const int status = s.open(); status != kDone)
         return status;
     Console& c = s.console();
-    const QList<WatchedValue> watched = c.watch(*list);
+    const QList<WatchedValue> watched = c.watch(r.variables);
     // Records come from frames that answer this subscription.
-    const int silenceMs = static_cast<int>(timeoutS * 1000);
-    s.runUntil([&c] { return !c.state().block.PollBlockChanged(); }, silenceMs);
-    if (fmt == Format::Csv) {
+    s.runUntil([&c] { return !c.state().block.PollBlockChanged(); }, r.silenceMs);
+    if (r.format == Format::Csv) {
         QStringList header{QStringLiteral("time")};
         for (const WatchedValue& w : watched)
             header << QString::number(w.variable);
         result(header.join(QLatin1Char(',')));
     }
-    for (int printed = 0; records < 0 || printed < records; ++printed) {
-        if (!s.waitForStatus(silenceMs)) {
+    for (int printed = 0; r.records < 0 || printed < r.records; ++printed) {
+        if (!s.waitForStatus(r.silenceMs)) {
             if (s.stopRequested())
                 return s.stopStatus();
-            say(QStringLiteral("watch: no status from the controller for %1 s").arg(p.value(timeout)));
+            say(QStringLiteral("watch: no status from the controller for %1 s")
+                    .arg(p.value(switches.timeout)));
             return kFailed;
         }
-        result(record(watched, c.state().live, fmt));
+        result(record(watched, c.state().live, r.format));
     }
     return kDone;
 }

@@ -135,6 +135,8 @@ struct PortFacts {
     Problem problem = Problem::Other;
     QStringList devices; // the serial devices present on this machine
     QString group;       // NoPermission: the group that owns the device
+    QString owner;       // NoPermission: the user that owns the device
+    int mode = 0;        // NoPermission: its permission bits (0660: owner and group may read and write)
     QString user;        // NoPermission: who runs the program
 };
 using PortInspector = std::function<PortFacts(const QString& device)>;

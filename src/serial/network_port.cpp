@@ -126,8 +126,7 @@ bool NetworkPort::open() {
     m_error.clear();
     const std::optional<NetworkAddress> address = parseNetworkAddress(m_settings.name);
     if (!address) {
-        m_error = QStringLiteral("%1 is not a network port (rfc2217://HOST:PORT or tcp://HOST:PORT)")
-                      .arg(m_settings.name);
+        m_error = QStringLiteral("not a network port as written: rfc2217://HOST:PORT or tcp://HOST:PORT");
         return false;
     }
     if (m_lingering && address == m_address) {

@@ -1,31 +1,17 @@
 #include "serial/qt_serial_port.h"
 
 #include "serial/line_check.h"
+#include "serial/serial_os.h"
 
 #include <QLoggingCategory>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace velmorix {
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcSerial, "velmorix.serial", QtWarningMsg)
-
-bool probeModemLines(int fd, bool* cts, bool* dsr) {
-    int bits = 0;
-    if (::ioctl(fd, TIOCMGET, &bits) == -1)
-        return false;
-    *cts = (bits & TIOCM_CTS) != 0;
-    *dsr = (bits & TIOCM_DSR) != 0;
-    return true;
-}
 
 QSerialPort::Parity qtParity(Parity p) {
     switch (p) {
@@ -45,11 +31,12 @@ QSerialPort::Parity qtParity(Parity p) {
 
 } // namespace
 
-QtSerialPort::QtSerialPort(const QString& device) : m_probe(probeModemLines) {
+QtSerialPort::QtSerialPort(const QString& device) : m_probe(serial_os::modemLines) {
     m_settings.name = device;
     // Qt fetches one byte and then leaves the rest in the driver until the tick reads: the console
     // is not woken for bytes it will only look at on its next tick.
-    m_port.setReadBufferSize(1);
+    if (serial_os::readsHeld())
+        m_port.setReadBufferSize(1);
     m_lineTimer.setInterval(kLinePollMs);
     QObject::connect(&m_lineTimer, &QTimer::timeout, &m_port, [this] { pollLines(); });
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { discardWhileDsrOff(); });
@@ -98,13 +85,12 @@ bool QtSerialPort::open() {
     }
     applySettings();
 
-    const int fd = m_port.handle();
-    int dtr = TIOCM_DTR;
-    if (::ioctl(fd, TIOCMBIS, &dtr) == -1)
+    const auto handle = m_port.handle();
+    if (!serial_os::raiseDtr(handle))
         qCDebug(lcSerial) << m_settings.name << "has no DTR line";
     bool cts = false;
     bool dsr = false;
-    m_modemLines = m_probe(fd, &cts, &dsr);
+    m_modemLines = m_probe(handle, &cts, &dsr);
     if (!m_modemLines)
         cts = dsr = true;
     m_cts = cts;
@@ -135,39 +121,22 @@ void QtSerialPort::applySettings() {
     take(m_port.setFlowControl(m_settings.hardwareFlow ? QSerialPort::HardwareControl
                                                        : QSerialPort::NoFlowControl),
          flowName(m_settings));
-    clearSoftwareFlow();
+    if (!serial_os::clearSoftwareFlow(m_port.handle()))
+        qCWarning(lcSerial) << m_settings.name << "keeps XON/XOFF flow control on";
 
     // A driver takes what it can and clears the rest without failing, so what it kept is read back.
     // A pseudo-terminal carries none of these settings and is never said to refuse them.
-    const int fd = m_port.handle();
     m_refused.clear();
-    if (isPseudoTerminal(fd))
+    if (serial_os::carriesNoLineSettings(m_port.handle()))
         return;
-    termios tio{};
-    if (::tcgetattr(fd, &tio) == 0)
-        refused << refusedLineSettings(m_settings, tio);
+    refused << serial_os::refusedSettings(m_settings, m_port.handle());
     for (const QString& what : refused)
         if (!m_refused.contains(what))
             m_refused << what;
 }
 
-void QtSerialPort::clearSoftwareFlow() {
-    const int fd = m_port.handle();
-    termios tio{};
-    if (::tcgetattr(fd, &tio) == -1)
-        return;
-    if ((tio.c_iflag & (IXON | IXOFF | IXANY)) == 0)
-        return;
-    tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
-    if (::tcsetattr(fd, TCSANOW, &tio) == -1)
-        qCWarning(lcSerial) << m_settings.name << "keeps XON/XOFF flow control on";
-}
-
 qint64 QtSerialPort::driverInput() const {
-    int queued = 0;
-    if (::ioctl(m_port.handle(), FIONREAD, &queued) == -1)
-        return 0;
-    return std::max(queued, 0);
+    return serial_os::inputQueued(m_port.handle());
 }
 
 void QtSerialPort::close() {
@@ -206,7 +175,7 @@ QByteArray QtSerialPort::read(qint64 maxCount) {
         // A terminal may hand over less than it holds in one call.
         const qsizetype had = out.size();
         out.resize(had + more);
-        const ssize_t n = ::read(m_port.handle(), out.data() + had, size_t(more));
+        const qint64 n = serial_os::readHeld(m_port.handle(), out.data() + had, more);
         out.resize(had + std::max<qsizetype>(n, 0));
         if (n <= 0)
             break;
@@ -225,10 +194,7 @@ qint64 QtSerialPort::inputCount() {
 qint64 QtSerialPort::outputCount() {
     if (!m_open)
         return 0;
-    int queued = 0;
-    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) == -1)
-        queued = 0;
-    return m_port.bytesToWrite() + queued;
+    return m_port.bytesToWrite() + serial_os::outputQueued(m_port.handle());
 }
 
 void QtSerialPort::clearBuffer(bool input, bool output) {
@@ -250,11 +216,7 @@ void QtSerialPort::discardWhileDsrOff() {
 }
 
 void QtSerialPort::discardDriverInput() {
-    int queued = 0;
-    if (::ioctl(m_port.handle(), FIONREAD, &queued) == -1 || queued <= 0)
-        return;
-    if (::tcflush(m_port.handle(), TCIFLUSH) == 0)
-        m_discarded += queued;
+    m_discarded += serial_os::flushInput(m_port.handle());
 }
 
 void QtSerialPort::pollLines() {
@@ -263,9 +225,8 @@ void QtSerialPort::pollLines() {
     bool cts = m_cts;
     bool dsr = m_dsr;
     if (!m_probe(m_port.handle(), &cts, &dsr)) {
-        const int err = errno;
-        if (err == EIO || err == ENXIO || err == ENODEV)
-            fail(QStringLiteral("%1: %2").arg(m_settings.name, QString::fromLocal8Bit(::strerror(err))));
+        if (QString reason; serial_os::deviceGone(&reason))
+            fail(QStringLiteral("%1: %2").arg(m_settings.name, reason));
         return;
     }
     if (dsr != m_dsr) {
@@ -292,10 +253,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     m_failing = true;
     // After a hang-up QSerialPort reads end-of-file and words it with whatever errno was left over,
     // so a line that is gone gets its own text.
-    pollfd pfd{m_port.handle(), POLLIN, 0};
-    const bool hungUp = ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    const QString text = hungUp ? QStringLiteral("%1 was disconnected").arg(m_settings.name)
-                                : QStringLiteral("%1: %2").arg(m_settings.name, m_port.errorString());
+    const QString text = serial_os::hungUp(m_port.handle())
+                             ? QStringLiteral("%1 was disconnected").arg(m_settings.name)
+                             : QStringLiteral("%1: %2").arg(m_settings.name, m_port.errorString());
     // Closed from the event loop rather than inside QSerialPort's own notification.
     QMetaObject::invokeMethod(
         &m_port, [this, text] { fail(text); }, Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/serial_port.h"
+#include "serial/serial_os.h"
 
 #include <QSerialPort>
 #include <QTimer>
@@ -21,8 +22,8 @@ namespace velmorix {
 //   reported once; QSerialPort would otherwise repeat it as fast as the event loop turns.
 class QtSerialPort final : public SerialPort {
 public:
-    // Reads the modem lines of an open descriptor; false when the device has none.
-    using LineProbe = std::function<bool(int fd, bool* cts, bool* dsr)>;
+    // Reads the modem lines of an open device; false when the device has none.
+    using LineProbe = std::function<bool(serial_os::Handle device, bool* cts, bool* dsr)>;
 
     explicit QtSerialPort(const QString& device = {});
     ~QtSerialPort() override;
@@ -54,7 +55,6 @@ public:
 
 private:
     void applySettings();
-    void clearSoftwareFlow();
     // Bytes the driver holds that Qt has not fetched.
     qint64 driverInput() const;
     void pollLines();

@@ -119,6 +119,12 @@ private:
 
     void process(quint8 byte, qint64 atUs);
     void handle(const Request& r, qint64 atUs);
+    void onLinkReset(qint64 atUs);
+    void onValueWrite(const Request& r, qint64 atUs);
+    void onResetSignal(qint64 atUs);
+    void onFileBody(const QByteArray& content, qint64 atUs);
+    void onDncLine(const QByteArray& line, qint64 atUs);
+    void onDncEnd(const QByteArray& lastLine, qint64 atUs);
     void announce(int typeCode, const QByteArray& name, qint64 atUs);
     void abortTransfer(const QString& why, qint64 atUs);
     void record(const TransferRecord& r, qint64 atUs);

@@ -101,69 +101,83 @@ void Machine::setPosition(int axis, qint32 thousandths, qint64 atUs) {
     m_from[axis] = m_to[axis] = thousandths;
 }
 
-bool Machine::execute(const QByteArray& block, qint64 atUs) {
-    static const QSet<int> kGCodes{0,  1,  2,  3,  4,  10, 17, 18, 19, 20, 21, 28, 40, 41, 42,
-                                   43, 49, 53, 54, 55, 56, 57, 58, 59, 80, 90, 91, 92, 94, 95};
-    int error = 0;
-    const auto words = splitWords(block, &error);
-    if (!words) {
-        m_error = error;
-        return false;
-    }
-    std::optional<int> motion;
-    bool setOrigin = false;
+namespace {
+
+// What one block asks for.
+struct BlockWords {
+    std::optional<int> motion; // 0 rapid, 1 feed
+    std::optional<bool> absolute;
+    std::optional<double> feed;
+    bool setOrigin = false; // G92
     bool g10 = false;
     int p = -1;
     int l = -1;
-    std::array<std::optional<double>, kAxes> axisWords;
-    std::optional<bool> absolute;
-    for (const Word& w : *words) {
+    std::array<std::optional<double>, Machine::kAxes> axes;
+};
+
+// The block's words read into what they ask for; 0, or the error number of a G code it does not know.
+int readWords(const QList<Word>& words, BlockWords& b) {
+    static const QSet<int> kGCodes{0,  1,  2,  3,  4,  10, 17, 18, 19, 20, 21, 28, 40, 41, 42,
+                                   43, 49, 53, 54, 55, 56, 57, 58, 59, 80, 90, 91, 92, 94, 95};
+    for (const Word& w : words) {
         if (w.letter == 'G') {
             const int g = static_cast<int>(w.number);
-            if (!kGCodes.contains(g) || g != w.number) {
-                m_error = kErrUnknownGCode;
-                return false;
-            }
+            if (!kGCodes.contains(g) || g != w.number)
+                return Machine::kErrUnknownGCode;
             if (g == 0 || g == 1 || g == 2 || g == 3)
-                motion = g == 0 ? 0 : 1; // arcs run as straight moves to their end point
+                b.motion = g == 0 ? 0 : 1; // arcs run as straight moves to their end point
             else if (g == 90 || g == 91)
-                absolute = g == 90;
-            else if (g == 92)
-                setOrigin = true;
-            else if (g == 10)
-                g10 = true;
-        } else if (w.letter == 'F') {
-            if (w.number > 0)
-                m_feed = w.number;
+                b.absolute = g == 90;
+            b.setOrigin = b.setOrigin || g == 92;
+            b.g10 = b.g10 || g == 10;
+        } else if (w.letter == 'F' && w.number > 0) {
+            b.feed = w.number;
         } else if (w.letter == 'P') {
-            p = static_cast<int>(w.number);
+            b.p = static_cast<int>(w.number);
         } else if (w.letter == 'L') {
-            l = static_cast<int>(w.number);
+            b.l = static_cast<int>(w.number);
         } else if (const int a = axisOf(w.letter); a >= 0) {
-            axisWords[a] = w.number;
+            b.axes[a] = w.number;
         }
     }
-    if (absolute)
-        m_absolute = *absolute;
-    if (g10) {
-        if (p == 600)
-            m_flashWrites << l;
+    return 0;
+}
+
+} // namespace
+
+bool Machine::execute(const QByteArray& block, qint64 atUs) {
+    int error = 0;
+    const auto words = splitWords(block, &error);
+    BlockWords b;
+    if (words)
+        error = readWords(*words, b);
+    if (!words || error) {
+        m_error = error;
+        return false;
+    }
+    if (b.feed)
+        m_feed = *b.feed;
+    if (b.absolute)
+        m_absolute = *b.absolute;
+    if (b.g10) {
+        if (b.p == 600)
+            m_flashWrites << b.l;
         return true;
     }
     settle(atUs);
-    if (setOrigin) {
+    if (b.setOrigin) {
         for (int a = 0; a < kAxes; ++a)
-            if (axisWords[a])
-                m_from[a] = m_to[a] = std::llround(*axisWords[a] * 1000.0);
+            if (b.axes[a])
+                m_from[a] = m_to[a] = std::llround(*b.axes[a] * 1000.0);
         return true;
     }
-    if (motion)
-        m_motion = *motion;
+    if (b.motion)
+        m_motion = *b.motion;
     double distSq = 0;
     for (int a = 0; a < kAxes; ++a) {
-        if (!axisWords[a])
+        if (!b.axes[a])
             continue;
-        const qint64 delta = std::llround(*axisWords[a] * 1000.0);
+        const qint64 delta = std::llround(*b.axes[a] * 1000.0);
         m_to[a] = m_absolute ? delta : m_from[a] + delta;
         const double d = double(m_to[a] - m_from[a]) / 1000.0;
         distSq += d * d;

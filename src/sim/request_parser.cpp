@@ -57,7 +57,6 @@ QList<Request> RequestParser::feed(quint8 byte) {
 }
 
 std::optional<Request> RequestParser::step(char b) {
-    std::optional<Request> out;
     const bool wasPercent = m_prevPercent;
     m_prevPercent = false;
     switch (b) {
@@ -65,58 +64,72 @@ std::optional<Request> RequestParser::step(char b) {
         m_stxSeen = true;
         m_inBlock = false; // whatever was partly received is dropped
         m_block.clear();
-        break;
+        return std::nullopt;
     case kEtx:
         m_stxSeen = false;
-        break;
+        return std::nullopt;
     case kDc2:
-        if (m_mode == Mode::Dnc && !m_stxSeen) {
-            if (!m_dncData) {
-                m_dncData = true;
-                m_line.clear();
-            }
-            break;
-        }
-        m_inBlock = true;
-        m_block.clear();
-        m_blockIsRequest = m_mode == Mode::Requests || m_stxSeen;
-        break;
+        openBlock();
+        return std::nullopt;
     case kDc4:
-        if (m_inBlock) {
-            m_inBlock = false;
-            m_stxSeen = false;
-            const auto request = parseBlock(m_block);
-            if (m_blockIsRequest)
-                out = request ? *request : Request{Request::Kind::UnknownBlock, {}, 0, 0, {}, m_block};
-            else if (request && request->kind == Request::Kind::LinkReset)
-                out = request;
-            else
-                out = Request{Request::Kind::FileBody, {}, 0, 0, {}, m_block};
-            m_block.clear();
-        } else if (m_dncData) {
-            m_dncData = false;
-            out = Request{Request::Kind::DncEnd, {}, 0, 0, {}, m_line};
-            m_line.clear();
-        } else if (wasPercent) {
-            out = Request{Request::Kind::AbortMark, {}, 0, 0, {}, {}};
-        }
-        break;
+        return closeBlock(wasPercent);
     default:
-        if (m_inBlock) {
-            m_block.append(b);
-        } else if (m_dncData) {
-            if (b == kCr) {
-                out = Request{Request::Kind::DncLine, {}, 0, 0, {}, m_line};
-                m_line.clear();
-            } else if (b != '\n') {
-                m_line.append(b);
-            }
-        } else {
-            m_prevPercent = b == '%';
+        return take(b);
+    }
+}
+
+void RequestParser::openBlock() {
+    // While a program runs line by line, a DC2 without STX opens its lines, once.
+    if (m_mode == Mode::Dnc && !m_stxSeen) {
+        if (!m_dncData) {
+            m_dncData = true;
+            m_line.clear();
         }
-        break;
+        return;
+    }
+    m_inBlock = true;
+    m_block.clear();
+    m_blockIsRequest = m_mode == Mode::Requests || m_stxSeen;
+}
+
+std::optional<Request> RequestParser::closeBlock(bool afterPercent) {
+    std::optional<Request> out;
+    if (m_inBlock) {
+        m_inBlock = false;
+        m_stxSeen = false;
+        const auto request = parseBlock(m_block);
+        if (m_blockIsRequest)
+            out = request ? *request : Request{Request::Kind::UnknownBlock, {}, 0, 0, {}, m_block};
+        else if (request && request->kind == Request::Kind::LinkReset)
+            out = request;
+        else
+            out = Request{Request::Kind::FileBody, {}, 0, 0, {}, m_block};
+        m_block.clear();
+    } else if (m_dncData) {
+        m_dncData = false;
+        out = Request{Request::Kind::DncEnd, {}, 0, 0, {}, m_line};
+        m_line.clear();
+    } else if (afterPercent) {
+        out = Request{Request::Kind::AbortMark, {}, 0, 0, {}, {}};
     }
     return out;
+}
+
+std::optional<Request> RequestParser::take(char b) {
+    if (m_inBlock) {
+        m_block.append(b);
+    } else if (m_dncData) {
+        if (b == kCr) {
+            Request line{Request::Kind::DncLine, {}, 0, 0, {}, m_line};
+            m_line.clear();
+            return line;
+        }
+        if (b != '\n')
+            m_line.append(b);
+    } else {
+        m_prevPercent = b == '%';
+    }
+    return std::nullopt;
 }
 
 std::optional<Request> RequestParser::parseBlock(const QByteArray& content) {

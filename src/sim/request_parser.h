@@ -60,6 +60,9 @@ public:
 
 private:
     std::optional<Request> step(char b);
+    void openBlock();
+    std::optional<Request> closeBlock(bool afterPercent);
+    std::optional<Request> take(char b);
 
     std::optional<Request> m_held;
     Mode m_mode = Mode::Requests;

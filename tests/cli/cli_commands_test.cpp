@@ -121,6 +121,10 @@ TEST_F(CliCommands, ReceivesSaveByteExactAndNeverOverAnExistingFile) {
     r = cli(QStringList{"receive", "--type", "S:999", "--output", "par.999"} + sim("r.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(read("par.999"), bytes(32, 5, 0));
+    // "-": the file itself on standard output, byte for byte, and nothing else there.
+    r = cli(QStringList{"receive", "--type", "S:999", "--output", "-"} + sim("r.log"));
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, bytes(32, 5, 0));
     r = cli(QStringList{"receive", "--type", "U:PLC", "--access-code", "zrtm64", "--output", "p.Plc"} +
             sim("r.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
@@ -170,6 +174,25 @@ TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
             sim("a.log"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "controller refused frame 2\n");
+}
+
+TEST_F(CliCommands, ResetGoesOutAndAPortThatIsNotThereIsSaidInOneLine) {
+    CliRun r = cli(QStringList{"reset"} + sim("reset.log"));
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(logged(read("reset.log"), ">>>").contains(QByteArray("\x14\t\t\t\t", 5)));
+
+    r = cli({"watch", "--port", "/dev/no-such-tty", "--quiet"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith("Comm: /dev/no-such-tty: No such file or directory."))
+        << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
+
+    r = cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^velmorix-cli \\d+\\.\\d+\\.\\d+\\n$"))
+                    .match(QString::fromLatin1(r.out))
+                    .hasMatch())
+        << r.out.toStdString();
 }
 
 TEST_F(CliCommands, BadUseExitsWithTwoAndOneLineSayingWhat) {

@@ -125,13 +125,21 @@ TEST_F(ConsoleTest, FailedOpenNamesTheDeviceAndTheFix) {
         "device on this machine; --simulator, or COM2=simulator under [ComPorts] in " +
             settings + ", links to the built-in controller.");
 
-    facts = {PortFacts::Problem::NoPermission, {"/dev/ttyS1"}, "dialout", "op"};
+    facts = {PortFacts::Problem::NoPermission, {"/dev/ttyS1"}, "dialout", "root", 0660, "op"};
     port->openError = "Permission denied";
     console->LinktoCNCButtonClick();
     EXPECT_EQ(
         prompts.messages.last(),
         "Comm: Permission denied. COM2 opens /dev/ttyS1, which only members of the group dialout may use. "
         "Join it with: sudo usermod -aG dialout op, then log out and in again.");
+    // A group that may not use it either: joining it would not help.
+    facts.mode = 0600;
+    console->LinktoCNCButtonClick();
+    EXPECT_EQ(
+        prompts.messages.last(),
+        "Comm: Permission denied. COM2 opens /dev/ttyS1, which only its owner root may use (mode 0600). "
+        "Let a group use it with a udev rule (GROUP=\"dialout\", MODE=\"0660\") and join that group, or "
+        "run as root.");
     EXPECT_EQ(state().view.statusPanels[1], "COM2,38400,E,7,2"); // the description stays as it is
 }
 
@@ -180,14 +188,14 @@ TEST_F(ConsoleTest, ADeviceServerIsNamedInTheTooltipAndWhatItDidNotConfirmIsSaid
 
     // A network name without a port: the machine's serial devices would be no help.
     console->link().setPortInspector([](const QString&) { return PortFacts{}; });
-    nextOpenError = "rfc2217://10.0.4.19 is not a network port (rfc2217://HOST:PORT or tcp://HOST:PORT)";
+    nextOpenError = "not a network port as written: rfc2217://HOST:PORT or tcp://HOST:PORT";
     console->LabelBackClick();
     console->RadioGroupComClick(CommGroup::Com, 2);
     console->LinktoCNCButtonClick();
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_EQ(prompts.messages.last(),
-              "Comm: rfc2217://10.0.4.19 is not a network port (rfc2217://HOST:PORT or "
-              "tcp://HOST:PORT). COM3 opens rfc2217://10.0.4.19.");
+              "Comm: not a network port as written: rfc2217://HOST:PORT or tcp://HOST:PORT. COM3 opens "
+              "rfc2217://10.0.4.19.");
 }
 
 TEST_F(ConsoleTest, FailedOpenLeavesTheWindowUnlinkedUntilALinkSucceeds) {

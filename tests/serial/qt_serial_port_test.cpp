@@ -2,6 +2,7 @@
 #include "serial/line_check.h"
 #include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
+#include "serial/serial_os_posix.h"
 #include "support/pty_pair.h"
 
 #include <QFile>

@@ -6,8 +6,11 @@
 namespace velmorix::telnet {
 
 void PrintTo(const Item& item, std::ostream* os) {
-    *os << (item.kind == Item::Kind::Data ? "data" : item.kind == Item::Kind::Negotiation ? "neg" : "sub") << '('
-        << int(item.verb) << ',' << int(item.option) << ',' << item.bytes.toHex(' ').toStdString() << ')';
+    *os << (item.kind == Item::Kind::Data          ? "data"
+            : item.kind == Item::Kind::Negotiation ? "neg"
+                                                   : "sub")
+        << '(' << int(item.verb) << ',' << int(item.option) << ',' << item.bytes.toHex(' ').toStdString()
+        << ')';
 }
 
 namespace {

@@ -73,9 +73,11 @@ bool Link::openWith(const PortSettings& line) {
     m_openFailure.clear();
     if (!opened) {
         const QString reason = m_port->errorString();
-        m_openFailure = m_inspector
-                            ? openFailureText(reason, name, m_device, m_inspector(m_device), m_settingsPath)
-                            : QStringLiteral("Comm: ") + reason;
+        // A device given outright is named as itself, not by the port name that leads to it.
+        const QString shownName = m_names.overridden() ? m_device : name;
+        m_openFailure =
+            m_inspector ? openFailureText(reason, shownName, m_device, m_inspector(m_device), m_settingsPath)
+                        : QStringLiteral("Comm: ") + reason;
         if (!m_quiet)
             m_prompts.showMessage(m_openFailure);
     }

@@ -13,6 +13,25 @@ QString sentence(QString text) {
     return text + QLatin1Char('.');
 }
 
+// What fits who owns the device and what its mode lets them do: joining its group helps only where
+// the group may read and write it.
+QStringList permissionAdvice(const QString& hint, const PortFacts& facts) {
+    const QString group = facts.group.isEmpty() ? QStringLiteral("dialout") : facts.group;
+    const QString user = facts.user.isEmpty() ? QStringLiteral("$USER") : facts.user;
+    const bool groupMay = facts.mode == 0 || (facts.mode & 060) == 060;
+    if (groupMay && group != QLatin1String("root"))
+        return {sentence(hint + QStringLiteral(", which only members of the group %1 may use").arg(group)),
+                sentence(QStringLiteral("Join it with: sudo usermod -aG %1 %2, then log out and in again")
+                             .arg(group, user))};
+    const QString owner = facts.owner.isEmpty() ? QStringLiteral("root") : facts.owner;
+    const QString mode = QStringLiteral("%1").arg(facts.mode, 4, 8, QLatin1Char('0'));
+    return {
+        sentence(hint + QStringLiteral(", which only its owner %1 may use (mode %2)").arg(owner, mode)),
+        sentence(QStringLiteral("Let a group use it with a udev rule (GROUP=\"dialout\", MODE=\"0660\") and "
+                                "join that group, or run as %1")
+                     .arg(owner))};
+}
+
 } // namespace
 
 QString deviceHint(const QString& portName, const QString& device) {
@@ -30,40 +49,46 @@ QString deviceHint(const QString& portName, const QString& device) {
 
 QString openFailureText(const QString& reason, const QString& portName, const QString& device,
                         const PortFacts& facts, const QString& settingsPath) {
-    QStringList parts{QStringLiteral("Comm: ") + sentence(reason)};
+    // A device given outright ("--port /dev/ttyUSB9"): the device and the system's words, then what is
+    // here; a port name also says what it opens and which [ComPorts] line would change that.
+    const bool outright = portName == device;
+    QStringList parts{outright ? QStringLiteral("Comm: %1: %2").arg(device, sentence(reason))
+                               : QStringLiteral("Comm: ") + sentence(reason)};
     // A network name that does not parse: what the machine's serial devices are does not help.
-    if (isNetworkPortName(device))
-        return (parts << sentence(deviceHint(portName, device))).join(QLatin1Char(' '));
+    if (isNetworkPortName(device)) {
+        if (!outright)
+            parts << sentence(deviceHint(portName, device));
+        return parts.join(QLatin1Char(' '));
+    }
     const QString where = settingsPath.isEmpty() ? QStringLiteral("[ComPorts]")
                                                  : QStringLiteral("[ComPorts] in %1").arg(settingsPath);
+    const QString hint = outright ? device : deviceHint(portName, device);
     switch (facts.problem) {
     case PortFacts::Problem::Missing:
-        parts << sentence(deviceHint(portName, device) + QStringLiteral(", which does not exist"));
-        if (!facts.devices.isEmpty()) {
+        if (!outright)
+            parts << sentence(hint + QStringLiteral(", which does not exist"));
+        if (!facts.devices.isEmpty())
             parts << sentence(QStringLiteral("Serial devices here: ") +
                               facts.devices.join(QStringLiteral(", ")));
+        if (!facts.devices.isEmpty() && !outright)
             parts << sentence(QStringLiteral("To open one as %1, put %1=%2 under %3")
                                   .arg(portName, facts.devices.first(), where));
-        }
         break;
-    case PortFacts::Problem::NoPermission: {
-        const QString group = facts.group.isEmpty() ? QStringLiteral("dialout") : facts.group;
-        const QString user = facts.user.isEmpty() ? QStringLiteral("$USER") : facts.user;
-        parts << sentence(deviceHint(portName, device) +
-                          QStringLiteral(", which only members of the group %1 may use").arg(group));
-        parts << sentence(QStringLiteral("Join it with: sudo usermod -aG %1 %2, then log out and in again")
-                              .arg(group, user));
+    case PortFacts::Problem::NoPermission:
+        parts << permissionAdvice(hint, facts);
         break;
-    }
     case PortFacts::Problem::Other:
-        parts << sentence(deviceHint(portName, device));
+        if (!outright)
+            parts << sentence(hint);
         break;
     }
     if (facts.devices.isEmpty())
-        parts << sentence(
-            QStringLiteral("There is no serial device on this machine; --simulator, or %1=simulator "
-                           "under %2, links to the built-in controller")
-                .arg(portName, where));
+        parts << sentence(outright
+                              ? QStringLiteral("There is no serial device on this machine; --port simulator "
+                                               "links to the built-in controller")
+                              : QStringLiteral("There is no serial device on this machine; --simulator, or "
+                                               "%1=simulator under %2, links to the built-in controller")
+                                    .arg(portName, where));
     return parts.join(QLatin1Char(' '));
 }
 

@@ -17,6 +17,8 @@ public:
     void setOverride(const QString& device) { m_override = device; }
 
     QString device(const QString& portName) const;
+    // Every name goes to one device given outright (not through [ComPorts]).
+    bool overridden() const { return !m_override.isEmpty(); }
 
     static inline const QString kSimulator = QStringLiteral("simulator");
 

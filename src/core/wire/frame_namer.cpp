@@ -250,8 +250,51 @@ QList<WirePiece> FrameNamer::fromConsole(const QByteArray& bytes) {
     return out;
 }
 
-QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
+// A handshake at `at` ("@WRITE(name)", "@READ(name)"): the bytes it takes, 0 when there is none,
+// -1 when it is cut by the end of the entry and waits for the next.
+qsizetype FrameNamer::handshake(const QByteArray& bytes, qsizetype at, QList<WirePiece>* out) {
     const Shapes& s = shapes();
+    const QByteArray rest = bytes.mid(at, kLongestHandshake);
+    if (rest.size() < kLongestHandshake && !rest.contains(')') &&
+        (s.writeMark.startsWith(rest.left(s.writeMark.size())) ||
+         s.readMark.startsWith(rest.left(s.readMark.size())))) {
+        m_pending[1] = rest;
+        return -1;
+    }
+    Reader r{bytes, at};
+    const bool write = Reader(r).take(s.writeMark);
+    if (!write && !r.take(s.readMark))
+        return 0;
+    const qsizetype open = bytes.indexOf('(', at);
+    const qsizetype close = bytes.indexOf(')', at);
+    if (open < 0 || close < open)
+        return 0;
+    *out << WirePiece{at, close + 1 - at,
+                      (write ? QStringLiteral("@WRITE(") : QStringLiteral("@READ(")) +
+                          text(bytes.mid(open + 1, close - open - 1)) + QLatin1Char(')')};
+    return close + 1 - at;
+}
+
+// A status frame (10 N + 25 bytes, "H" at 9, "%" DC4 at its end) or a file body at the DC2 at `at`: the
+// bytes it takes, or -1 when it is cut by the end of the entry and waits for the next.
+qsizetype FrameNamer::frameOrBody(const QByteArray& bytes, qsizetype at, QList<WirePiece>* out) {
+    const qsizetype dc4 = bytes.indexOf(ctl::DC4, at);
+    if (dc4 < 0 && bytes.size() - at < kLongestStatusFrame) {
+        m_pending[1] = bytes.mid(at);
+        return -1;
+    }
+    const qsizetype length = dc4 < 0 ? -1 : dc4 + 1 - at;
+    if (length >= 25 && (length - 25) % 10 == 0 && (length - 25) / 10 <= 46 && bytes[at + 9] == 'H' &&
+        bytes[dc4 - 1] == '%') {
+        m_seq = int(parseHexBytes(bytes.constData() + at + 17, 1) & 7);
+        *out << WirePiece{at, length,
+                          QStringLiteral("status frame seq %1, N=%2").arg(m_seq).arg((length - 25) / 10)};
+        return length;
+    }
+    return body(bytes, at, 1, out);
+}
+
+QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
     QList<WirePiece> out;
     UnknownRun unknown{out};
     qsizetype at = 0;
@@ -259,59 +302,28 @@ QList<WirePiece> FrameNamer::fromController(const QByteArray& bytes) {
         at += body(bytes, 0, 1, &out);
     while (at < bytes.size()) {
         const char c = bytes[at];
+        qsizetype taken = 0;
         if (c == ctl::DC1 || c == ctl::DC3) {
             unknown.flush(at);
             out << WirePiece{at, 1, c == ctl::DC1 ? QStringLiteral("XON") : QStringLiteral("XOFF")};
-            ++at;
-            continue;
-        }
-        if (c == ctl::DC4) {
-            const QByteArray rest = bytes.mid(at, kLongestHandshake);
-            if (rest.size() < kLongestHandshake && !rest.contains(')') &&
-                (s.writeMark.startsWith(rest.left(s.writeMark.size())) ||
-                 s.readMark.startsWith(rest.left(s.readMark.size())))) {
+            taken = 1;
+        } else if (c == ctl::DC4) {
+            QList<WirePiece> piece;
+            taken = handshake(bytes, at, &piece);
+            if (taken != 0)
                 unknown.flush(at);
-                m_pending[1] = rest; // "@READ(…)" or "@WRITE(…)" cut by the end of the entry
-                return out;
-            }
-            Reader r{bytes, at};
-            const bool write = Reader(r).take(s.writeMark);
-            if (write || r.take(s.readMark)) {
-                const qsizetype open = bytes.indexOf('(', at);
-                const qsizetype close = bytes.indexOf(')', at);
-                if (open >= 0 && close > open) {
-                    unknown.flush(at);
-                    out << WirePiece{at, close + 1 - at,
-                                     (write ? QStringLiteral("@WRITE(") : QStringLiteral("@READ(")) +
-                                         text(bytes.mid(open + 1, close - open - 1)) + QLatin1Char(')')};
-                    at = close + 1;
-                    continue;
-                }
-            }
-        }
-        if (c == ctl::DC2) {
+            out << piece;
+        } else if (c == ctl::DC2) {
             unknown.flush(at);
-            // A status frame: 10 N + 25 bytes, "H" at 9, "%" DC4 at its end.
-            const qsizetype dc4 = bytes.indexOf(ctl::DC4, at);
-            if (dc4 < 0 && bytes.size() - at < kLongestStatusFrame) {
-                m_pending[1] = bytes.mid(at); // a frame or a short body cut by the end of the entry
-                return out;
-            }
-            const qsizetype length = dc4 < 0 ? -1 : dc4 + 1 - at;
-            if (length >= 25 && (length - 25) % 10 == 0 && (length - 25) / 10 <= 46 && bytes[at + 9] == 'H' &&
-                bytes[dc4 - 1] == '%') {
-                const int seq = int(parseHexBytes(bytes.constData() + at + 17, 1) & 7);
-                m_seq = seq;
-                out << WirePiece{
-                    at, length, QStringLiteral("status frame seq %1, N=%2").arg(seq).arg((length - 25) / 10)};
-                at = dc4 + 1;
-                continue;
-            }
-            at += body(bytes, at, 1, &out);
-            continue;
+            taken = frameOrBody(bytes, at, &out);
         }
-        unknown.take(at);
-        ++at;
+        if (taken < 0)
+            return out;
+        if (taken == 0) {
+            unknown.take(at);
+            taken = 1;
+        }
+        at += taken;
     }
     unknown.flush(bytes.size());
     return out;

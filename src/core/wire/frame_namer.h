@@ -48,6 +48,8 @@ private:
     // A file body from the DC2 at `at` (or from 0 when one goes on from the entry before); returns
     // the size of the piece.
     qsizetype body(const QByteArray& bytes, qsizetype at, int direction, QList<WirePiece>* out);
+    qsizetype handshake(const QByteArray& bytes, qsizetype at, QList<WirePiece>* out);
+    qsizetype frameOrBody(const QByteArray& bytes, qsizetype at, QList<WirePiece>* out);
 
     std::optional<std::pair<qsizetype, QString>> request(const QByteArray& bytes, qsizetype at);
 

@@ -47,9 +47,9 @@ bool RecordingPort::open() {
     m_linkUs = m_clock.nowUs();
     const PortSettings s = m_inner->settings();
     // Times count from here; the wall clock says when here was.
-    m_recorder.addNote(
-        QStringLiteral("open %1 %2 at %3").arg(s.name, lineSettingsText(s), wallClockText(m_clock.localDateTime())),
-        0);
+    m_recorder.addNote(QStringLiteral("open %1 %2 at %3")
+                           .arg(s.name, lineSettingsText(s), wallClockText(m_clock.localDateTime())),
+                       0);
     const bool opened = m_inner->open();
     if (!opened)
         m_recorder.addNote(QStringLiteral("open failed: ") + m_inner->errorString(), sinceLinkUs());

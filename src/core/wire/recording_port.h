@@ -50,7 +50,6 @@ private:
 // Every port the factory makes, recorded into `recorder`.
 PortFactory recordingFactory(PortFactory factory, WireRecorder& recorder, Clock& clock);
 
-
 // "2024-03-09T07:05:00.123+01:00": a wall-clock time with its offset from UTC (ISO 8601).
 QString wallClockText(const QDateTime& time);
 

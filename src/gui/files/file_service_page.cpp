@@ -36,6 +36,13 @@ void OperateBox::mousePressEvent(QMouseEvent* event) {
 }
 
 FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area), m_console(console) {
+    buildOperateBox(area);
+    buildListAndLabels(area);
+    connectControls();
+}
+
+// The group box with the send row and the receive row.
+void FileServicePage::buildOperateBox(QWidget* area) {
     auto* v = new QVBoxLayout(area);
     v->setContentsMargins(0, 0, 0, 0);
     GroupBoxOperate = named(new OperateBox(area), "GroupBoxOperate");
@@ -68,7 +75,11 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     grid->addWidget(ButtonRecvIn, 1, 2);
     grid->addWidget(ButtonSaveFile, 1, 3);
     v->addWidget(GroupBoxOperate);
+}
 
+// The list of the loaded or received file, its labels and the gauge.
+void FileServicePage::buildListAndLabels(QWidget* area) {
+    auto* v = static_cast<QVBoxLayout*>(area->layout());
     ListBoxFileSvc = named(new QListView(area), "ListBoxFileSvc");
     ListBoxFileSvc->setFont(fixedFont());
     m_list = new FileListModel(this);
@@ -89,7 +100,9 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     labels->addWidget(CGauge, 1, 2);
     labels->setColumnStretch(2, 1);
     v->addLayout(labels);
+}
 
+void FileServicePage::connectControls() {
     connect(GroupBoxOperate, &OperateBox::pressedAt, this, [this](int y) {
         auto within = [y](QWidget* w) { return y > w->y() && y < w->y() + w->height(); };
         m_console.GroupBoxOperateMouseDown(within(RadioButtonSendFile)   ? FilePage::Row::Send

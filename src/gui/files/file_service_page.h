@@ -38,6 +38,9 @@ public:
     void render();
 
 private:
+    void buildOperateBox(QWidget* area);
+    void buildListAndLabels(QWidget* area);
+    void connectControls();
     void offerSendFromLine(const QPoint& at);
     Console& m_console;
     OperateBox* GroupBoxOperate = nullptr;

@@ -152,9 +152,11 @@ QVariant WireLogModel::data(const QModelIndex& index, int role) const {
         case Frame:
             return r.name;
         case Hex:
-            return WireRecorder::hexBytes(r.bytes.left(shown)) + (shown < r.bytes.size() ? QStringLiteral(" …") : QString());
+            return WireRecorder::hexBytes(r.bytes.left(shown)) +
+                   (shown < r.bytes.size() ? QStringLiteral(" …") : QString());
         case Text:
-            return WireRecorder::printableBytes(r.bytes.left(shown)) + (shown < r.bytes.size() ? QStringLiteral("…") : QString());
+            return WireRecorder::printableBytes(r.bytes.left(shown)) +
+                   (shown < r.bytes.size() ? QStringLiteral("…") : QString());
         default:
             return {};
         }
@@ -237,6 +239,18 @@ WireLogWindow::WireLogWindow(WireRecorder& recorder, QWidget* parent)
     bar->addWidget(m_status);
     bar->addWidget(closeButton);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(buildTable(), 1);
+    resize(1000, 480);
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, [this] { refresh(); });
+}
+
+// The rows: fixed-pitch, one line each, the columns as wide as what they hold.
+QTableView* WireLogWindow::buildTable() {
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("TableWireLog"));
     m_view->setModel(&m_model);
@@ -257,15 +271,7 @@ WireLogWindow::WireLogWindow(WireRecorder& recorder, QWidget* parent)
     m_view->setColumnWidth(WireLogModel::Hex,
                            fm.horizontalAdvance(QString(WireLogModel::kHexBytes * 3 + 1, 'F')) + 12);
     m_view->horizontalHeader()->setStretchLastSection(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
-    layout->addWidget(m_view, 1);
-    resize(1000, 480);
-
-    m_timer = new QTimer(this);
-    m_timer->setInterval(kIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, [this] { refresh(); });
+    return m_view;
 }
 
 void WireLogWindow::showEvent(QShowEvent* event) {

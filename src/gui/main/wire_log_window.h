@@ -90,6 +90,7 @@ protected:
 
 private:
     void saveClicked();
+    QTableView* buildTable();
 
     WireRecorder& m_recorder;
     WireLogModel m_model;
