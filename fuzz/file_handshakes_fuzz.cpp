@@ -22,7 +22,6 @@ struct ReceiveRig : fuzz::PollRig {
         : timer1(clock.createTimer(1, [] {})), timer2(clock.createTimer(100, [] {})),
           timer3(clock.createTimer(1000, [] {})), timerMdi(clock.createTimer(10000, [] {})),
           loadTimer(clock.createTimer(0, [] {})), listTimer(clock.createTimer(0, [] {})),
-          watchdog(state, transfer, message, link, *timer3, *timer1, {.setOperationEnabled = [](bool) {}}),
           files(state, message, prompts, transfer, *loadTimer, {.setOperationEnabled = [](bool) {}}),
           receiver(state, message, prompts, link, transfer, watchdog, files, *listTimer,
                    {*timer1, *timer2, *timer3, *timerMdi}, {.setOperationEnabled = [](bool) {}}) {

@@ -19,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.block.MonitorGroup = (setup >> 6) % 3;
     s.block.resubscribe();
     const uint8_t seq = in.byte();
-    s.seq.Resyncing() = seq & 0x80;
+    if (!(seq & 0x80))
+        for (int i = 0; i < SequenceState::kAdoptions; ++i) // checking rather than adopting
+            s.seq.adopted(s.seq.RequestSeq);
     rig.tick({}); // sends the request: the link reset clears the ring, RequestSeq advances
     s.seq.RequestSeq = seq & 7;
 

@@ -18,7 +18,7 @@ namespace velmorix::fuzz {
 // Timer2Timer reads, at most the ring's tail a tick, for the status ring or a waiting transfer.
 struct PollRig {
     PollRig()
-        : hold(clock), link(state, transfer, prompts, hold, clock,
+        : hold(clock), link(state, prompts, hold, clock,
                             [this](const QString&) {
                                 auto p = std::make_unique<test::FakePort>();
                                 port = p.get();
@@ -27,7 +27,9 @@ struct PollRig {
           poll(state, link, transfer, message, clock, errorTexts) {
         errorTexts = QStringList(100);
         errorTexts[7] = QStringLiteral("Tool");
-        link.setHooks({.ringReset = [this] { poll.ring().reset(); }});
+        link.setHooks({.ringReset = [this] { poll.ring().reset(); },
+                       .dncRunning = [this] { return transfer.dncSending(); },
+                       .runOwnsLine = [this] { return transfer.dncOwnsLine(); }});
         if (!link.OpenPort() || !state.line.LinkUp)
             abort(); // the rig, not the input
     }

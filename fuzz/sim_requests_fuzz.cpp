@@ -34,7 +34,7 @@ void roundTrip(fuzz::Input& in) {
     sim::RequestParser parser;
     QList<sim::Request> got;
     for (const char b : wire)
-        got += parser.feed(static_cast<quint8>(b));
+        got << parser.feed(static_cast<quint8>(b));
     using K = sim::Request::Kind;
     if (got.size() != 4 || got[0].kind != K::LinkReset || got[1].kind != K::Monitor || got[1].list != list ||
         got[2].kind != K::ValueWrite || got[2].number != number || got[2].value != value ||

@@ -174,10 +174,7 @@ void Console::ButtonCloseClick() {
     run([=, this] { m_state.view.closeRequested = true; });
 }
 void Console::RadioGroupMonitorClick(int index) {
-    run([=, this] {
-        m_state.block.MonitorGroup = index;
-        m_state.block.resubscribe();
-    });
+    run([=, this] { m_state.block.showAxes(index); });
 }
 
 void Console::BitGroupClick(int tag) {

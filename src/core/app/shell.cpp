@@ -113,7 +113,6 @@ void Shell::FormCreate(const StartupInputs& inputs) {
 
     m_state.PlcUploadUnlocked = m_state.PlcUploadUnlockedBefore = false;
     m_state.AccessCode = QStringLiteral("ZRTM64");
-    m_state.seq.ResyncCount = 0;
     view.ButtonClearShown = m_state.env.ClearAllTimes >= kClearShownFrom;
 }
 

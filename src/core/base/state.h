@@ -83,6 +83,11 @@ struct ReportBlock {
     qint32 PollItemCount = 0;
     qint32 PollItemStart = 0;
     int MonitorGroup = 0; // RadioGroupMonitor: Coordinate, PsCounter, FollowError
+    // The axis display changed: the nine axis items are asked for afresh.
+    void showAxes(int group) {
+        MonitorGroup = group;
+        m_changed = true;
+    }
     // A block of any variables rather than consecutive ones (velmorix-cli's watch and write);
     // empty for the pages' blocks.
     QList<qint32> PollBlockList;
@@ -167,6 +172,9 @@ struct LiveValues {
     // been accepted since the link came up: a transfer takes its baseline from here.
     qint32 StatusErrorNumber = 0;
     quint64 AcceptedFrames = 0;
+
+    // After a flash write the controller's error line is shown afresh, whatever it was.
+    void forgetShownError() { LastErrorNumber = 0; }
 
     // Value and texts of entry k of the current block.
     qint32 blockValue(int k) const { return PollValues[kFirstBlockItem + k]; }

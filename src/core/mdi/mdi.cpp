@@ -74,7 +74,7 @@ void Mdi::TimerMdi_goTimer() {
         if (m_files.flashChecked() && m_flashPending) {
             m_message.note(m_flashCommand);
             ButtonMDIgoClick();
-            m_state.live.LastErrorNumber = 0;
+            m_state.live.forgetShownError();
             m_files.setFlashChecked(false);
             m_flashPending = false;
             m_timerMdi.setInterval(kLineMs);
