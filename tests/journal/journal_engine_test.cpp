@@ -109,7 +109,7 @@ TEST_F(JournalEngine, TheWindowsSendAndReceiveAreRecordedWithWhatTheyMoved) {
     EXPECT_EQ(s.fileName, "P42.Cnc");
     EXPECT_EQ(s.filePath, QFileInfo(dir.file(QStringLiteral("P42.Cnc"))).absoluteFilePath());
     EXPECT_EQ(s.bytes, p.size());
-    EXPECT_EQ(s.lines, 33);
+    EXPECT_EQ(s.lines, 34);
     EXPECT_EQ(s.sha256, sha256Hex(p)); // the file as loaded, comments and all
     EXPECT_EQ(s.port, "COM1");
     EXPECT_EQ(s.device, "simulator");
