@@ -88,6 +88,7 @@ TEST(JournalUiTest, CompareWithFileSetsTheReceivedProgramBesideTheFile) {
     console.ButtonRecvInClick();
     for (int t = 0; t < 20000 && (console.transfer().active() || console.receiver().listing()); t += 10)
         clock.advance(10);
+    clock.advance(100); // the window hears of it at its next repaint
     EXPECT_TRUE(compare->isEnabled());
     dir.write(QStringLiteral("mine.Cnc"), "%\nO0001\nG90\nG00 X0 Y1\nG01 X50. F300\nG01 Y25.\nM30\n%\n");
     std::unique_ptr<CompareDialog> dialog(ui.compareWith(dir.file(QStringLiteral("mine.Cnc"))));
