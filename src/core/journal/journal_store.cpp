@@ -56,39 +56,70 @@ QVariantList values(const JournalRecord& r) {
             textValue(r.verifies)};
 }
 
+// The columns as journalColumns() lists them, which is how a query selects them.
+enum Column {
+    RecordId,
+    StartedMs,
+    StartedAt,
+    EndedAt,
+    DurationMs,
+    Program,
+    OsUser,
+    Host,
+    Port,
+    Device,
+    LineSettings,
+    ControllerSerial,
+    Direction,
+    FileType,
+    FileName,
+    FilePath,
+    Bytes,
+    Lines,
+    Sha256,
+    Outcome,
+    Reason,
+    ErrorNumber,
+    ErrorText,
+    LastLine,
+    ResumeLine,
+    Compared,
+    Verifies
+};
+
 JournalRecord recordOf(const QSqlQuery& q) {
     JournalRecord r;
-    const auto text = [&](const char* column) { return q.value(QLatin1String(column)).toString(); };
-    const auto number = [&](const char* column) -> std::optional<qint64> {
-        const QVariant v = q.value(QLatin1String(column));
+    const auto text = [&](Column c) { return q.value(int(c)).toString(); };
+    const auto number = [&](Column c) -> std::optional<qint64> {
+        const QVariant v = q.value(int(c));
         return v.isNull() ? std::nullopt : std::optional<qint64>(v.toLongLong());
     };
-    r.recordId = text("record_id");
-    r.started = QDateTime::fromString(text("started_at"), Qt::ISODateWithMs);
-    r.ended = QDateTime::fromString(text("ended_at"), Qt::ISODateWithMs);
-    r.durationMs = number("duration_ms").value_or(0);
-    r.program = text("program");
-    r.osUser = text("os_user");
-    r.host = text("host");
-    r.port = text("port");
-    r.device = text("device");
-    r.lineSettings = text("line_settings");
-    r.controllerSerial = text("controller_serial");
-    r.sending = text("direction") == QLatin1String("send");
-    r.fileType = text("file_type");
-    r.fileName = text("file_name");
-    r.filePath = text("file_path");
-    r.bytes = number("bytes");
-    r.lines = number("lines");
-    r.sha256 = text("sha256");
-    r.outcome = outcomeOfWord(text("outcome")).value_or(TransferEnd::Kind::Failed);
-    r.reason = text("reason");
-    r.errorNumber = int(number("error_number").value_or(0));
-    r.errorText = text("error_text");
-    r.lastLine = qint32(number("last_line").value_or(0));
-    r.resumeLine = qint32(number("resume_line").value_or(0));
-    r.compared = text("compared");
-    r.verifies = text("verifies");
+    r.recordId = text(RecordId);
+    r.started = QDateTime::fromString(text(StartedAt), Qt::ISODateWithMs);
+    r.ended = QDateTime::fromString(text(EndedAt), Qt::ISODateWithMs);
+    r.durationMs = number(DurationMs).value_or(0);
+    r.program = text(Program);
+    r.osUser = text(OsUser);
+    r.host = text(Host);
+    r.port = text(Port);
+    r.device = text(Device);
+    r.lineSettings = text(LineSettings);
+    r.controllerSerial = text(ControllerSerial);
+    r.sending = text(Direction) == QLatin1String("send");
+    r.fileType = text(FileType);
+    r.fileName = text(FileName);
+    r.filePath = text(FilePath);
+    r.bytes = number(Bytes);
+    r.lines = number(Lines);
+    r.sha256 = text(Sha256);
+    r.outcome = outcomeOfWord(text(Outcome)).value_or(TransferEnd::Kind::Failed);
+    r.reason = text(Reason);
+    r.errorNumber = int(number(ErrorNumber).value_or(0));
+    r.errorText = text(ErrorText);
+    r.lastLine = qint32(number(LastLine).value_or(0));
+    r.resumeLine = qint32(number(ResumeLine).value_or(0));
+    r.compared = text(Compared);
+    r.verifies = text(Verifies);
     return r;
 }
 
@@ -254,13 +285,15 @@ QList<JournalRecord> JournalStore::query(const HistoryFilter& f, QString* error)
         where << QStringLiteral("started_ms < ?");
         binds << f.until->toMSecsSinceEpoch();
     }
+    // SQLite's NOCASE and LIKE fold ASCII letters; PostgreSQL has LOWER and ILIKE for it.
     if (!f.port.isEmpty()) {
-        where << QStringLiteral("(LOWER(port) = ? OR LOWER(device) = ?)");
+        where << (postgres() ? QStringLiteral("(LOWER(port) = ? OR LOWER(device) = ?)")
+                             : QStringLiteral("(port = ? COLLATE NOCASE OR device = ? COLLATE NOCASE)"));
         binds << f.port.toLower() << f.port.toLower();
     }
     if (!f.file.isEmpty()) {
-        where << QStringLiteral(
-            "(LOWER(file_name) LIKE ? ESCAPE '\\' OR LOWER(file_path) LIKE ? ESCAPE '\\')");
+        where << QStringLiteral("(file_name %1 ? ESCAPE '\\' OR file_path %1 ? ESCAPE '\\')")
+                     .arg(postgres() ? QStringLiteral("ILIKE") : QStringLiteral("LIKE"));
         binds << containsPattern(f.file) << containsPattern(f.file);
     }
     if (!f.outcomes.isEmpty()) {
@@ -271,7 +304,7 @@ QList<JournalRecord> JournalStore::query(const HistoryFilter& f, QString* error)
         }
         where << QStringLiteral("outcome IN (%1)").arg(marks.join(QLatin1Char(',')));
     }
-    QString sql = QStringLiteral("SELECT * FROM transfers");
+    QString sql = QStringLiteral("SELECT %1 FROM transfers").arg(journalColumns().join(QLatin1Char(',')));
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY started_ms DESC, id DESC");
