@@ -18,8 +18,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The C and C++ runtime are those of Debian 12's compiler.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), \
-libqt6serialport6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libc6 (>= 2.34)")
+libqt6serialport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), qt6-qpa-plugins (>= 6.4), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libc6 (>= 2.34)")
 # The window's texts hold full-width and CJK characters ("：", "！", GBK name tables) that the usual
 # desktop fonts lack; the console falls back to this font for them.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+# A shop's shared transfer journal is a PostgreSQL database, reached through Qt's PostgreSQL driver.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, libqt6sql6-psql")
 include(CPack)

@@ -24,7 +24,7 @@ int usage(const QString& line) {
 }
 
 void CommonOptions::addTo(QCommandLineParser& p) const {
-    p.addOptions({port, setup, quiet, wireLog, simLog, simFault});
+    p.addOptions({port, setup, quiet, wireLog, simLog, simFault, journal});
 }
 
 LinkOptions CommonOptions::read(const QCommandLineParser& p) const {
@@ -35,7 +35,16 @@ LinkOptions CommonOptions::read(const QCommandLineParser& p) const {
     o.wireLog = p.value(wireLog);
     o.simLog = p.value(simLog);
     o.simFaults = p.values(simFault);
+    o.journal = p.value(journal);
     return o;
+}
+
+QCommandLineOption journalOption() {
+    return {QStringLiteral("journal"),
+            QStringLiteral("The transfer journal: an SQLite file, or postgresql://user@host/dbname (default: "
+                           "[Journal] Database of Config/Environment.ini, else journal.sqlite3 in the "
+                           "user's data folder)."),
+            QStringLiteral("URL|PATH")};
 }
 
 std::optional<int> parse(QCommandLineParser& p, const QString& command, const QString& description,

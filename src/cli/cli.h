@@ -29,7 +29,11 @@ struct LinkOptions {
     QString simLog;            // with the built-in controller: its wire log goes here
     QStringList simFaults;     // with the built-in controller: faults as velmorix-sim takes them
     int controllerBuffer = -1; // DNC: the controller's buffer in bytes; -1: as Config/Environment.ini says
+    QString journal;           // --journal: the transfer journal; empty: as Config/Environment.ini says
 };
+
+// --journal URL|PATH, which every command that transfers or reads the journal takes.
+QCommandLineOption journalOption();
 
 struct CommonOptions {
     QCommandLineOption port{QStringLiteral("port"),
@@ -58,6 +62,7 @@ struct CommonOptions {
         QStringLiteral("With --port simulator: a fault of the built-in controller, as "
                        "velmorix-sim --fault takes it (may be given again)."),
         QStringLiteral("FAULT")};
+    QCommandLineOption journal = journalOption();
 
     void addTo(QCommandLineParser& p) const;
     LinkOptions read(const QCommandLineParser& p) const;

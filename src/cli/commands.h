@@ -14,5 +14,6 @@ int runMdi(const QStringList& args);
 int runReset(const QStringList& args);
 int runPorts(const QStringList& args);
 int runPack(const QStringList& args);
+int runHistory(const QStringList& args);
 
 } // namespace velmorix::cli

@@ -20,8 +20,10 @@ const char kHelp[] =
     "\n"
     "Commands:\n"
     "  send    --port PORT [--setup CODE] --type TYPE FILE [--flash] [--from-line N [--preamble]]\n"
+    "          [--verify]\n"
     "          Sends FILE as the console's SendOut does; done when the controller has it.\n"
     "  receive --port PORT [--setup CODE] --type TYPE [--output PATH|-] [--access-code CODE]\n"
+    "          [--compare FILE [--diff]]\n"
     "          Takes a file from the controller and saves it by its type's save method.\n"
     "  watch   --port PORT [--setup CODE] [--vars LIST] [--count N] [--format text|csv|json]\n"
     "          Prints the variables of every accepted status frame, time-stamped.\n"
@@ -34,12 +36,16 @@ const char kHelp[] =
     "  ports   Lists the serial devices and the COM name that opens each.\n"
     "  pack    --type TYPE FILE [--list]\n"
     "          Writes what the console makes of FILE as a file of TYPE, byte for byte.\n"
+    "  history [--since T] [--until T] [--port P] [--file F] [--outcome O] [--format text|csv|json]\n"
+    "          Lists the transfer journal's records, newest first.\n"
     "\n"
     "PORT is a COM name mapped through [ComPorts] of Config/Environment.ini in the current folder, a\n"
     "device path, or simulator for the built-in virtual controller. CODE is the console's six-digit\n"
     "setup code (default 142720: 38400 baud, even parity, 7 data bits, 2 stop bits). TYPE is the list\n"
     "index or its item text, in any letter case. Progress goes to standard error while it is a\n"
-    "terminal (--quiet silences it); results go to standard output.\n"
+    "terminal (--quiet silences it); results go to standard output. Every transfer is recorded in the\n"
+    "transfer journal (--journal URL|PATH, else [Journal] Database of Config/Environment.ini, else\n"
+    "journal.sqlite3 in the user's data folder).\n"
     "\n"
     "velmorix-cli COMMAND --help explains each command's options; --version says which this is.\n"
     "\n"
@@ -55,10 +61,11 @@ struct Entry {
 };
 
 constexpr Entry kCommands[] = {
-    {"send", velmorix::cli::runSend},   {"receive", velmorix::cli::runReceive},
-    {"watch", velmorix::cli::runWatch}, {"write", velmorix::cli::runWrite},
-    {"mdi", velmorix::cli::runMdi},     {"reset", velmorix::cli::runReset},
-    {"ports", velmorix::cli::runPorts}, {"pack", velmorix::cli::runPack},
+    {"send", velmorix::cli::runSend},       {"receive", velmorix::cli::runReceive},
+    {"watch", velmorix::cli::runWatch},     {"write", velmorix::cli::runWrite},
+    {"mdi", velmorix::cli::runMdi},         {"reset", velmorix::cli::runReset},
+    {"ports", velmorix::cli::runPorts},     {"pack", velmorix::cli::runPack},
+    {"history", velmorix::cli::runHistory},
 };
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 
+#include "core/files/file_compare.h"
 #include "core/files/file_types.h"
+#include "core/files/read_file.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,10 +30,19 @@ struct ReceiveSwitches {
     QCommandLineOption accessCode{QStringLiteral("access-code"),
                                   QStringLiteral("U:PLC only: the console's service access code."),
                                   QStringLiteral("CODE")};
+    QCommandLineOption compare{
+        QStringLiteral("compare"),
+        QStringLiteral("Save nothing: compare the received file with FILE by the save's rules (text types: "
+                       "CR LF or LF and trailing blanks do not count; hex types: the zero bytes a save pads "
+                       "the last line of four with). Exit 0 when they are the same, 1 when not, naming the "
+                       "first line or byte that differs as cmp does."),
+        QStringLiteral("FILE")};
+    QCommandLineOption diff{QStringLiteral("diff"),
+                            QStringLiteral("With --compare, text types: print a unified diff instead.")};
 
     void addTo(QCommandLineParser& p) const {
         common.addTo(p);
-        p.addOptions({type, output, accessCode});
+        p.addOptions({type, output, accessCode, compare, diff});
     }
 };
 
@@ -39,9 +50,30 @@ struct ReceiveRequest {
     int type = 0;
     bool serviceOnly = false;
     QString accessCode;
-    SavePolicy save{SavePolicy::Kind::AnnouncedIn, QDir::currentPath()};
+    SavePolicy save{SavePolicy::Kind::AnnouncedIn, QDir::currentPath(), std::nullopt};
     bool toStdout = false;
+    QString compareFile; // --compare: the file as named
+    bool diff = false;
 };
+
+// --compare FILE [--diff]: nothing is saved, the file is read now. The mistake, or nothing.
+QString checkCompare(const QCommandLineParser& p, const ReceiveSwitches& o, const RecvFileType& row,
+                     ReceiveRequest& r) {
+    r.diff = p.isSet(o.diff);
+    if (!p.isSet(o.compare))
+        return r.diff ? QStringLiteral("receive: --diff goes with --compare") : QString();
+    if (p.isSet(o.output))
+        return QStringLiteral("receive: --compare saves nothing; leave out --output");
+    if (r.diff && row.save != SaveMethod::Text)
+        return QStringLiteral("receive: --diff is for text types; %1 compares bytes")
+            .arg(QString::fromLatin1(row.item));
+    r.compareFile = p.value(o.compare);
+    const FileContent content = readWholeFile(r.compareFile);
+    if (!content.ok)
+        return QStringLiteral("receive: cannot read %1: %2").arg(r.compareFile, content.error);
+    r.save = {SavePolicy::Kind::Keep, {}, SavePolicy::Compare{r.compareFile, content.bytes, {}}};
+    return {};
+}
 
 QString check(const QCommandLineParser& p, const ReceiveSwitches& o, ReceiveRequest& r) {
     const auto item = findRecvFileType(p.value(o.type));
@@ -58,10 +90,32 @@ QString check(const QCommandLineParser& p, const ReceiveSwitches& o, ReceiveRequ
     r.accessCode = p.value(o.accessCode);
     r.toStdout = p.value(o.output) == QLatin1String("-");
     if (r.toStdout)
-        r.save = {SavePolicy::Kind::Keep, {}};
+        r.save = {SavePolicy::Kind::Keep, {}, std::nullopt};
     else if (p.isSet(o.output))
-        r.save = {SavePolicy::Kind::ToPath, QFileInfo(p.value(o.output)).absoluteFilePath()};
-    return {};
+        r.save = {SavePolicy::Kind::ToPath, QFileInfo(p.value(o.output)).absoluteFilePath(), std::nullopt};
+    return checkCompare(p, o, row, r);
+}
+
+// --compare: how the received file stands to FILE, as cmp (or diff -u) says it.
+int reportComparison(const TransferEnd& end, const ReceiveRequest& r) {
+    if (!end.ok() || !end.compared) {
+        say(end.reason.isEmpty() ? QStringLiteral("receive: nothing to compare") : end.reason);
+        return kFailed;
+    }
+    const FileComparison& c = *end.compared;
+    if (c.same)
+        return kDone;
+    if (r.diff) {
+        const QByteArray diff =
+            unifiedDiff(end.savedBytes, r.save.compare->bytes, QStringLiteral("received"), r.compareFile);
+        std::fwrite(diff.constData(), 1, size_t(diff.size()), stdout);
+        std::fflush(stdout);
+    } else if (c.fileEnded || c.receivedEnded) {
+        result(QStringLiteral("cmp: %1").arg(c.difference()));
+    } else {
+        result(QStringLiteral("received %1 differ: %2").arg(r.compareFile, c.difference()));
+    }
+    return kFailed;
 }
 
 // What became of the file: its path (or its bytes) on standard output, a failure in one line.
@@ -132,7 +186,7 @@ int runReceive(const QStringList& args) {
         return s.stopStatus();
     }
     s.close();
-    return report(job->result(), r);
+    return r.save.compare ? reportComparison(job->result(), r) : report(job->result(), r);
 }
 
 } // namespace velmorix::cli

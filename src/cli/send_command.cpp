@@ -20,6 +20,8 @@ struct SendRequest {
     SendOptions options;
     bool dnc = false;
     LinkOptions link;
+    std::optional<int> verifyType; // --verify: the receive type that gives the file back
+    QString accessCode;
 };
 
 QString duration(qint64 ms) {
@@ -63,10 +65,19 @@ struct SendSwitches {
                        "which bounds the lines it may not have run when a run stops (default: "
                        "[Dnc] ControllerBufferBytes of Config/Environment.ini, or 4096)."),
         QStringLiteral("BYTES")};
+    QCommandLineOption verify{
+        QStringLiteral("verify"),
+        QStringLiteral(
+            "After a confirmed send, receive the file back and compare it with what was sent (0:CNC "
+            "and 1:CNC come back as 0:CNC, 3:PLC as U:PLC with --access-code, A:CYF as T:CYF, "
+            "B:999 as S:999); the journal records the verification.")};
+    QCommandLineOption accessCode{QStringLiteral("access-code"),
+                                  QStringLiteral("3:PLC with --verify: the console's service access code."),
+                                  QStringLiteral("CODE")};
 
     void addTo(QCommandLineParser& p) const {
         common.addTo(p);
-        p.addOptions({type, flash, fromLine, preamble, buffer});
+        p.addOptions({type, flash, fromLine, preamble, buffer, verify, accessCode});
         p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
     }
 };
@@ -113,6 +124,17 @@ QString check(const QCommandLineParser& p, const SendSwitches& o, SendRequest& r
     if (p.isSet(o.preamble) && !p.isSet(o.fromLine))
         return QStringLiteral("send: --preamble goes with --from-line");
     r.options.preamble = p.isSet(o.preamble);
+    if (p.isSet(o.verify)) {
+        r.verifyType = receiveTypeGivingBack(r.type);
+        if (!r.verifyType)
+            return QStringLiteral(
+                       "send: --verify: nothing gives %1 back (0:CNC, 1:CNC, 3:PLC, A:CYF and B:999 "
+                       "come back)")
+                .arg(QString::fromLatin1(sendFileType(r.type)->item));
+        if (recvFileType(*r.verifyType)->serviceOnly && !p.isSet(o.accessCode))
+            return QStringLiteral("send: --verify of 3:PLC receives U:PLC, which needs --access-code");
+        r.accessCode = p.value(o.accessCode);
+    }
     r.options.flash = p.isSet(o.flash);
     r.link = o.common.read(p);
     bool ok = true;
@@ -143,6 +165,41 @@ std::optional<SendRequest> readRequest(const QStringList& args, int* status) {
     }
     *status = kDone;
     return r;
+}
+
+// --verify: the controller gives the file back and it is compared with what went out (a text type's
+// image, without TABs and comments; a hex type's bytes). The receive's record says what was found.
+int verify(Session& s, const SendRequest& r, const TransferEnd& sent) {
+    Console& c = s.console();
+    if (recvFileType(*r.verifyType)->serviceOnly) {
+        s.setAccessCode(r.accessCode);
+        c.TskIdAccess();
+        if (!c.state().PlcUploadUnlocked)
+            return usage(QStringLiteral("send: the access code is not the console's"));
+    }
+    const bool text = sendFileType(r.type)->loader == LoaderKind::Text;
+    const QByteArray wentOut = text ? c.filePage().TransferImage() : c.filePage().loadedBytes();
+    const SavePolicy policy{SavePolicy::Kind::Keep,
+                            {},
+                            SavePolicy::Compare{QFileInfo(r.path).fileName(), wentOut, sent.recordId}};
+    const auto job = c.receive(*r.verifyType, policy);
+    s.runUntil([&] { return job->done(); });
+    if (!job->done()) {
+        s.stopCleanly();
+        return s.stopStatus();
+    }
+    const TransferEnd& back = job->result();
+    if (!back.ok() || !back.compared) {
+        say(QStringLiteral("verify: %1").arg(back.reason));
+        return kFailed;
+    }
+    if (!back.compared->same) {
+        say(QStringLiteral("verify: the controller's file %1").arg(back.compared->summary()));
+        return kFailed;
+    }
+    result(QStringLiteral("verified: the controller's file is the same as %1")
+               .arg(QFileInfo(r.path).fileName()));
+    return kDone;
 }
 
 } // namespace
@@ -182,7 +239,7 @@ int runSend(const QStringList& args) {
     result(QStringLiteral("sent %1 as %2")
                .arg(QFileInfo(request->path).fileName(),
                     QString::fromLatin1(sendFileType(request->type)->item)));
-    return kDone;
+    return request->verifyType ? verify(s, *request, job->result()) : kDone;
 }
 
 } // namespace velmorix::cli

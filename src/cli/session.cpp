@@ -1,5 +1,7 @@
 #include "cli/session.h"
 
+#include "cli/cli_journal.h"
+
 #include "core/base/ini_file.h"
 #include "core/base/settings.h"
 #include "core/link/port_names.h"
@@ -63,6 +65,10 @@ void Session::setAccessCode(const QString& code) {
 
 Session::~Session() {
     close();
+    // Every record is written or spooled before the command ends, and a problem is said.
+    if (m_console)
+        m_console->setJournal(nullptr);
+    m_journal.reset();
     // The built-in controller's log file goes before the controller, which the console's port owns.
     m_simLog.reset();
     m_console.reset();
@@ -112,6 +118,12 @@ std::optional<EngineSetup> Session::engineSetup(int* status) {
             return std::nullopt;
         }
     }
+    QString why;
+    m_journalLocation = journalLocation(m_options.journal, &why);
+    if (!m_journalLocation) {
+        say(QStringLiteral("--journal: %1").arg(why));
+        return std::nullopt;
+    }
     const IniFile ini = settingsOfWorkingDir();
     setup.env.comPorts = comPortEntries(ini);
     setup.env.ControllerBufferBytes =
@@ -138,6 +150,9 @@ int Session::open() {
         return status;
     m_console = std::make_unique<Console>(
         m_clock, *m_prompts, [this](const QString& device) { return makePort(device); }, QDir::currentPath());
+    m_journal = std::make_unique<SqlJournal>(*m_journalLocation, QStringLiteral("velmorix-cli"));
+    m_journal->setProblemHandler([](const QString& problem) { say(problem); });
+    m_console->setJournal(m_journal.get());
     QString error;
     if (!m_options.wireLog.isEmpty() && !m_console->writeWireLog(m_options.wireLog, &error))
         return usage(error);

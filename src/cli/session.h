@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "core/app/console.h"
 #include "core/base/prompts.h"
+#include "core/journal/sql_journal.h"
 #include "core/wire/wire_log_file.h"
 #include "platform/qt_clock.h"
 #include "platform/stop_requests.h"
@@ -64,6 +65,8 @@ private:
     std::unique_ptr<Prompts> m_prompts;
     StopRequests m_stop;
     std::unique_ptr<Console> m_console;
+    std::optional<JournalLocation> m_journalLocation;
+    std::unique_ptr<SqlJournal> m_journal; // every transfer's record; goes before the console
     std::unique_ptr<WireLogFile> m_simLog; // the built-in controller's side; goes before it
     int m_stopStatus = 0;
     QEventLoop* m_loop = nullptr; // the loop runUntil runs, which a stop request ends at once

@@ -1,5 +1,8 @@
 #include "core/app/console.h"
+#include "core/base/ini_file.h"
+#include "core/journal/sql_journal.h"
 #include "core/link/port_names.h"
+#include "gui/journal/journal_ui.h"
 #include "gui/main/form_main.h"
 #include "gui/qt_prompts.h"
 #include "gui/widgets.h"
@@ -11,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -42,6 +46,20 @@ QString workingFolder(const QStringList& arguments) {
     return dir;
 }
 
+// The journal [Journal] Database of the console's Config/Environment.ini names, else the default; a
+// setting that names none is said, and the default is kept.
+velmorix::JournalLocation journalLocation(const QString& folder, QString* problem) {
+    QFile file(QDir(folder).filePath(QStringLiteral("Config/Environment.ini")));
+    const QString setting = file.open(QIODevice::ReadOnly)
+                                ? velmorix::journalSetting(velmorix::IniFile::fromText(file.readAll()))
+                                : QString();
+    QString error;
+    if (auto location = velmorix::JournalLocation::parse(setting, &error))
+        return *location;
+    *problem = QStringLiteral("; journal: [Journal] Database: %1 ;").arg(error);
+    return *velmorix::JournalLocation::parse({}, &error);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -64,16 +82,28 @@ int main(int argc, char* argv[]) {
             return velmorix::sim::makeBuiltInPort(clock);
         return velmorix::makeDevicePort(device);
     };
-    velmorix::Console console(clock, prompts, factory, workingFolder(arguments));
+    const QString folder = workingFolder(arguments);
+    QString journalProblem;
+    // Made before the console and gone after it: a transfer that ends while the window closes is kept.
+    velmorix::SqlJournal journal(journalLocation(folder, &journalProblem), QStringLiteral("velmorix"));
+    velmorix::Console console(clock, prompts, factory, folder);
     console.link().setPortInspector(velmorix::inspectPort);
+    console.setJournal(&journal);
+    journal.setProblemHandler(
+        [&console](const QString& problem) { console.noteAside(QStringLiteral("; %1 ;").arg(problem)); });
     velmorix::TFormMain form(console);
     prompts.setParent(&form);
+    new velmorix::JournalUi(console, form, journal.location());
     form.start(arguments);
+    if (!journalProblem.isEmpty())
+        console.noteAside(journalProblem);
     if (QScreen* screen = form.screen())
         form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
     // Ctrl-C and a polite kill close the window the normal way, so the settings are written.
     velmorix::StopRequests stop;
     QObject::connect(&stop, &velmorix::StopRequests::requested, &form, [&form] { form.close(); });
-    return app.exec();
+    const int status = app.exec();
+    journal.setProblemHandler({});
+    return status;
 }

@@ -1,8 +1,14 @@
 // A day on the line in simulated time: the console linked to the virtual controller, the operator
 // changing pages, sending MDI commands and values, a send and a receive every few minutes, and
 // faults at random. Every transfer must end as the fault matrix demands, the display must come back
-// after every fault, and nothing may grow without bound. VELMORIX_SOAK_HOURS shortens or lengthens it.
+// after every fault, nothing may grow without bound, and the transfer journal holds one record per
+// transfer. VELMORIX_SOAK_HOURS shortens or lengthens it.
 #include "sim_console_fixture.h"
+
+#include "core/journal/journal_store.h"
+#include "core/journal/sql_journal.h"
+
+#include <QCoreApplication>
 
 #include <random>
 
@@ -63,6 +69,18 @@ TEST_F(Soak, ADayOfTrafficAndFaultsLosesNoFileAndGrowsNothing) {
     port->setLineTickMs(20);
     tick(20);
     console.setTransferObserver([this](const TransferEnd& end) { ends << end; });
+    // The journal's SQL driver is a plugin, which only an application object finds.
+    std::unique_ptr<QCoreApplication> app;
+    static int argc = 1;
+    static char name[] = "soak";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QString error;
+    JournalLocation journalAt = *JournalLocation::parse(dir.file(QStringLiteral("journal.sqlite3")), &error);
+    journalAt.spoolPath = dir.file(QStringLiteral("spool.jsonl"));
+    SqlJournal journal(journalAt, QStringLiteral("velmorix"));
+    console.setJournal(&journal);
 
     std::mt19937 rng(20261209);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
@@ -157,6 +175,21 @@ TEST_F(Soak, ADayOfTrafficAndFaultsLosesNoFileAndGrowsNothing) {
         if (HasFatalFailure())
             return;
     }
+    // One record a transfer, each ending as the transfer said.
+    ASSERT_TRUE(journal.flush(30000));
+    console.setJournal(nullptr);
+    JournalStore store(QStringLiteral("soak"));
+    ASSERT_EQ(store.open(journalAt), QString());
+    HistoryFilter all;
+    all.limit = 0;
+    const QList<JournalRecord> records = store.query(all, &error);
+    EXPECT_EQ(records.size(), sends + receives);
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const JournalRecord& r) { return r.outcome == TransferEnd::Kind::Sent; }),
+              sentExact);
+    EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                            [](const JournalRecord& r) { return r.outcome == TransferEnd::Kind::Received; }),
+              receivedExact);
     EXPECT_EQ(unrecovered, 0);
     EXPECT_EQ(controller.overruns(), 0);
     EXPECT_GT(sentExact, sends / 2);

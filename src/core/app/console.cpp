@@ -74,10 +74,11 @@ void Console::wireAreas() {
         .bodyArriving = [this] { m_receiver.bodyArriving(); },
         .readAcknowledged = [this] { m_sender.startPump(); },
         .began =
-            [this] {
+            [this](bool sending) {
                 if (!m_job)
                     m_job = newJob(true);
                 m_job->setRunning();
+                recordBegan(sending);
             },
         .ended = [this](TransferEnd& end) { transferEnded(end); },
     });

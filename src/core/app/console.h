@@ -12,6 +12,7 @@
 #include "core/files/file_sender.h"
 #include "core/files/transfer.h"
 #include "core/files/transfer_watch.h"
+#include "core/journal/journal_record.h"
 #include "core/link/link.h"
 #include "core/link/watchdog.h"
 #include "core/mdi/mdi.h"
@@ -127,6 +128,12 @@ public:
         m_transferObserver = std::move(observer);
     }
 
+    // Every transfer's end becomes a record here, whichever face started it; nullptr: none is kept.
+    void setJournal(TransferJournal* journal) { m_journal = journal; }
+    // A note beside what the key-in line shows ("; journal: … ;"): it replaces a console note, and
+    // follows a verdict or what the operator typed rather than wiping it out.
+    void noteAside(const QString& note);
+
     // The status bar's hidden service functions: a press at X with panels 0 to 3 as wide as given.
     void StatusBar1MouseDown(int x, const std::array<int, 4>& widths, int barWidth);
 
@@ -188,6 +195,9 @@ private:
     void Timer1Timer();
     void wireAreas();
     void transferEnded(TransferEnd& end);
+    // The journal's record: what is known when a transfer begins, completed when it ends.
+    void recordBegan(bool sending);
+    void recordEnded(TransferEnd& end);
     // The engine's own calls: their pending steps.
     void startLoadedSend();
     void saveReceived(TransferEnd& end);
@@ -225,6 +235,9 @@ private:
     Shell m_shell;
     QList<std::function<void()>> m_deferred;
     std::function<void(const TransferEnd&)> m_transferObserver;
+    TransferJournal* m_journal = nullptr;
+    std::optional<JournalRecord> m_record; // the transfer under way
+    qint64 m_recordStartUs = 0;
 
     // The transfer under way, and what its caller asked for.
     std::shared_ptr<TransferJob> m_job;

@@ -13,6 +13,15 @@ namespace velmorix {
 namespace {
 constexpr int kCommandTicks = 50; // poll ticks a command waits for the controller's word
 constexpr int kCommandFrames = 2; // status frames after it crossed: one may have been on its way
+
+// A received file against a file on disk, by the rules its type's save goes by.
+FileComparison compareReceived(int recvItem, const QByteArray& received, const SavePolicy::Compare& with) {
+    const RecvFileType* type = recvFileType(recvItem);
+    FileComparison c = type && type->save == SaveMethod::Text ? compareText(received, with.bytes, with.name)
+                                                              : compareBytes(received, with.bytes, with.name);
+    c.verifies = with.verifies;
+    return c;
+}
 } // namespace
 
 std::shared_ptr<TransferJob> Console::newJob(bool window) {
@@ -117,6 +126,8 @@ void Console::saveReceived(TransferEnd& end) {
     if (end.kind != TransferEnd::Kind::Received)
         return;
     end.savedBytes = m_receiver.fileBytes();
+    if (policy.compare)
+        end.compared = compareReceived(m_filePage.recvItem(), end.savedBytes, *policy.compare);
     QString target = policy.path;
     switch (policy.kind) {
     case SavePolicy::Kind::Keep:
@@ -162,6 +173,7 @@ void Console::transferEnded(TransferEnd& end) {
         m_state.block.resubscribe();
     if (m_savePolicy)
         saveReceived(end);
+    recordEnded(end);
     // The window says a garbled body in a message box; a caller of its own hears it in the result.
     if (end.kind == TransferEnd::Kind::NotWhole && m_jobFromWindow)
         m_prompts.showMessage(QStringLiteral("The received file is not whole: %1. Receive it again before "

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace velmorix {
 
@@ -26,6 +27,13 @@ struct SavePolicy {
     };
     Kind kind = Kind::Keep;
     QString path;
+    // The received file is also compared with this file, by the save's rules (the result says how).
+    struct Compare {
+        QString name;     // the file's name as the comparison names it
+        QByteArray bytes; // its content
+        QString verifies; // the journal record of the send this receive checks, if it checks one
+    };
+    std::optional<Compare> compare;
 };
 
 // One transfer from its request to how it ended. Its result is the transfer's end as the transfer

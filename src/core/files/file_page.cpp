@@ -165,6 +165,7 @@ std::optional<QByteArray> FilePage::readFile(const QString& path) {
         m_readError = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), content.error);
         return std::nullopt;
     }
+    m_loadedBytes = content.bytes;
     return std::move(content.bytes);
 }
 

@@ -143,8 +143,9 @@ public:
     std::shared_ptr<const DncLines> dncLines() const { return m_dncLines; }
     qint32 DncListedCount() const { return m_dncListedCount; }
     const QByteArray& ArmImage() const { return m_armImage; }
-    // The file the last load read.
+    // The file the last load read, and its bytes as read (shared, not copied).
     const QString& loadedPath() const { return m_loadPath; }
+    const QByteArray& loadedBytes() const { return m_loadedBytes; }
     bool LoadCancelRequested = false;
 
 private:
@@ -169,6 +170,7 @@ private:
     std::unique_ptr<TextLoader> m_text;
     std::unique_ptr<HexPacker> m_hex;
     QString m_loadPath;
+    QByteArray m_loadedBytes;
     QString m_readError; // why the last file could not be read
     QByteArray m_transferImage;
     std::shared_ptr<const DncLines> m_dncLines = std::make_shared<DncLines>();

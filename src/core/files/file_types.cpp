@@ -100,6 +100,22 @@ std::optional<int> findRecvFileType(QStringView itemOrIndex) {
     return findByItem(recvFileTypes(), itemOrIndex);
 }
 
+std::optional<int> receiveTypeGivingBack(int sendItem) {
+    switch (sendItem) {
+    case 0:
+    case 1:
+        return 0; // "0:CNC": the current program
+    case 3:
+        return 24; // "U:PLC"
+    case 10:
+        return 23; // "T:CYF"
+    case 11:
+        return 22; // "S:999"
+    default:
+        return std::nullopt;
+    }
+}
+
 QByteArray sendFrame(const SendFileType& type, const QByteArray& image) {
     QByteArray frame;
     if (type.programNumber == nullptr) {

@@ -68,6 +68,13 @@ const RecvFileType* recvFileType(int index);
 std::optional<int> findSendFileType(QStringView itemOrIndex);
 std::optional<int> findRecvFileType(QStringView itemOrIndex);
 
+// The receive type that gives back what a send type stores on the controller: the program a
+// "0:CNC" or "1:CNC" send made current comes back as "0:CNC"; "3:PLC" as "U:PLC" (service access),
+// "A:CYF" as "T:CYF", "B:999" as "S:999". Nothing for the others: "2:MCM" and "9:VAR" set variables
+// that come back as blocks of variables, not as the file; "4:CRT" to "8:PTN" are not served back;
+// "C:ARM" and "D:DNC" are not stored as files.
+std::optional<int> receiveTypeGivingBack(int sendItem);
+
 // What the sender writes for a text or hex type: DC2, image, DC4; or, with a program number,
 // DC2 "%" CR number CR image "%" DC4 (a hex image already ends with CR).
 QByteArray sendFrame(const SendFileType& type, const QByteArray& image);

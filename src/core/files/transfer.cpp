@@ -5,7 +5,7 @@
 
 namespace velmorix {
 
-bool Transfer::begin() {
+bool Transfer::begin(bool sending) {
     if (active())
         return false;
     if (awaitingVerdict())
@@ -14,19 +14,19 @@ bool Transfer::begin() {
     m_rxText.clear();
     m_open = true;
     if (m_hooks.began)
-        m_hooks.began();
+        m_hooks.began(sending);
     return true;
 }
 
 bool Transfer::requestReceive() {
-    if (!begin())
+    if (!begin(false))
         return false;
     m_recvRequested = true;
     return true;
 }
 
 bool Transfer::requestSend(int sendItem) {
-    if (!begin())
+    if (!begin(true))
         return false;
     m_sendItem = sendItem;
     m_sendRequested = true;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/files/file_compare.h"
 #include "core/files/file_types.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace velmorix {
 
@@ -31,6 +33,8 @@ struct TransferEnd {
     qint32 resumeLine = 0; // DNC: the first line the controller may not have run
     QString savedPath;     // a receive saved to a file: where
     QByteArray savedBytes; // a receive: what its file holds (for a save to standard output)
+    QString recordId;      // the transfer journal's record of it, where a journal is kept
+    std::optional<FileComparison> compared; // a receive asked to compare its file: what that found
 
     bool ok() const { return kind == Kind::Sent || kind == Kind::Received; }
 };
@@ -50,7 +54,7 @@ public:
         std::function<void()> bodyBegins;                 // the body's DC2 arrived: the watchdog waits on
         std::function<void()> bodyArriving;               // each tick while the body arrives
         std::function<void()> readAcknowledged;           // "@READ" seen: the send may start
-        std::function<void()> began;                      // a transfer began: one end will follow
+        std::function<void(bool sending)> began;          // a transfer began: one end will follow
         std::function<void(TransferEnd&)> ended;          // a transfer ended, well or not; may add to it
     };
 
@@ -100,7 +104,7 @@ public:
         if (on && !m_open) {
             m_open = true;
             if (m_hooks.began)
-                m_hooks.began();
+                m_hooks.began(true);
         }
     }
 
@@ -126,7 +130,7 @@ public:
 
 private:
     // A new transfer takes over: one whose verdict still waits was never confirmed.
-    bool begin();
+    bool begin(bool sending);
     void takeReceiveBytes(const QByteArray& chunk);
     bool takeSendBytes(const QByteArray& chunk);
 

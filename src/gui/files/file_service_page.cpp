@@ -123,24 +123,31 @@ void FileServicePage::connectControls() {
     connect(ButtonSaveFile, &QPushButton::clicked, this, [this] { m_console.ButtonSaveFileClick(); });
 }
 
-// A loaded DNC program's list offers a run from the clicked line, as velmorix-cli's --from-line does.
+// A loaded DNC program's list offers a run from the clicked line, as velmorix-cli's --from-line does;
+// every list offers the actions its widget carries (the journal's).
 void FileServicePage::offerSendFromLine(const QPoint& at) {
     const FilePageView& v = m_console.filePage().view();
     const QModelIndex index = ListBoxFileSvc->indexAt(at);
-    if (!index.isValid() || !v.sendRow || v.sendItem != kDncTypeIndex ||
-        m_console.filePage().transferRunning())
-        return;
-    // The row's own number: ";[nnnnnnnn] …".
-    static const QRegularExpression number(QStringLiteral("^;\\[(\\d{8})\\]"));
-    const auto m = number.match(QString::fromLatin1(v.row(index.row()).left(12)));
-    if (!m.hasMatch())
-        return;
-    const qint32 line = m.captured(1).toInt();
+    qint32 line = 0;
+    if (index.isValid() && v.sendRow && v.sendItem == kDncTypeIndex &&
+        !m_console.filePage().transferRunning()) {
+        // The row's own number: ";[nnnnnnnn] …".
+        static const QRegularExpression number(QStringLiteral("^;\\[(\\d{8})\\]"));
+        const auto m = number.match(QString::fromLatin1(v.row(index.row()).left(12)));
+        line = m.hasMatch() ? m.captured(1).toInt() : 0;
+    }
     QMenu menu(ListBoxFileSvc);
-    QAction* send = menu.addAction(QStringLiteral("Send from this line"));
-    send->setObjectName(QStringLiteral("ActionSendFromLine"));
-    send->setEnabled(m_console.state().view.controls.GroupBoxOperate);
-    if (menu.exec(ListBoxFileSvc->viewport()->mapToGlobal(at)) == send)
+    QAction* send = nullptr;
+    if (line > 0) {
+        send = menu.addAction(QStringLiteral("Send from this line"));
+        send->setObjectName(QStringLiteral("ActionSendFromLine"));
+        send->setEnabled(m_console.state().view.controls.GroupBoxOperate);
+    }
+    menu.addActions(ListBoxFileSvc->actions());
+    if (menu.isEmpty())
+        return;
+    QAction* chosen = menu.exec(ListBoxFileSvc->viewport()->mapToGlobal(at));
+    if (chosen && chosen == send)
         m_console.sendDncFromLine(line);
 }
 
