@@ -1,71 +1,39 @@
-// velmorix-cli's commands run as separate programs against the built-in controller (its wire log says
-// what became of each file), against velmorix-sim and against a controller played by the test on a
-// pseudo-terminal.
+// velmorix-cli's commands run as separate programs: pack on its own (standard output byte for byte),
+// the others against the built-in controller (its wire log says what became of each file) and against
+// a controller played by the test on a pseudo-terminal. velmorix-sim on a pseudo-terminal is
+// tests/e2e's.
+#include "support/processes.h"
 #include "support/pty_pair.h"
+#include "support/temp_workdir.h"
+#include "support/wire_log_rows.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using velmorix::test::loggedBytes;
+using velmorix::test::ProgramRun;
 
 class CliCommands : public ::testing::Test {
 protected:
-    CliRun cli(const QStringList& args, int timeoutMs = 60000) {
-        QProcess p;
-        p.setWorkingDirectory(m_dir.path());
-        p.start(QStringLiteral(VELMORIX_CLI_PATH), args);
-        CliRun r;
-        if (!p.waitForFinished(timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = p.readAllStandardError();
-        return r;
+    ProgramRun cli(const QStringList& args, int timeoutMs = 60000,
+                   const std::function<void(QProcess&)>& whileRunning = {}) {
+        return velmorix::test::runProgram(QStringLiteral(VELMORIX_CLI_PATH), dir.path(), args, timeoutMs,
+                                          whileRunning);
     }
-    QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) {
-        QFile f(path(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-    }
-    QByteArray read(const QString& name) const {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QString path(const QString& name) const { return dir.file(name); }
+    void write(const QString& name, const QByteArray& bytes) { dir.write(name, bytes); }
+    QByteArray read(const QString& name) const { return dir.read(name); }
     // The built-in controller, its wire log kept.
     QStringList sim(const QString& log) { return {"--port", "simulator", "--sim-log", path(log), "--quiet"}; }
 
-    QTemporaryDir m_dir;
+    velmorix::test::TempWorkDir dir;
 };
-
-// The bytes of one direction in a wire log.
-QByteArray logged(const QByteArray& log, const char* mark) {
-    static const QRegularExpression row(
-        QStringLiteral("^ +(?:[0-9]+\\.[0-9]{3} ms)? +(>>>|<<<)  ((?:[0-9A-F]{2} )+) *\\|"),
-        QRegularExpression::MultilineOption);
-    QByteArray out;
-    for (auto it = row.globalMatch(QString::fromUtf8(log)); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(1) == QLatin1String(mark))
-            out += QByteArray::fromHex(m.captured(2).remove(QChar(' ')).toLatin1());
-    }
-    return out;
-}
 
 QByteArray bytes(int n, int step, int offset) {
     QByteArray b;
@@ -76,17 +44,43 @@ QByteArray bytes(int n, int step, int offset) {
 
 } // namespace
 
+TEST_F(CliCommands, PackWritesWhatTheConsoleMakesOfAFileByteForByte) {
+    write("one.Plc", QByteArray("\x41", 1));
+    const ProgramRun hex = cli({"pack", "--type", "3:PLC", path("one.Plc")});
+    EXPECT_EQ(hex.status, 0);
+    EXPECT_EQ(hex.out, QByteArray("4100\r0000\r0000\r0000\r0000\r0000\r0000\r0000\r"
+                                  "AAAA\rAAAA\rAAAA\rAAAA\r4C45\r4E3A\r0000\r0001\r"
+                                  "AAAA\rAAAA\rAAAA\rAAAA\r434B\r533A\r0000\r0041\r"));
+    EXPECT_TRUE(hex.err.isEmpty());
+    // The index and any letter case name the same type.
+    EXPECT_EQ(cli({"pack", "--type", "3", "one.Plc"}).out, hex.out);
+    EXPECT_EQ(cli({"pack", "one.Plc", "--type", "b:999"}).out, hex.out);
+    // --list: the lines the page lists, each ended by LF.
+    EXPECT_EQ(cli({"pack", "--type", "3:plc", "one.Plc", "--list"}).out,
+              ";[000000] 41-00 00-00 00-00 00-00 00-00 00-00 00-00 00-00    A               \n"
+              ";[000016] AA-AA AA-AA AA-AA AA-AA 4C-45 4E-3A 00-00 00-01   LEN: 0000-0001\n"
+              ";[000032] AA-AA AA-AA AA-AA AA-AA 43-4B 53-3A 00-00 00-41   CKS: 0000-0041\n");
+
+    write("a.Cnc", "G00;go\r\nG01\r\n");
+    EXPECT_EQ(cli({"pack", "--type", "0:CNC", "a.Cnc"}).out, QByteArray("G00\r\nG01"));
+    EXPECT_EQ(cli({"pack", "--type", "9", "a.Cnc", "--list"}).out, QByteArray(";[00000001] G00;go\n"
+                                                                              ";[00000002] \r\nG01\n"));
+    write("d.Cnc", "G01 X1;fast\r\nG02\r\nM30\r\n");
+    EXPECT_EQ(cli({"pack", "--type", "D:DNC", "d.Cnc"}).out, QByteArray("\x12G01 X1\rG02\rM30\r\x14"));
+    const QByteArray raw("\x00\xFF\r\n\x1A\x80zz", 8);
+    write("fw.Bin", raw);
+    EXPECT_EQ(cli({"pack", "--type", "c:arm", "fw.Bin"}).out, raw);
+    EXPECT_EQ(cli({"pack", "--type", "12", path("fw.Bin"), "--list"}).out,
+              path("fw.Bin").toLocal8Bit() + "\n");
+}
+
+// A whole hex image and a whole DNC run are also sent over a pseudo-terminal in tests/e2e.
 TEST_F(CliCommands, SendsOfEveryKindAreConfirmedByTheController) {
     write("p.Cnc", "%\r\nO0009\r\nG00 X1 ;fast\r\nM30\r\n%\r\n");
-    CliRun r = cli(QStringList{"send", "--type", "0:CNC", "p.Cnc"} + sim("text.log"));
+    ProgramRun r = cli(QStringList{"send", "--type", "0:CNC", "p.Cnc"} + sim("text.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "sent p.Cnc as 0:CNC\n");
     EXPECT_TRUE(read("text.log").contains("stored 1001 p.Cnc: 25 bytes")) << read("text.log").toStdString();
-
-    write("p.Plc", bytes(1000, 7, 1));
-    r = cli(QStringList{"send", "--type", "3", "p.Plc"} + sim("hex.log"));
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(read("hex.log").contains("stored 1005 p.Plc: 1000 bytes"));
 
     write("fw.Bin", bytes(20, 3, 5));
     r = cli(QStringList{"send", "--type", "C:ARM", "fw.Bin"} + sim("arm.log"));
@@ -107,7 +101,7 @@ TEST_F(CliCommands, SendsOfEveryKindAreConfirmedByTheController) {
 }
 
 TEST_F(CliCommands, ReceivesSaveByteExactAndNeverOverAnExistingFile) {
-    CliRun r = cli(QStringList{"receive", "--type", "0"} + sim("r.log"));
+    ProgramRun r = cli(QStringList{"receive", "--type", "0"} + sim("r.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), path("O0001.Cnc").toLocal8Bit());
     EXPECT_EQ(read("O0001.Cnc"),
@@ -147,7 +141,7 @@ TEST_F(CliCommands, PortsListsTheMappedDeviceServers) {
 }
 
 TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
-    CliRun r =
+    ProgramRun r =
         cli(QStringList{"watch", "--count", "3", "--format", "csv", "--vars", "10991,12021"} + sim("w.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
@@ -158,16 +152,13 @@ TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
     r = cli(QStringList{"write", "10037=5", "--wire-log", path("c.log")} + sim("w.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "10037=5\n");
-    // The console's wire log and the controller's show the same bytes each way, up to what was still
-    // on the line when the session ended.
-    const QByteArray written = logged(read("c.log"), ">>>");
-    const QByteArray arrived = logged(read("w.log"), ">>>");
+    // The console's wire log holds the session from its first byte, as the controller's does (both
+    // directions are compared in tests/ports/wire_log_test.cpp).
+    const QByteArray written = loggedBytes(read("c.log"), ">>>");
+    const QByteArray arrived = loggedBytes(read("w.log"), ">>>");
     EXPECT_TRUE(written.contains("\x12%\rO9012\rN10037\rD00000005\r%\x14"));
     ASSERT_GT(arrived.size(), 100);
     EXPECT_EQ(written.left(arrived.size()), arrived);
-    const QByteArray taken = logged(read("c.log"), "<<<");
-    ASSERT_GT(taken.size(), 100);
-    EXPECT_EQ(logged(read("w.log"), "<<<").left(taken.size()), taken);
 
     write("fw.Bin", bytes(20, 3, 5));
     r = cli(QStringList{"send", "--type", "C:ARM", "fw.Bin", "--sim-fault", "RefuseArmFrame=2"} +
@@ -177,9 +168,9 @@ TEST_F(CliCommands, WatchWriteAndARefusedUpload) {
 }
 
 TEST_F(CliCommands, ResetGoesOutAndAPortThatIsNotThereIsSaidInOneLine) {
-    CliRun r = cli(QStringList{"reset"} + sim("reset.log"));
+    ProgramRun r = cli(QStringList{"reset"} + sim("reset.log"));
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(logged(read("reset.log"), ">>>").contains(QByteArray("\x14\t\t\t\t", 5)));
+    EXPECT_TRUE(loggedBytes(read("reset.log"), ">>>").contains(QByteArray("\x14\t\t\t\t", 5)));
 
     r = cli({"watch", "--port", "/dev/no-such-tty", "--quiet"});
     EXPECT_EQ(r.status, 1);
@@ -198,6 +189,11 @@ TEST_F(CliCommands, ResetGoesOutAndAPortThatIsNotThereIsSaidInOneLine) {
 TEST_F(CliCommands, BadUseExitsWithTwoAndOneLineSayingWhat) {
     write("d.Cnc", "G01 X1\r\nG01 X2\r\n");
     const QList<QStringList> uses{
+        {"frobnicate"},
+        {"pack", "--type", "E:XYZ", "d.Cnc"},
+        {"pack", "--type", "14", "d.Cnc"},
+        {"pack", "--type", "3:PLC", "missing.Plc"},
+        {"pack", "d.Cnc"},
         {"send", "--port", "simulator", "--type", "E:XYZ", "d.Cnc"},
         {"send", "--port", "simulator", "--type", "0", "missing.Cnc"},
         {"send", "--port", "simulator", "--type", "D:DNC", "d.Cnc", "--from-line", "0"},
@@ -207,11 +203,25 @@ TEST_F(CliCommands, BadUseExitsWithTwoAndOneLineSayingWhat) {
         {"write", "--port", "simulator", "--wire-log", "no/such/dir/w.log", "10037=5"},
     };
     for (const QStringList& args : uses) {
-        const CliRun r = cli(args);
+        const ProgramRun r = cli(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.endsWith('\n'));
         EXPECT_TRUE(r.out.isEmpty());
     }
+}
+
+TEST_F(CliCommands, HelpNamesEveryCommandAndEachCommandExplainsItsOptions) {
+    const ProgramRun r = cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* command : {"send", "receive", "watch", "write", "mdi", "ports", "pack"})
+        EXPECT_TRUE(r.out.contains(QByteArray("  ") + command + " ")) << command;
+    const ProgramRun send = cli({"send", "--help"});
+    EXPECT_EQ(send.status, 0);
+    for (const char* option : {"--port", "--setup", "--type", "--flash", "--from-line", "--quiet"})
+        EXPECT_TRUE(send.out.contains(option)) << option;
+    EXPECT_TRUE(send.out.startsWith("Usage: velmorix-cli send"));
+    EXPECT_TRUE(cli({"pack", "--help"}).out.contains("--list"));
 }
 
 TEST_F(CliCommands, CtrlCStopsARunCleanlyAndSaysWhereToResume) {
@@ -219,17 +229,16 @@ TEST_F(CliCommands, CtrlCStopsARunCleanlyAndSaysWhereToResume) {
     for (int i = 1; i <= 3000; ++i)
         program += "N" + QByteArray::number(i) + " M01\r\n";
     write("d.Cnc", program);
-    QProcess p;
-    p.setWorkingDirectory(m_dir.path());
-    p.start(QStringLiteral(VELMORIX_CLI_PATH),
-            QStringList{"send", "--type", "D:DNC", "d.Cnc"} + sim("c.log"));
-    ASSERT_TRUE(p.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return read("c.log").contains("@READ"); }, 10000));
-    QTest::qWait(500);
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 130);
-    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    bool filled = false;
+    const ProgramRun r =
+        cli(QStringList{"send", "--type", "D:DNC", "d.Cnc"} + sim("c.log"), 10000, [&](QProcess& p) {
+            // Once the controller holds the console back with its buffer full of lines, some of them run.
+            filled = QTest::qWaitFor([&] { return read("c.log").contains("---  XOFF: "); }, 10000);
+            ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        });
+    ASSERT_TRUE(filled);
+    EXPECT_EQ(r.status, 130);
+    const QString err = QString::fromLocal8Bit(r.err);
     const auto m =
         QRegularExpression(
             QStringLiteral("stopped after line (\\d+) had crossed; the controller may not have run "
@@ -256,48 +265,17 @@ TEST_F(CliCommands, CtrlCStopsARunCleanlyAndSaysWhereToResume) {
 TEST_F(CliCommands, ANameAnnouncedWithFoldersSavesOnlyInTheFolderAimedAt) {
     velmorix::test::PtyPair pty;
     ASSERT_TRUE(pty.isValid());
-    QProcess p;
     const QString work = path("work");
     QDir().mkpath(work);
-    p.setWorkingDirectory(work);
-    p.start(QStringLiteral(VELMORIX_CLI_PATH),
-            {"receive", "--port", pty.slavePath(), "--type", "0", "--quiet"});
-    ASSERT_TRUE(p.waitForStarted());
-    // The test plays the controller: once asked for the program it announces one with a path.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pty.drain().contains("N10768"); }, 10000));
-    pty.send("\x14@WRITE(../../etc/x)\x12%\rO0001\rG00\r%\x14");
-    ASSERT_TRUE(p.waitForFinished(15000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const ProgramRun r = velmorix::test::runProgram(
+        QStringLiteral(VELMORIX_CLI_PATH), work,
+        {"receive", "--port", pty.slavePath(), "--type", "0", "--quiet"}, 15000, [&](QProcess&) {
+            // The test plays the controller: once asked for the program it announces one with a path.
+            if (QTest::qWaitFor([&] { return pty.drain().contains("N10768"); }, 10000))
+                pty.send("\x14@WRITE(../../etc/x)\x12%\rO0001\rG00\r%\x14");
+        });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(read("work/x.Cnc"), "%\r\nO0001\r\nG00\r\n%\r\n");
     EXPECT_FALSE(QFile::exists(QDir(work).filePath("../../etc/x.Cnc")));
     EXPECT_FALSE(QFile::exists(path("etc/x.Cnc")));
-}
-
-TEST_F(CliCommands, SendAndReceiveThroughVelmorixSimOnAPseudoTerminal) {
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.start(QStringLiteral(VELMORIX_SIM_BINARY), {"--log", path("pty.log")});
-    ASSERT_TRUE(sim.waitForStarted());
-    QString printed;
-    const QRegularExpression where(QStringLiteral("controller on (\\S+)"));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            printed += QString::fromLocal8Bit(sim.readAll());
-            return where.match(printed).hasMatch();
-        },
-        10000));
-    const QString device = where.match(printed).captured(1);
-    write("p.Plc", bytes(300, 11, 2));
-    CliRun r = cli({"send", "--port", device, "--type", "3:PLC", "p.Plc", "--quiet"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    // Over a pseudo-terminal the bytes leave the port at once and then take the line's time in
-    // velmorix-sim; its log says when the program is stored.
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return read("pty.log").contains("stored 1005 p.Plc: 300 bytes"); }, 10000))
-        << read("pty.log").right(2000).toStdString();
-    r = cli({"receive", "--port", device, "--type", "0", "--output", "back.Cnc", "--quiet"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(read("back.Cnc").startsWith("%\r\nO0001\r\n"));
-    sim.terminate();
-    sim.waitForFinished(10000);
 }

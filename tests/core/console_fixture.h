@@ -31,6 +31,14 @@ protected:
     const ConsoleState& state() const { return console->state(); }
     QString keyIn() const { return console->messageLine().text(); }
     ConsoleSeam seam() { return ConsoleSeam(*console); }
+    // Writes f.Cnc and loads it as send type `type` through the open dialog.
+    void load(int type, const QByteArray& bytes) {
+        dir.write("f.Cnc", bytes);
+        console->ComboBoxSendFileChange(type);
+        prompts.openAnswers.push_back(dir.file("f.Cnc"));
+        console->ButtonOpenFileClick();
+        clock.advance(1); // the load's slices
+    }
 
     ManualClock clock;
     ScriptedPrompts prompts;

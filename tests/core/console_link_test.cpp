@@ -71,7 +71,9 @@ TEST_F(ConsoleTest, ClearButtonShowsFromTwentyClearings) {
     EXPECT_TRUE(state().view.ButtonClearShown);
 }
 
-TEST_F(ConsoleTest, ComStartNumNamesThePortsAndTheLinkOpensTheChosenOne) {
+TEST_F(ConsoleTest, ComStartNumNamesThePortsTheHintNamesTheDeviceAndTheLinkOpensIt) {
+    start();
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM1 opens /dev/ttyS0");
     dir.write("Config/Environment.ini", "[ComStart]\ncom_start_num=3\n[ComPorts]\nCOM4=/dev/ttyUSB7\n");
     start();
     console->RadioGroupComClick(CommGroup::Com, 1);
@@ -84,15 +86,8 @@ TEST_F(ConsoleTest, ComStartNumNamesThePortsAndTheLinkOpensTheChosenOne) {
     EXPECT_EQ(devices, QStringList({"/dev/ttyUSB7"}));
     EXPECT_EQ(port->settings().baudRate, 28800);
     EXPECT_TRUE(port->settings().customRate);
-}
-
-TEST_F(ConsoleTest, PanelHintNamesTheDeviceOfTheChosenPort) {
-    start();
-    EXPECT_EQ(state().view.statusPanel1Hint, "COM1 opens /dev/ttyS0");
-    console->RadioGroupComClick(CommGroup::Com, 5);
-    EXPECT_EQ(state().view.statusPanel1Hint, "COM6 opens /dev/ttyS5");
     start({"--simulator"});
-    EXPECT_EQ(state().view.statusPanel1Hint, "COM6 opens the built-in controller (simulator)");
+    EXPECT_EQ(state().view.statusPanel1Hint, "COM4 opens the built-in controller (simulator)");
 }
 
 TEST_F(ConsoleTest, FailedOpenNamesTheDeviceAndTheFix) {
@@ -219,17 +214,6 @@ TEST_F(ConsoleTest, FailedOpenLeavesTheWindowUnlinkedUntilALinkSucceeds) {
     EXPECT_TRUE(state().view.controls.EditKeyIn);
 }
 
-TEST_F(ConsoleTest, LinkWithNoControllerSendsNothing) {
-    start();
-    console->LinktoCNCButtonClick();
-    port->setLines(false, false);
-    port->takeWritten();
-    clock.advance(500);
-    EXPECT_TRUE(port->written().isEmpty());
-    EXPECT_FALSE(state().view.LabelDSRLit);
-    EXPECT_FALSE(state().view.LabelCTSLit);
-}
-
 TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
     start({"142720", "GO"});
     EXPECT_TRUE(state().block.PollBlockChanged());
@@ -248,15 +232,6 @@ TEST_F(ConsoleTest, FirstTickSubscribesWithLinkResetThenMonitorRequest) {
     port->takeWritten();
     clock.advance(300);
     EXPECT_TRUE(port->written().isEmpty()); // the subscription stands until the list changes
-}
-
-TEST_F(ConsoleTest, MonitorGroupChoosesTheAxisVariables) {
-    start({"142720", "GO"});
-    clock.advance(100);
-    port->takeWritten();
-    console->RadioGroupMonitorClick(2);
-    clock.advance(100);
-    EXPECT_TRUE(port->written().contains("v22\rD12121\rD12122"));
 }
 
 TEST_F(ConsoleTest, RequestSendersKeepTheirLineConditions) {
@@ -364,17 +339,6 @@ TEST_F(ConsoleTest, LeavingTheLinkClosesThePortOnlyWhileDsrIsOn) {
     EXPECT_TRUE(port->isOpen());
 }
 
-TEST_F(ConsoleTest, PortFailureIsReportedOnceAndStopsThePoll) {
-    start({"142720", "GO"});
-    clock.advance(100);
-    port->fail("Resource temporarily unavailable");
-    EXPECT_EQ(prompts.messages, QStringList({"Comm: Resource temporarily unavailable"}));
-    EXPECT_FALSE(console->Timer2().isEnabled());
-    EXPECT_FALSE(state().line.LinkUp);
-    clock.advance(1000);
-    EXPECT_EQ(prompts.messages.size(), 1);
-}
-
 TEST_F(ConsoleTest, WritingOnAClosedPortIsShownNotFatal) {
     start({"142720", "GO"});
     console->LabelBackClick();
@@ -414,13 +378,6 @@ TEST_F(ConsoleTest, SettingsAreWrittenAtShutDownKeepingOtherKeys) {
     EXPECT_TRUE(text.contains("comport=12"));
     EXPECT_TRUE(text.contains("McmData_size=1000"));
     EXPECT_TRUE(text.contains("clear_all_times=0"));
-}
-
-TEST_F(ConsoleTest, StartWithoutConfigCreatesTheFileAtExit) {
-    start();
-    EXPECT_FALSE(dir.exists("Config"));
-    console->FormDestroy();
-    EXPECT_TRUE(dir.read("Config/Environment.ini").contains("comport=111111"));
 }
 
 TEST_F(ConsoleTest, UnwritableSettingsAreReportedAtExit) {

@@ -24,13 +24,6 @@ protected:
         console->GroupBoxOperateMouseDown(FilePage::Row::Send);
         ASSERT_EQ(port->pendingOutput, 0); // the port never says it holds anything
     }
-    void load(int type, const QByteArray& bytes) {
-        dir.write("f.Cnc", bytes);
-        console->ComboBoxSendFileChange(type);
-        prompts.openAnswers.push_back(dir.file("f.Cnc"));
-        console->ButtonOpenFileClick();
-        clock.advance(1);
-    }
     // The pump starts on the poll tick that sees "@READ"; writeTimes() steps from here.
     void sendAndAcknowledge() {
         console->ButtonSendOutClick();
@@ -92,9 +85,9 @@ TEST_P(LineClockGate, DncLinesAndChunksWaitExactlyAsLongAsTheLineNeeds) {
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
 }
 
+// Eleven bits a character (7E2) and ten (8N1); another rate with the same bits is the same sum.
 INSTANTIATE_TEST_SUITE_P(Rates, LineClockGate,
-                         ::testing::Values(Line{"112720", 11e6 / 9600}, Line{"142720", 11e6 / 38400},
-                                           Line{"160810", 10e6 / 115200}),
+                         ::testing::Values(Line{"142720", 11e6 / 38400}, Line{"160810", 10e6 / 115200}),
                          [](const auto& p) { return std::string("setup_") + p.param.setupCode; });
 
 TEST(LineClock, CtsOffHoldsTheLineAndALargerDriverCountIsBelieved) {

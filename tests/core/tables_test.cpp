@@ -1,3 +1,4 @@
+// Names in GBK and in UTF-8 are read from a table in tests/scenario (monitor_pages_test.cpp).
 #include "core/tables/text_tables.h"
 #include "support/temp_workdir.h"
 
@@ -84,17 +85,6 @@ TEST(TextTables, LongNamesBreakByCharactersNeverInsideOne) {
     // Twelve Chinese characters: the break still comes after eight characters.
     const QString chinese = QString::fromUtf8("主轴转速设定值最大最小限制");
     EXPECT_EQ(wrapName(chinese, 9), chinese.left(8) + "\r" + chinese.mid(8));
-}
-
-TEST(TextTables, GbkAndUtf8NamesAreBothShownDecoded) {
-    TempWorkDir dir;
-    // "主轴" in GBK, then in UTF-8.
-    dir.write("VelmCnc.ini", QByteArray("h\r\n10900:\xd6\xf7\xd6\xe1\r\n10901:") +
-                                 QString::fromUtf8("主轴").toUtf8() + "\r\n");
-    TextTables t;
-    t.LoadCncNames(dir.path(), Settings{}, 0);
-    EXPECT_EQ(t.CncNames[900], QString::fromUtf8("主轴"));
-    EXPECT_EQ(t.CncNames[901], QString::fromUtf8("主轴"));
 }
 
 TEST(TextTables, HelpReloadReplacesAndAHeaderOnlyFileIsEmpty) {

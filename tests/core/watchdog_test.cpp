@@ -40,15 +40,6 @@ TEST_F(WatchdogTest, CountsTenSecondsThenTimesOutARequestedReceive) {
     EXPECT_TRUE(port->written().isEmpty()); // no abort mark for a receive
 }
 
-TEST_F(WatchdogTest, RequestedSendTimesOutWithTheAbortMark) {
-    transfer().requestSend(3);
-    supervise();
-    clock.advance(11000);
-    EXPECT_EQ(keyIn(), "; .. Wait CTS => Time Out .. ;");
-    EXPECT_FALSE(flags().SendRequested());
-    EXPECT_EQ(port->written(), QByteArray("%\x14"));
-}
-
 TEST_F(WatchdogTest, AnUploadWaitingTooLongTimesOutWithTheAbortMarkAndLeavesItsEndToTheUpload) {
     QList<TransferEnd> ends;
     console->setTransferObserver([&](const TransferEnd& end) { ends << end; });

@@ -8,7 +8,7 @@
 #include "serial/device_port.h"
 #include "sim/controller.h"
 #include "sim/wire.h"
-#include "sim_process.h"
+#include "support/processes.h"
 #include "support/device_server_peer.h"
 #include "support/scripted_prompts.h"
 #include "support/ser2net_process.h"

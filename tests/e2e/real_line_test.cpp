@@ -4,19 +4,20 @@
 #include "core/app/console.h"
 #include "platform/qt_clock.h"
 #include "serial/qt_serial_port.h"
-#include "sim_process.h"
+#include "support/processes.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <optional>
 
 namespace velmorix {
 namespace {
 
-using test::CliResult;
+using test::ProgramRun;
 using test::SimProcess;
 
 const QStringList kFastLine{"--baud", "115200", "--parity", "none", "--data-bits", "8", "--stop-bits", "1"};
@@ -32,9 +33,15 @@ QByteArray dncProgram(int count) {
 
 class RealLine : public ::testing::Test {
 protected:
-    RealLine() : sim(dir.file(QStringLiteral("sim.log"))) {}
+    RealLine() : sim(QStringLiteral(VELMORIX_SIM_BINARY), dir.file(QStringLiteral("sim.log"))) {}
 
     QStringList cliPort() const { return {"--port", sim.path(), "--quiet"}; }
+    // velmorix-cli in the test's folder.
+    ProgramRun cli(const QStringList& args, int timeoutMs = 120000,
+                   const std::function<void(QProcess&)>& whileRunning = {}) {
+        return test::runProgram(QStringLiteral(VELMORIX_CLI_BINARY), dir.path(), args, timeoutMs,
+                                whileRunning);
+    }
 
     // The console itself on the terminal, linked as "SETUP GO" does.
     void link(const QString& setup) {
@@ -79,10 +86,10 @@ protected:
 TEST_F(RealLine, ADncRunOf5000LinesIsStoredWholeWithoutOverruns) {
     ASSERT_TRUE(sim.start(kFastLine + QStringList{"--dnc-line-ms", "0"}));
     dir.write(QStringLiteral("d.Cnc"), dncProgram(5000));
-    const CliResult r = test::runCli(
-        dir.path(), QStringList{"send", "--type", "D:DNC", "d.Cnc", "--setup", kFastSetup} + cliPort());
+    const ProgramRun r =
+        cli(QStringList{"send", "--type", "D:DNC", "d.Cnc", "--setup", kFastSetup} + cliPort());
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("sent d.Cnc as D:DNC\n"));
+    EXPECT_EQ(r.out, "sent d.Cnc as D:DNC\n");
     EXPECT_TRUE(sim.waitFor(QStringLiteral("stored 1006 d\\.Cnc: 5000 lines; 0 overruns"), 5000).hasMatch())
         << sim.log().right(2000).toStdString();
 }
@@ -96,8 +103,8 @@ TEST_F(RealLine, A200KiBHexImageIsStoredExactBeforeTheSendIsSaidToBeDone) {
         sum += static_cast<quint8>(image.back());
     }
     dir.write(QStringLiteral("big.Plc"), image);
-    const CliResult r = test::runCli(
-        dir.path(), QStringList{"send", "--type", "3:PLC", "big.Plc", "--setup", kFastSetup} + cliPort());
+    const ProgramRun r =
+        cli(QStringList{"send", "--type", "3:PLC", "big.Plc", "--setup", kFastSetup} + cliPort());
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     // Read the moment the command returned: the controller kept it before "sent" was said.
     EXPECT_TRUE(
@@ -125,7 +132,7 @@ TEST_F(RealLine, ResetBreaksARunAndABodyOffAndTheResumeLineSkipsNothing) {
         QStringLiteral("resume with --from-line %1").arg(end->resumeLine)));
 
     // A whole-image body broken off part-way: the controller keeps none of it.
-    test::runEventLoopFor(500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !console->paused() && !console->transfer().active(); }, 5000));
     end.reset();
     QByteArray text;
     for (int i = 0; i < 1500; ++i)
@@ -144,26 +151,25 @@ TEST_F(RealLine, SigtermAndALostPortBreakARunOffWithAResumeLineTheControllerHadN
     ASSERT_TRUE(sim.start({"--dnc-line-ms", "20", "--fault", "Vanish@6000"}));
     dir.write(QStringLiteral("d.Cnc"), dncProgram(3000));
     // SIGTERM during the run.
-    CliResult r = test::runCli(dir.path(), QStringList{"send", "--type", "D:DNC", "d.Cnc"} + cliPort(), 20000,
-                               [&](QProcess& p) {
-                                   sim.waitFor(QStringLiteral("@READ"), 5000);
-                                   QTest::qWait(1500);
-                                   ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-                               });
+    ProgramRun r = cli(QStringList{"send", "--type", "D:DNC", "d.Cnc"} + cliPort(), 20000, [&](QProcess& p) {
+        // Once the controller holds back a buffer full of lines.
+        sim.waitFor(QStringLiteral("---  XOFF: "), 10000);
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    });
     EXPECT_EQ(r.status, 143) << r.err.toStdString();
     const int ranBeforeTerm = linesRan(QStringLiteral("reset"));
     ASSERT_GT(ranBeforeTerm, 0) << sim.log().right(1500).toStdString();
     const QRegularExpression resume(QStringLiteral("resume with --from-line (\\d+)"));
-    auto m = resume.match(r.err);
+    auto m = resume.match(QString::fromLocal8Bit(r.err));
     ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
     EXPECT_LE(m.captured(1).toInt(), ranBeforeTerm);
 
     // The terminal hangs up under the next run.
-    r = test::runCli(dir.path(), QStringList{"send", "--type", "D:DNC", "d.Cnc"} + cliPort(), 20000);
+    r = cli(QStringList{"send", "--type", "D:DNC", "d.Cnc"} + cliPort(), 20000);
     EXPECT_EQ(r.status, 1) << r.err.toStdString();
     const int ranBeforeLoss = linesRan(QStringLiteral("the terminal hung up"));
     ASSERT_GT(ranBeforeLoss, 0) << sim.log().right(1500).toStdString();
-    m = resume.match(r.err);
+    m = resume.match(QString::fromLocal8Bit(r.err));
     ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
     EXPECT_LE(m.captured(1).toInt(), ranBeforeLoss + 1);
     EXPECT_FALSE(sim.log().contains(QStringLiteral("stored 1006")));
@@ -190,17 +196,19 @@ TEST_F(RealLine, MdiAndValueWritesWaitOutsideARunThatOwnsTheLine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !console->paused(); }, 5000));
     console->EditKeyInEdited(QStringLiteral("M05"));
     console->ButtonMDIgoClick();
-    test::runEventLoopFor(200);
-    EXPECT_TRUE(console->wireLog().bytes(WireRecorder::Kind::ToController).contains("\rN000011\rM05\r"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return console->wireLog().bytes(WireRecorder::Kind::ToController).contains("\rN000011\rM05\r");
+        },
+        2000));
 }
 
 TEST_F(RealLine, AStandingErrorDoesNotFailASendAndARefusalOnANoisyLineDoes) {
     dir.write(QStringLiteral("p.Cnc"), "%\r\nO0009\r\nG00 X1\r\nM30\r\n%\r\n");
     {
-        SimProcess standing(dir.file(QStringLiteral("standing.log")));
+        SimProcess standing(QStringLiteral(VELMORIX_SIM_BINARY), dir.file(QStringLiteral("standing.log")));
         ASSERT_TRUE(standing.start({"--fault", "ErrorNumber=12"}));
-        const CliResult r = test::runCli(
-            dir.path(), {"send", "--type", "0:CNC", "p.Cnc", "--port", standing.path(), "--quiet"});
+        const ProgramRun r = cli({"send", "--type", "0:CNC", "p.Cnc", "--port", standing.path(), "--quiet"});
         EXPECT_EQ(r.status, 0) << r.err.toStdString();
         EXPECT_TRUE(standing.log().contains(QStringLiteral("stored 1001 p.Cnc")));
     }
@@ -210,11 +218,11 @@ TEST_F(RealLine, AStandingErrorDoesNotFailASendAndARefusalOnANoisyLineDoes) {
         plc += static_cast<char>(i * 7);
     dir.write(QStringLiteral("n.Plc"), plc);
     ASSERT_TRUE(sim.start({"--fault", "LineNoise=200"}));
-    const CliResult r = test::runCli(dir.path(), QStringList{"send", "--type", "3:PLC", "n.Plc"} + cliPort());
+    const ProgramRun r = cli(QStringList{"send", "--type", "3:PLC", "n.Plc"} + cliPort());
     EXPECT_EQ(r.status, 1) << r.err.toStdString();
     EXPECT_TRUE(sim.log().contains(QStringLiteral("refused 1005 n.Plc")))
         << sim.log().right(800).toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("the controller reported error 31"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("the controller reported error 31")) << r.err.toStdString();
 }
 
 } // namespace

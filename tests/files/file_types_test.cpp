@@ -10,22 +10,16 @@
 
 using namespace velmorix;
 
-TEST(SendTypes, ItemsLoadersCodesProgramNumbersAndFilters) {
+// The type codes, program numbers and loaders are proven end to end: every type is sent to the
+// virtual controller, which checks them (tests/scenario/send_test.cpp).
+TEST(SendTypes, ItemsAndFilters) {
     ASSERT_EQ(sendFileTypes().size(), 14u);
     const char* items[] = {"0:CNC", "1:CNC", "2:MCM", "3:PLC", "4:CRT", "5:SYS", "6:KEY",
                            "7:MOT", "8:PTN", "9:VAR", "A:CYF", "B:999", "C:ARM", "D:DNC"};
-    const int codes[] = {1001, 1001, 1003, 1005, 1011, 1010, 1013, 1012, 1014, 1007, 1018, 1019, 0, 1006};
-    const char* programs[] = {"",      "",      "", "O9003", "O9110", "O9100", "O9130",
-                              "O9120", "O9140", "", "O9180", "O9190", "",      ""};
-    const char* loaders = "TTTHHHHHHTHHRT";
     for (int i = 0; i < 14; ++i) {
-        const SendFileType& t = *sendFileType(i);
-        EXPECT_EQ(t.index, i);
-        EXPECT_STREQ(t.item, items[i]);
-        EXPECT_EQ(t.typeCode.value_or(0), codes[i]) << i;
-        EXPECT_STREQ(t.programNumber ? t.programNumber : "", programs[i]) << i;
-        EXPECT_EQ("THR"[int(t.loader)], loaders[i]) << i;
-        EXPECT_EQ(t.dnc, i == 13);
+        EXPECT_EQ(sendFileType(i)->index, i);
+        EXPECT_STREQ(sendFileType(i)->item, items[i]);
+        EXPECT_EQ(sendFileType(i)->dnc, i == 13);
     }
     EXPECT_STREQ(sendFileType(0)->filter, "0:Cnc *.Cnc;*.Ncd|*.Cnc;*.Ncd");
     EXPECT_STREQ(sendFileType(8)->filter, "8:Ptn *.Ptn;*.Kfn|*.Ptn;*.Kfn");
@@ -139,12 +133,6 @@ TEST(FileDate, YearDashMonthDayTwoBlanksHourColonMinute) {
     // A file that cannot be opened gives nothing: the label keeps "File Date".
     EXPECT_EQ(FileDateText(QDir(dir.path()).filePath("missing.Cnc")), std::nullopt);
     EXPECT_EQ(FileDateText(dir.path()), std::nullopt);
-}
-
-TEST(RawLoad, ListLineIsTheFullPath) {
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath("fw.Bin");
-    EXPECT_EQ(rawListLine(path), QDir(dir.path()).absoluteFilePath("fw.Bin").toLocal8Bit());
 }
 
 TEST(ReadFile, WholeContentOrTheSystemsReason) {

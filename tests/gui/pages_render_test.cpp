@@ -109,6 +109,7 @@ TEST_F(PagesRender, BitGridLightsTheControllersBitsAndFollowsTheGroupButton) {
     EXPECT_EQ(text("StaticTextB16"), "1008");
     EXPECT_EQ(text("StaticText231"), "999");
     EXPECT_EQ(text("StaticText232"), "000");
+    EXPECT_EQ(text("StaticText255"), "023");
     EXPECT_TRUE(bold("BtnA768bit"));
     EXPECT_FALSE(bold("BtnIbit"));
     for (int v = 10856; v < 10864; ++v)
@@ -117,6 +118,10 @@ TEST_F(PagesRender, BitGridLightsTheControllersBitsAndFollowsTheGroupButton) {
     poll();
     EXPECT_TRUE(lit("StaticText0"));
     EXPECT_FALSE(lit("StaticText224"));
+    // While the controller is away the grid goes dark.
+    controller.setCabled(false);
+    poll(3);
+    EXPECT_FALSE(lit("StaticText0"));
 }
 
 TEST_F(PagesRender, RegisterPageShowsTheChosenCountersAndTheirValues) {

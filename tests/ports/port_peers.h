@@ -12,12 +12,12 @@
 #include "support/pty_pair.h"
 #include "support/ser2net_process.h"
 
+#include <QDeadlineTimer>
 #include <QTest>
 #include <algorithm>
-#include <chrono>
 #include <functional>
+#include <poll.h>
 #include <sys/ioctl.h>
-#include <thread>
 #include <utility>
 
 // One peer for each SerialPort implementation the contract suite runs against. A peer makes the
@@ -129,12 +129,13 @@ public:
     }
     // Until the terminal holds the bytes (without running the event loop, so that the port cannot
     // take them meanwhile), then a moment of the event loop. The port takes them from the driver
-    // when it is asked, or once enough of them wait.
+    // when it is asked, or once enough of them wait. The terminal wakes the wait when bytes land.
     bool deliver() {
-        using namespace std::chrono;
-        const auto end = steady_clock::now() + milliseconds(kBoundMs);
-        while (queuedAtPort() < m_landing && steady_clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(1));
+        const QDeadlineTimer deadline(kBoundMs);
+        while (queuedAtPort() < m_landing && !deadline.hasExpired()) {
+            pollfd landing{m_fd, POLLIN, 0};
+            ::poll(&landing, 1, int(deadline.remainingTime()));
+        }
         const bool landed = queuedAtPort() >= m_landing;
         m_landing = 0;
         runEventLoopFor(20);

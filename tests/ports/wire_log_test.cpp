@@ -8,6 +8,7 @@
 #include "support/manual_clock.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
+#include "support/wire_log_rows.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,20 +176,6 @@ TEST(FrameNamer, NamesEveryFrameKindAndLeavesUnknownBytes) {
               QStringList{"reset signal, file body broken off after 601 bytes"});
 }
 
-// The bytes of one direction in a wire log file.
-QByteArray logged(const QString& text, const QString& mark) {
-    static const QRegularExpression row(
-        QStringLiteral("^ +(?:[0-9]+\\.[0-9]{3} ms)? +(>>>|<<<)  ((?:[0-9A-F]{2} )+) *\\|"),
-        QRegularExpression::MultilineOption);
-    QByteArray out;
-    for (auto it = row.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        if (m.captured(1) == mark)
-            out += QByteArray::fromHex(m.captured(2).remove(QChar(' ')).toLatin1());
-    }
-    return out;
-}
-
 TEST(WireLogFile, TheConsolesWireLogOptionWritesWhatCrossedThePort) {
     ManualClock clock;
     ScriptedPrompts prompts;
@@ -229,8 +216,8 @@ TEST(WireLogFile, TheConsolesWireLogOptionWritesWhatCrossedThePort) {
     EXPECT_EQ(links[0].msecsTo(links[1]), 1750);
     const QByteArray arrived = controller.log().bytes(Kind::ToController);
     ASSERT_GT(arrived.size(), 200);
-    EXPECT_EQ(logged(text, ">>>").left(arrived.size()), arrived);
-    const QByteArray read = logged(text, "<<<");
+    EXPECT_EQ(loggedBytes(text.toUtf8(), ">>>").left(arrived.size()), arrived);
+    const QByteArray read = loggedBytes(text.toUtf8(), "<<<");
     ASSERT_GT(read.size(), 200);
     EXPECT_EQ(controller.log().bytes(Kind::ToConsole).left(read.size()), read);
     EXPECT_TRUE(text.contains("---  DSR off")) << "closing is recorded";

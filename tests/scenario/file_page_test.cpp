@@ -28,10 +28,8 @@ protected:
 
 } // namespace
 
-TEST_F(FileService, RowSwitchEnablesOneRowAndTheTypeChangeDiscardsTheFile) {
-    EXPECT_TRUE(page().sendRow);
-    EXPECT_TRUE(page().ButtonOpenFileEnabled);
-    EXPECT_FALSE(page().ButtonRecvInEnabled);
+// Which controls a row enables, and that the other row empties the list, is tests/gui's.
+TEST_F(FileService, ATypeChangeDiscardsTheLoadedFileButChoosingItsRowAgainDoesNot) {
     dir.write("a.Cnc", "G00\r\n");
     open(0, "a.Cnc");
     settle();
@@ -43,13 +41,10 @@ TEST_F(FileService, RowSwitchEnablesOneRowAndTheTypeChangeDiscardsTheFile) {
     EXPECT_EQ(page().LabelFileName, "File Name");
     EXPECT_EQ(page().LabelFileSize, "File Size");
     EXPECT_EQ(page().LabelFileTime, "File Date");
-    console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
-    EXPECT_FALSE(page().sendRow);
-    EXPECT_FALSE(page().ButtonOpenFileEnabled);
-    EXPECT_TRUE(page().ButtonRecvInEnabled);
 }
 
-TEST_F(FileService, HexFileOf65537BytesListsItsFirst4096LinesThenTheCutThePartialLineAndTheRecords) {
+// The list's lines themselves are the packer's (tests/files); here the page around them.
+TEST_F(FileService, AHexFileIsPackedInSlicesWithThePageLockedThenListedWithItsLabels) {
     QByteArray bytes(65537, '\0');
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i & 0xFF);
@@ -59,37 +54,15 @@ TEST_F(FileService, HexFileOf65537BytesListsItsFirst4096LinesThenTheCutThePartia
     settle();
     const QList<QByteArray>& lines = page().listLines;
     ASSERT_EQ(lines.size(), 4096 + 4);
+    // Only a zero byte shows as a dot among the characters.
     EXPECT_EQ(lines[0], ";[000000] 00-01 02-03 04-05 06-07 08-09 0A-0B 0C-0D 0E-0F    "
                         ".\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r\x0e\x0f");
-    EXPECT_TRUE(lines[4095].startsWith(";[065520] F0-F1"));
     EXPECT_EQ(lines[4096], "......");
-    EXPECT_EQ(lines[4097], ";[065536] 00-00 00-00 00-00 00-00 00-00 00-00 00-00 00-00    .               ");
-    EXPECT_EQ(lines[4098], ";[065552] AA-AA AA-AA AA-AA AA-AA 4C-45 4E-3A 00-01 00-01   LEN: 0001-0001");
-    EXPECT_TRUE(lines[4099].startsWith(";[065568] AA-AA AA-AA AA-AA AA-AA 43-4B 53-3A "));
     EXPECT_EQ(page().LabelFileSize, "65537");
     EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("big.Plc")));
     EXPECT_NE(page().LabelFileTime, "File Date");
     EXPECT_TRUE(state().view.controls.ButtonPlcBit); // released
     EXPECT_EQ(console.filePage().TransferImage().size(), 40 * (4097 + 2));
-}
-
-TEST_F(FileService, DncFileOf2500LinesListsTheFirst2000AndKeepsAll) {
-    QByteArray text;
-    for (int i = 1; i <= 2500; ++i)
-        text += "G01 X" + QByteArray::number(i) + "\r\n";
-    dir.write("long.Cnc", text);
-    open(13, "long.Cnc");
-    EXPECT_EQ(page().openFileCaption(), "Break");
-    settle();
-    EXPECT_EQ(page().listLines.size(), 2000);
-    EXPECT_EQ(page().listLines[0], ";[00000001] G01 X1");
-    EXPECT_EQ(page().listLines[1999], ";[00002000] \r\nG01 X2000");
-    EXPECT_EQ(page().LabelFileSize, "2000...");
-    EXPECT_EQ(console.filePage().dncLines()->count(), 2500);
-    EXPECT_EQ(console.filePage().dncLines()->line(2499), "G01 X2500");
-    EXPECT_EQ(console.filePage().DncListedCount(), 2000);
-    EXPECT_EQ(page().openFileCaption(), "OpenFile");
-    EXPECT_TRUE(page().ButtonSendOutEnabled);
 }
 
 TEST_F(FileService, BreakStopsATextLoadAtOnce) {
@@ -145,14 +118,14 @@ TEST_F(FileService, RawFileIsListedByItsPath) {
     EXPECT_EQ(console.filePage().ArmImage(), QByteArray(20, '\x5A'));
 }
 
-TEST_F(FileService, CancelledDialogChangesNothing) {
+TEST_F(FileService, ACancelledOpenDialogKeepsTheLoadedFile) {
     dir.write("a.Cnc", "G00\r\n");
     open(0, "a.Cnc");
     settle();
-    console.ComboBoxSendFileChange(0);
     prompts.openAnswers.push_back(std::nullopt);
     console.ButtonOpenFileClick();
     settle();
-    EXPECT_TRUE(page().listLines.isEmpty());
+    EXPECT_EQ(page().listLines.size(), 1);
+    EXPECT_EQ(page().LabelFileName, QDir::toNativeSeparators(dir.file("a.Cnc")));
     EXPECT_EQ(page().openFileCaption(), "OpenFile");
 }

@@ -77,33 +77,6 @@ TEST_F(MonitorPages, EveryPageAndSelectorSubscribesToExactlyItsBlock) {
     EXPECT_EQ(requests().size(), count);
 }
 
-TEST_F(MonitorPages, BitGridLightsExactlyTheControllersBits) {
-    for (int v = 10800; v < 10808; ++v)
-        controller.setValue(v, 0, nowUs());
-    controller.setValue(10800, qint32(0x80000000u), nowUs());
-    controller.setValue(10807, 1, nowUs());
-    tick(5);
-    const auto& lit = console.pages().plc().lit;
-    for (int n = 0; n < 256; ++n)
-        EXPECT_EQ(lit[n], n == 31 || n == 224) << "cell " << n;
-    // While the controller is away the grid goes dark.
-    controller.setCabled(false);
-    tick(3);
-    EXPECT_FALSE(console.pages().plc().lit[31]);
-}
-
-TEST_F(MonitorPages, A768GroupWrapsTheNumberingAndHeadsItsLastRow1008) {
-    console.BitGroupClick(7);
-    const PlcBitView& p = console.pages().plc();
-    EXPECT_EQ(p.cellCaptions[231], "999");
-    EXPECT_EQ(p.cellCaptions[232], "000");
-    EXPECT_EQ(p.cellCaptions[255], "023");
-    EXPECT_EQ(p.rowHeadings[0], "A768");
-    EXPECT_EQ(p.rowHeadings[14], "A992");
-    EXPECT_EQ(p.rowHeadings[15], "1008");
-    EXPECT_EQ(state().view.caption, "Velmorix\\Plc\\A+768");
-}
-
 TEST_F(MonitorPages, WritingARegisterThroughTheDialogComesBackInItsRow) {
     console.ButtonPlcRCTClick();
     console.BtnPlcRct032Click(32);
@@ -147,7 +120,7 @@ TEST_F(MonitorPages, PageDownFromTheLastTenOfTheSystemRangeWrapsToTheFirst) {
     EXPECT_EQ(console.pages().var().numbers[19], "(14,009)");
 }
 
-TEST_F(MonitorPages, NamedRowsShowGbkAndUtf8NamesFromTheTable) {
+TEST_F(MonitorPages, NamedRowsShowGbkAndUtf8NamesFromATableDirectoryReadAtTheLink) {
     dir.write("VelmCnc.ini", QByteArray("%%VelmCnc.Ini\r\n10900:\xd6\xf7\xd6\xe1\xd7\xaa\xcb\xd9\r\n10901:") +
                                  QString::fromUtf8("进给倍率").toUtf8() + "\r\n");
     prompts.openAnswers.push_back(dir.file("Velmorix.ini"));
@@ -156,14 +129,9 @@ TEST_F(MonitorPages, NamedRowsShowGbkAndUtf8NamesFromTheTable) {
     console.LinktoCNCButtonClick(); // a new table directory is read at the link
     console.ButtonCNCInfoClick();
     const VarView& v = console.pages().var();
-    EXPECT_EQ(v.namedNumbers[0], "(10,900)");
     EXPECT_EQ(v.names[0], QString::fromUtf8("主轴转速"));
     EXPECT_EQ(v.names[1], QString::fromUtf8("进给倍率"));
-    EXPECT_EQ(v.names[2], "UnName_10902");
     EXPECT_EQ(state().view.caption, "Velmorix\\Cnc\\Infomation");
-    controller.setValue(10900, 1500, nowUs());
-    tick(5);
-    EXPECT_EQ(v.namedValues[0], "1500");
 }
 
 TEST_F(MonitorPages, NamedRowsPastTheEndOfTheTableShowNoName) {
@@ -183,6 +151,8 @@ TEST_F(MonitorPages, NamedRowsPastTheEndOfTheTableShowNoName) {
 TEST_F(MonitorPages, FileServiceSendsTheResetSignalOnceAndEmptiesTheBlock) {
     const qsizetype before = received().size();
     console.ButtonFileSvcClick();
+    clock.advance(50);
+    console.ButtonFileSvcClick(); // waits out the pause, then finds the page already shown
     tick(3);
     console.ButtonFileSvcClick();
     tick(3);
@@ -196,19 +166,13 @@ TEST_F(MonitorPages, FileServiceSendsTheResetSignalOnceAndEmptiesTheBlock) {
     EXPECT_EQ(lastBlock(), range(10800, 8));
 }
 
-TEST_F(MonitorPages, VariableRowsShowValueAndHexAndWriteTheirOwnNumber) {
+// What the rows show is in tests/gui (pages_render_test.cpp); here what they write.
+TEST_F(MonitorPages, VariableRowsWriteTheirOwnNumberAndADeadLinkEmptiesTheirValues) {
     console.ButtonVarUserClick();
     console.ComboBox1000Change(2, 3, 4);
-    controller.setValue(2359, -2, nowUs());
-    controller.setValue(2340, 4660, nowUs());
     tick(5);
     const VarView& v = console.pages().var();
-    EXPECT_EQ(v.numbers[0], "(02,340)");
     EXPECT_EQ(v.numbers[19], "(02,359)");
-    EXPECT_EQ(v.values[0], "4660");
-    EXPECT_EQ(v.hexes[0], "0000-1234");
-    EXPECT_EQ(v.values[19], "-2");
-    EXPECT_EQ(v.hexes[19], "FFFF-FFFE");
     prompts.valueAnswers.push_back(77);
     console.StaticTextVar0_10Click(19);
     tick(3);

@@ -18,14 +18,6 @@ protected:
         tick(3);
     }
     const FilePageView& page() const { return console.filePage().view(); }
-    void runUntilIdle(int ms = 20000) {
-        for (int t = 0;
-             t < ms && (console.paused() || console.transfer().active() || console.receiver().listing() ||
-                        console.sender().uploading() || port->outputCount() > 0);
-             t += 10)
-            clock.advance(10);
-        clock.advance(20);
-    }
     void send(int type, const QString& name, const QByteArray& bytes) {
         console.GroupBoxOperateMouseDown(FilePage::Row::Send);
         load(type, name, bytes);
@@ -39,19 +31,7 @@ protected:
         console.ButtonRecvInClick();
         runUntilIdle();
     }
-    QByteArray save(const QString& name) {
-        prompts.saveAnswers.push_back(dir.file(name));
-        console.ButtonSaveFileClick();
-        return dir.read(name);
-    }
 };
-
-QByteArray bytesOf(int n, int seed) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b += static_cast<char>((i * seed + 11) & 0xFF);
-    return b;
-}
 
 } // namespace
 
@@ -95,7 +75,7 @@ TEST_F(Receiving, HexFilesSaveTheBytesTheControllerServesInWholeLinesOfFour) {
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
 }
 
-TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAndABadChecksumIsSaid) {
+TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAlsoWhenItEndsInTheRecordsFillByte) {
     ConsoleSeam(console).files().addServiceReceiveTypes();
     ASSERT_EQ(page().recvItems.last(), "U:PLC");
     // Eight 0xAA of its own; and one that ends in 0xAA on a 16-byte boundary, so its last byte runs
@@ -112,12 +92,6 @@ TEST_F(Receiving, APlcProgramSavesExactlyItsLengthAndABadChecksumIsSaid) {
         EXPECT_EQ(save("back.Plc"), program);
         EXPECT_TRUE(prompts.messages.isEmpty());
     }
-
-    controller.addFault({.kind = sim::Fault::BadServedChecksum, .count = 1});
-    receive(24);
-    EXPECT_EQ(save("bad.Plc"), aaEnd); // saved as received
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].startsWith("The received data does not match its checksum"));
 }
 
 TEST_F(Receiving, ASaveThatCannotBeWrittenSaysWhyAndLeavesTheOldFile) {
@@ -147,7 +121,7 @@ TEST_F(Receiving, ASaveThatCannotBeWrittenSaysWhyAndLeavesTheOldFile) {
     QFile::setPermissions(dir.file("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST_F(Receiving, ResetAndDsrLossEndAReceiveThatNeverFinishes) {
+TEST_F(Receiving, DsrLossEndsAReceiveInTheMiddleOfItsBody) {
     // The body arrives slowly enough to be caught in the middle.
     controller.addFault({.kind = sim::Fault::DropDsr, .fromUs = nowUs() + 300000});
     console.GroupBoxOperateMouseDown(FilePage::Row::Recv);
@@ -159,14 +133,4 @@ TEST_F(Receiving, ResetAndDsrLossEndAReceiveThatNeverFinishes) {
     EXPECT_EQ(keyIn(), "; .. DSR Off --> Break .. ;");
     EXPECT_FALSE(console.transfer().active());
     EXPECT_TRUE(state().view.controls.ButtonPlcBit);
-
-    controller.clearFaults();
-    tick(5);
-    console.ButtonRecvInClick();
-    tick(2);
-    ASSERT_TRUE(console.transfer().RecvBody());
-    console.ButtonResetClick();
-    tick(12);
-    EXPECT_EQ(keyIn(), "; .. Reset --> Break .. ;");
-    EXPECT_FALSE(console.transfer().active());
 }

@@ -12,6 +12,14 @@
 
 namespace velmorix::test {
 
+// n bytes that run through every value: (i * seed + 11) mod 256.
+inline QByteArray bytesOf(int n, int seed) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b += static_cast<char>((i * seed + 11) & 0xFF);
+    return b;
+}
+
 // The console linked to the in-process virtual controller under the manual clock.
 class SimConsoleTest : public ::testing::Test {
 protected:
@@ -42,6 +50,25 @@ protected:
         prompts.openAnswers.push_back(dir.file(name));
         console.ButtonOpenFileClick();
         clock.advance(1); // the load's slices
+    }
+    // A transfer, its verdict, a listing, an upload, a DNC run or a pause is under way, or bytes are
+    // still on their way to the controller.
+    bool busy() {
+        return console.paused() || console.transfer().active() || console.transfer().awaitingVerdict() ||
+               console.receiver().listing() || console.sender().uploading() ||
+               (port && port->isOpen() && (port->outputCount() > 0 || controller.dnc().active()));
+    }
+    // Runs the clock in 10 ms steps until nothing is under way, or `ms` have passed.
+    void runUntilIdle(int ms = 20000) {
+        for (int t = 0; t < ms && busy(); t += 10)
+            clock.advance(10);
+        clock.advance(20);
+    }
+    // Saves the received file under `name` through the save dialog and reads it back.
+    QByteArray save(const QString& name) {
+        prompts.saveAnswers.push_back(dir.file(name));
+        console.ButtonSaveFileClick();
+        return dir.read(name);
     }
 
     ManualClock clock;

@@ -133,7 +133,13 @@ TEST(QtSerialPortOpenFailure, MessageNamesAMissingDeviceAndTheDevicesPresent) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("ttyUSB9");
     QtSerialPort port(missing);
+    LineLog log;
+    log.attach(port);
     ASSERT_FALSE(port.open());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.errorString().isEmpty());
+    EXPECT_TRUE(log.events.empty());
+    EXPECT_EQ(port.write(QByteArray("x")), -1);
     const PortFacts gone = inspectPort(missing);
     EXPECT_EQ(gone.problem, PortFacts::Problem::Missing);
     EXPECT_EQ(gone.devices, serialDevices());
@@ -206,7 +212,6 @@ TEST(QtSerialPortOnPty, CarriesBytesBothWaysUntouchedIncludingXonXoff) {
 
     // Out: control bytes, CR/LF and 8-bit values go on the line as they are.
     const QByteArray out("\x02\x02%\rO9000\r\n\x13\x11\x00\x7f\x80\xff\x03", 18);
-    ASSERT_EQ(out.size(), 18);
     EXPECT_EQ(port.write(out), 18);
     EXPECT_EQ(pty.receive(18), out);
 
@@ -276,22 +281,7 @@ TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnAndOpensAgainAfterClose
     EXPECT_EQ(pty.receive(5), QByteArray("again"));
 }
 
-TEST(QtSerialPort, OpeningAMissingDeviceFailsWithItsReason) {
-    QtSerialPort port;
-    LineLog log;
-    log.attach(port);
-    PortSettings s;
-    s.name = QStringLiteral("/dev/velmorix-no-such-tty");
-    port.setSettings(s);
-    EXPECT_FALSE(port.open());
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(port.errorString().isEmpty());
-    EXPECT_TRUE(log.events.empty());
-    EXPECT_EQ(port.write(QByteArray("x")), -1);
-    EXPECT_EQ(port.inputCount(), 0);
-}
-
-TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
+TEST(QtSerialPortOnPty, ModemLinesArePolledAndAProbeThatFailsIsAFailedPort) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
@@ -319,20 +309,13 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
     EXPECT_EQ(log.events.back(), (E{'C', true, true}));
     EXPECT_TRUE(port.cts());
 
+    // What arrives while DSR is off is held to the rules in tests/ports.
     dsr = false;
     EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 4; }, 2000));
     EXPECT_EQ(log.events.back(), (E{'D', false, true}));
-    ASSERT_TRUE(pty.send(QByteArray("lost!")));
-    // Looked for (the tick asks), they are thrown away, never counted.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 0 && port.discardedBytes() == 5; }, 2000));
-
     dsr = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 5; }, 2000));
     EXPECT_EQ(log.events.back(), (E{'D', true, true}));
-    ASSERT_TRUE(pty.send(QByteArray("kept")));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return port.inputCount() == 4; }, 2000));
-    EXPECT_EQ(port.read(10), QByteArray("kept"));
-    EXPECT_EQ(port.discardedBytes(), 5);
 
     // A device whose modem lines stop answering with an I/O error is gone.
     probeFails = true;
@@ -344,8 +327,8 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndInputIsDroppedWhileDsrIsOff) {
     EXPECT_FALSE(log.events.back().on);
 }
 
-// The rules of a failing port are checked in tests/ports; here the words of a hang-up.
-TEST(QtSerialPortOnPty, HangUpIsReportedOnceNamingTheDevice) {
+// The rules of a failing port (closed, reported once) are checked in tests/ports; here the words.
+TEST(QtSerialPortOnPty, HangUpIsReportedNamingTheDevice) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
@@ -353,14 +336,8 @@ TEST(QtSerialPortOnPty, HangUpIsReportedOnceNamingTheDevice) {
     log.attach(port);
     port.setSettings(settingsFor(pty));
     ASSERT_TRUE(port.open());
-    EXPECT_EQ(port.write(QByteArray("hello")), 5);
-    EXPECT_EQ(pty.receive(5), QByteArray("hello"));
-
     pty.closeMaster();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 5000));
-    EXPECT_FALSE(port.isOpen());
-    test::runEventLoopFor(300);
-    EXPECT_EQ(log.errors.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 5000));
     EXPECT_EQ(log.errors.front(), pty.slavePath() + QStringLiteral(" was disconnected"));
 }
 

@@ -78,18 +78,6 @@ TEST_F(LineTest, MismatchedSettingsGarbleBothWays) {
     EXPECT_FALSE(garbage.contains('\x12'));
 }
 
-TEST_F(LineTest, OpenAndCloseReportTheLinesAroundThemselves) {
-    port.open();
-    EXPECT_EQ(ctsEvents, (QList<QPair<qint64, bool>>{{0, true}}));
-    EXPECT_EQ(dsrEvents, (QList<QPair<qint64, bool>>{{0, true}}));
-    clock.advance(5);
-    port.close();
-    EXPECT_EQ(ctsEvents.last(), qMakePair(qint64(5000), false));
-    EXPECT_EQ(dsrEvents.last(), qMakePair(qint64(5000), false));
-    EXPECT_FALSE(port.dsr());
-    EXPECT_EQ(port.write("x"), -1);
-}
-
 TEST_F(LineTest, UnpoweredControllerGivesNoDsrAndNoAnswer) {
     controller.setPowered(false);
     openAndLink();

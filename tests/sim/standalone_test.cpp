@@ -1,11 +1,10 @@
 #include "sim_fixture.h"
 
 #include "sim/faults.h"
+#include "support/processes.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,22 +18,6 @@ using namespace velmorix::sim::test;
 using velmorix::sim::allFaults;
 using velmorix::sim::Fault;
 using velmorix::sim::faultName;
-
-// Reads what the program has printed until `pattern` matches, within 10 s.
-QString waitForOutput(QProcess& proc, const QRegularExpression& pattern) {
-    QString seen;
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        seen += QString::fromLocal8Bit(proc.readAll());
-        const auto m = pattern.match(seen);
-        if (m.hasMatch())
-            return m.captured(1);
-        if (proc.state() == QProcess::NotRunning)
-            break;
-        proc.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-    }
-    return {};
-}
 
 // Reads the terminal into `got` until `needle` shows after `from`, within 10 s.
 bool readUntil(int fd, QByteArray& got, const QByteArray& needle, qsizetype from = 0) {
@@ -55,24 +38,9 @@ TEST(StandaloneSimulator, ServesOnAPseudoTerminalLogsWhatBecameOfAFileAndStopsOn
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString logPath = dir.filePath(QStringLiteral("wire.log"));
-    QProcess proc;
-    proc.setProcessChannelMode(QProcess::MergedChannels);
-    struct Reaper {
-        QProcess& p;
-        ~Reaper() {
-            if (p.state() != QProcess::NotRunning) {
-                p.kill();
-                p.waitForFinished(10000);
-            }
-        }
-    } reaper{proc};
-    proc.start(QStringLiteral(VELMORIX_SIM_BINARY),
-               {QStringLiteral("--serial"), QStringLiteral("77"), QStringLiteral("--log"), logPath});
-    ASSERT_TRUE(proc.waitForStarted(10000));
-    const QString path = waitForOutput(proc, QRegularExpression(QStringLiteral("controller on (\\S+)")));
-    ASSERT_FALSE(path.isEmpty());
-
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    velmorix::test::SimProcess sim(QStringLiteral(VELMORIX_SIM_BINARY), logPath);
+    ASSERT_TRUE(sim.start({QStringLiteral("--serial"), QStringLiteral("77")}));
+    const int fd = ::open(sim.path().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     const auto send = [fd](const QByteArray& bytes) {
         return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
@@ -88,11 +56,10 @@ TEST(StandaloneSimulator, ServesOnAPseudoTerminalLogsWhatBecameOfAFileAndStopsOn
     EXPECT_TRUE(readUntil(fd, got, "v000%\x14", handshake)) << got.mid(handshake).toStdString();
     ::close(fd);
 
-    proc.terminate();
-    ASSERT_TRUE(proc.waitForFinished(10000));
-    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(proc.exitCode(), 0);
-    EXPECT_TRUE(proc.readAll().contains("velmorix-sim: stopped: 1 stored, 0 refused, 0 overruns"));
+    sim.stop();
+    EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.process().exitCode(), 0);
+    EXPECT_TRUE(sim.process().readAll().contains("velmorix-sim: stopped: 1 stored, 0 refused, 0 overruns"));
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
@@ -102,10 +69,10 @@ TEST(StandaloneSimulator, ServesOnAPseudoTerminalLogsWhatBecameOfAFileAndStopsOn
 }
 
 TEST(StandaloneSimulator, HelpNamesEveryOptionAndFault) {
-    QProcess proc;
-    proc.start(QStringLiteral(VELMORIX_SIM_BINARY), {QStringLiteral("--help")});
-    ASSERT_TRUE(proc.waitForFinished(10000));
-    const QString help = QString::fromLocal8Bit(proc.readAllStandardOutput());
+    const velmorix::test::ProgramRun r = velmorix::test::runProgram(QStringLiteral(VELMORIX_SIM_BINARY), {},
+                                                                    {QStringLiteral("--help")}, 10000);
+    ASSERT_EQ(r.status, 0);
+    const QString help = QString::fromLocal8Bit(r.out);
     for (const char* word : {"--device", "--link", "--baud", "--parity", "--data-bits", "--stop-bits",
                              "--interval", "--input-rate", "--input-buffer", "--xoff-mark", "--xon-mark",
                              "--dnc-line-ms", "--fault", "--log", "--serial", "--type", "[ComPorts]"})

@@ -9,7 +9,6 @@ TEST_F(StatusStreamTest, MonitorRequestStreamsFramesOfExactlyItsList) {
     openAndLink();
     clock.advance(100);
     const QByteArray frame = QByteArray("\x12%\rO9000\rH00000001\rv002") + kXY + "%\x14";
-    ASSERT_EQ(frame.size(), 45);
     const QByteArray got = readAll();
     ASSERT_GE(got.size(), 3 * 45);
     EXPECT_EQ(got.left(45), frame);
