@@ -1,6 +1,7 @@
 #include "gui/files/file_service_page.h"
 
 #include "gui/files/file_list_model.h"
+#include "gui/files/uniform_list_view.h"
 #include "gui/widgets.h"
 
 #include <QCheckBox>
@@ -69,12 +70,12 @@ FileServicePage::FileServicePage(Console& console, QWidget* area) : QObject(area
     grid->addWidget(ButtonSaveFile, 1, 3);
     v->addWidget(GroupBoxOperate);
 
-    ListBoxFileSvc = named(new QListView(area), "ListBoxFileSvc");
+    // Every row has the list's extent as its width, so the view need not measure each one, nor keep
+    // anything per row: a DNC run's list grows to its millions of lines.
+    ListBoxFileSvc = named(new UniformListView(area), "ListBoxFileSvc");
     ListBoxFileSvc->setFont(fixedFont());
     m_list = new FileListModel(this);
     ListBoxFileSvc->setModel(m_list);
-    // Every row has the list's extent as its width, so the view need not measure each one.
-    ListBoxFileSvc->setUniformItemSizes(true);
     ListBoxFileSvc->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBoxFileSvc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     v->addWidget(ListBoxFileSvc, 1);
