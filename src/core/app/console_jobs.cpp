@@ -82,6 +82,8 @@ void Console::startLoadedSend() {
         auto job = std::exchange(m_job, nullptr);
         job->finish({TransferEnd::Kind::Failed, why});
     };
+    if (!m_filePage.readError().isEmpty())
+        return fail(m_filePage.readError());
     if (!m_filePage.fileListed())
         return fail(QStringLiteral("%1 holds nothing to send")
                         .arg(QDir::toNativeSeparators(m_filePage.loadedPath())));

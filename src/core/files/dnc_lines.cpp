@@ -8,10 +8,40 @@ DncLines::DncLines(const QByteArray& text) {
     finishSplit();
 }
 
+qsizetype DncLines::endOf(qsizetype start) const {
+    const char* d = m_text.constData();
+    const qsizetype size = m_text.size();
+    qsizetype p = start;
+    while (p < size && d[p] != '\r' && d[p] != '\n')
+        ++p;
+    return p;
+}
+
+qsizetype DncLines::nextStart(qsizetype end) const {
+    // A CR LF is one break; the walk of the split takes the LF after a CR into it.
+    if (end + 1 < m_text.size() && m_text[end] == '\r' && m_text[end + 1] == '\n')
+        return end + 2;
+    return end + 1;
+}
+
+qsizetype DncLines::startOf(qsizetype i) const {
+    if (i == m_lastIndex)
+        return m_lastStart;
+    if (i == m_lastIndex + 1 && m_lastIndex >= 0)
+        return nextStart(endOf(m_lastStart));
+    qsizetype start = m_marks[size_t(i / kStride)];
+    for (qsizetype k = i % kStride; k > 0; --k)
+        start = nextStart(endOf(start));
+    return start;
+}
+
 QByteArray DncLines::line(qsizetype i) const {
     if (i < 0 || i >= count())
         return {};
-    return m_text.mid(m_begin[size_t(i)], m_length[size_t(i)]);
+    const qsizetype start = startOf(i);
+    m_lastIndex = i;
+    m_lastStart = start;
+    return m_text.mid(start, endOf(start) - start);
 }
 
 void DncLines::clear() {
@@ -21,6 +51,12 @@ void DncLines::clear() {
 void DncLines::startSplit(const QByteArray& text) {
     clear();
     m_text = text;
+}
+
+void DncLines::addLine() {
+    if (m_count % kStride == 0)
+        m_marks.push_back(m_lineStart);
+    ++m_count;
 }
 
 void DncLines::feed(qsizetype end) {
@@ -37,8 +73,7 @@ void DncLines::feed(qsizetype end) {
             m_afterCr = false;
             continue;
         }
-        m_begin.push_back(m_lineStart);
-        m_length.push_back(qint32(p - m_lineStart));
+        addLine();
         m_lineStart = p + 1;
         m_afterCr = c == '\r';
     }
@@ -48,8 +83,7 @@ void DncLines::feed(qsizetype end) {
 void DncLines::finishSplit() {
     feed(m_text.size());
     if (m_lineStart < m_text.size()) {
-        m_begin.push_back(m_lineStart);
-        m_length.push_back(qint32(m_text.size() - m_lineStart));
+        addLine();
         m_lineStart = m_text.size();
     }
 }

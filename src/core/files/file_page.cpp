@@ -162,11 +162,52 @@ std::optional<QString> FilePage::chooseFile(const char* filter) {
 std::optional<QByteArray> FilePage::readFile(const QString& path) {
     FileContent content = readWholeFile(path);
     if (!content.ok) {
-        m_readError = QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), content.error);
+        m_readError = readErrorText(path, content.error);
         return std::nullopt;
     }
     m_loadedBytes = content.bytes;
     return std::move(content.bytes);
+}
+
+QString FilePage::readErrorText(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool FilePage::startReading(const QString& path, LoaderKind kind) {
+    auto reader = std::make_unique<FileReader>();
+    if (!reader->open(path)) {
+        m_readError = readErrorText(path, reader->error());
+        return false;
+    }
+    m_reader = std::move(reader);
+    m_readPath = path;
+    m_readFor = kind;
+    m_timer.setEnabled(true);
+    return true;
+}
+
+// One slice of the file being read; once it is all there, its load starts.
+void FilePage::readStep() {
+    if (!m_reader->step(kReadSliceBytes)) {
+        m_readError = readErrorText(m_readPath, m_reader->error());
+        m_reader.reset();
+        m_timer.setEnabled(false);
+        m_view.textLoading = false;
+        LoadCancelRequested = false;
+        releaseLock();
+        if (m_showReadErrors)
+            m_prompts.showMessage(m_readError);
+        return;
+    }
+    if (!m_reader->done())
+        return;
+    QByteArray bytes = m_reader->takeBytes();
+    m_reader.reset();
+    m_loadedBytes = bytes; // shared with what the load keeps, not copied
+    if (m_readFor == LoaderKind::Text)
+        loadText(m_readPath, std::move(bytes));
+    else
+        loadHex(m_readPath, std::move(bytes));
 }
 
 void FilePage::showFileLabels(const QString& path, const QString& size) {
@@ -191,6 +232,8 @@ void FilePage::ButtonOpenFileClick() {
         return;
     if (const QString error = openFile(*path); !error.isEmpty())
         m_prompts.showMessage(error);
+    else
+        m_showReadErrors = true; // a file that fails part-way through its reading is said too
 }
 
 QString FilePage::openFile(const QString& path) {
@@ -198,6 +241,7 @@ QString FilePage::openFile(const QString& path) {
     if (!type || transferRunning() || loading())
         return QStringLiteral("A transfer or a load is running");
     m_readError.clear();
+    m_showReadErrors = false;
     clearList();
     switch (type->loader) {
     case LoaderKind::Text:
@@ -237,34 +281,45 @@ void FilePage::startTextLoad(const QString& path) {
         m_hooks.setOperationEnabled(false);
         m_state.view.controls.GroupBoxOperate = true;
     }
-    const auto bytes = readFile(path);
-    if (!bytes || bytes->isEmpty()) {
-        if (bytes)
-            showSize(QStringLiteral("0"));
+    // The file is read in slices, as it is then walked: a file of hundreds of megabytes never holds
+    // the window.
+    if (!startReading(path, LoaderKind::Text)) {
+        m_view.textLoading = false;
+        releaseLock();
+    }
+}
+
+void FilePage::loadText(const QString& path, QByteArray bytes) {
+    if (bytes.isEmpty()) {
+        m_timer.setEnabled(false);
+        showSize(QStringLiteral("0"));
         m_view.textLoading = false;
         releaseLock();
         return;
     }
-    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes.size(), INT_MAX));
     m_view.gaugePosition = 0;
     m_transferImage.clear();
     m_loadPath = path;
-    m_text = std::make_unique<TextLoader>(*bytes, dnc);
-    m_timer.setEnabled(true);
+    m_text = std::make_unique<TextLoader>(std::move(bytes), m_view.sendItem == kDncTypeIndex);
 }
 
 void FilePage::startHexLoad(const QString& path) {
     m_hooks.setOperationEnabled(false);
-    const auto bytes = readFile(path);
-    if (!bytes || bytes->isEmpty()) {
+    if (!startReading(path, LoaderKind::Hex))
+        releaseLock();
+}
+
+void FilePage::loadHex(const QString& path, QByteArray bytes) {
+    if (bytes.isEmpty()) {
+        m_timer.setEnabled(false);
         releaseLock();
         return;
     }
-    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes->size(), INT_MAX));
+    m_view.gaugeMax = static_cast<int>(std::min<qint64>(bytes.size(), INT_MAX));
     m_view.gaugePosition = 1;
     m_loadPath = path;
-    m_hex = std::make_unique<HexPacker>(*bytes);
-    m_timer.setEnabled(true);
+    m_hex = std::make_unique<HexPacker>(std::move(bytes));
 }
 
 void FilePage::loadRaw(const QString& path) {
@@ -279,7 +334,9 @@ void FilePage::loadRaw(const QString& path) {
 }
 
 void FilePage::loadStep() {
-    if (m_text) {
+    if (m_reader) {
+        readStep();
+    } else if (m_text) {
         // "Break" stops a text load between two slices; a DNC load runs to its end.
         if (LoadCancelRequested && m_view.sendItem != kDncTypeIndex)
             m_text->cancel();

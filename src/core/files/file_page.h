@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/files/dnc_lines.h"
+#include "core/files/file_types.h"
 #include "core/files/hex_image.h"
+#include "core/files/read_file.h"
 #include "core/files/text_loader.h"
 
 #include <QByteArray>
@@ -77,8 +79,9 @@ public:
     struct Hooks {
         std::function<void(bool)> setOperationEnabled;
     };
-    // Bytes walked per slice of a load.
+    // Bytes walked per slice of a load, and read per slice before it.
     static constexpr qint64 kSliceBytes = 256 * 1024;
+    static constexpr qint64 kReadSliceBytes = 2 * 1024 * 1024;
 
     FilePage(ConsoleState& state, MessageLine& message, Prompts& prompts, const Transfer& transfer,
              Timer& loadTimer, Hooks hooks);
@@ -103,7 +106,7 @@ public:
     const FilePageView& view() const { return m_view; }
     // A send or receive runs: the rows start nothing new and keep the file it works on.
     bool transferRunning() const;
-    bool loading() const { return m_text || m_hex; }
+    bool loading() const { return m_reader || m_text || m_hex; }
 
     // What the transfers show here.
     bool flashChecked() const { return m_view.CheckBoxFlash; }
@@ -146,14 +149,21 @@ public:
     // The file the last load read, and its bytes as read (shared, not copied).
     const QString& loadedPath() const { return m_loadPath; }
     const QByteArray& loadedBytes() const { return m_loadedBytes; }
+    // Why the last file could not be read ("Cannot read …: …"); empty when it could.
+    const QString& readError() const { return m_readError; }
     bool LoadCancelRequested = false;
 
 private:
     void clearList();
     std::optional<QString> chooseFile(const char* filter);
     std::optional<QByteArray> readFile(const QString& path);
+    static QString readErrorText(const QString& path, const QString& reason);
+    bool startReading(const QString& path, LoaderKind kind);
+    void readStep();
     void startTextLoad(const QString& path);
+    void loadText(const QString& path, QByteArray bytes);
     void startHexLoad(const QString& path);
+    void loadHex(const QString& path, QByteArray bytes);
     void loadRaw(const QString& path);
     void finishText();
     void finishHex();
@@ -167,6 +177,10 @@ private:
     Timer& m_timer;
     Hooks m_hooks;
     FilePageView m_view;
+    std::unique_ptr<FileReader> m_reader; // the file being read, before its load
+    QString m_readPath;
+    LoaderKind m_readFor = LoaderKind::Text;
+    bool m_showReadErrors = false; // the operator opened it: a failure part-way is said in a message box
     std::unique_ptr<TextLoader> m_text;
     std::unique_ptr<HexPacker> m_hex;
     QString m_loadPath;

@@ -34,6 +34,7 @@ bool FileReceiver::request() {
     if (!type || m_transfer.active() || m_transfer.ArmSending() || listing())
         return false;
     m_item = type->index;
+    m_searched = 0;
     m_hooks.setOperationEnabled(false);
     m_watchdog.arm(10);
     m_watchdog.clearBreak();
@@ -54,20 +55,24 @@ bool FileReceiver::request() {
 void FileReceiver::bodyArriving() {
     m_watchdog.feed();
     const QByteArray& rx = m_transfer.RxText();
-    const qsizetype dc4 = rx.indexOf(ctl::DC4);
+    // Only what arrived since the last tick can hold the end: a body of megabytes is not searched
+    // again from its start every tick.
+    const qsizetype dc4 = rx.indexOf(ctl::DC4, m_searched);
+    m_searched = rx.size();
     if (dc4 < 0)
         return;
     m_timers.Timer3.setEnabled(false);
-    // The body without its DC2 and DC4; whatever followed the DC4 is dropped.
-    QByteArray body = rx.mid(1, dc4 - 1);
-    // A byte the line garbled reaches us as 0 (parity error); a file body never holds one.
-    m_garbled = body.count('\0');
+    // The body without its DC2 and DC4; whatever followed the DC4 is dropped. The list walks it
+    // where it stands, in slices, so the tick that sees its end does no work proportional to it.
+    QByteArray text = m_transfer.takeRxText();
+    // (A DC4 in the first place, where no DC2 stands before it, leaves all that follows it.)
+    const qsizetype end = dc4 > 0 ? dc4 : text.size();
     m_transfer.finishReceive();
     m_message.note(QStringLiteral("; .. Convert RxD .. ;"));
-    m_files.setGauge(0, static_cast<int>(std::min<qsizetype>(body.size(), INT_MAX)));
+    m_files.setGauge(0, static_cast<int>(std::clamp<qsizetype>(end - 1, 0, INT_MAX)));
     if (m_item != kPlcItem)
         m_files.replaceList({}, 0);
-    m_lister = std::make_unique<ReceivedLister>(std::move(body));
+    m_lister = std::make_unique<ReceivedLister>(std::move(text), 1, end);
     m_listTimer.setEnabled(true);
 }
 
@@ -85,6 +90,8 @@ void FileReceiver::listStep() {
 void FileReceiver::finishList() {
     m_listTimer.setEnabled(false);
     auto lister = std::move(m_lister);
+    // A byte the line garbled reaches us as 0 (parity error); a file body never holds one.
+    m_garbled = lister->zeroBytes();
     const qsizetype count = lister->lines().size();
     const int extent = lister->longest();
     if (m_item == kPlcItem) {

@@ -84,8 +84,9 @@ private:
     Timer& m_listTimer;
     ConsoleTimers m_timers;
     Hooks m_hooks;
-    qsizetype m_garbled = 0; // bytes of the body that arrived with a parity error
-    int m_item = 0;          // the type the running receive asked for
+    qsizetype m_garbled = 0;  // bytes of the body that arrived with a parity error
+    qsizetype m_searched = 0; // bytes of the arriving body already searched for its end
+    int m_item = 0;           // the type the running receive asked for
     std::unique_ptr<ReceivedLister> m_lister;
     QList<QByteArray> m_tsk; // ListBoxTSK: the lines of a received PLC program
     SaveResult m_lastSave;

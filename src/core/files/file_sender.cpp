@@ -14,10 +14,6 @@
 #include "core/tables/text_tables.h"
 #include "platform/clock.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSaveFile>
-
 #include <algorithm>
 #include <climits>
 
@@ -194,7 +190,7 @@ void FileSender::pumpDnc() {
     if (clear && m_dncWroteAny && m_dncCrossed != m_dncLineIndex) {
         m_dncCrossed = m_dncLineIndex; // every line written so far has crossed
         if (m_dncCrossed - m_journalLine >= 500)
-            writeJournal();
+            noteInJournal();
     }
     const qsizetype preambleLeft = m_preamble.size() - m_preambleSent;
     const qint32 linesLeft = static_cast<qint32>(m_dncLines->count()) - m_dncLineIndex;
@@ -232,7 +228,7 @@ void FileSender::finish() {
     if (dnc) {
         // The run is complete: nothing to resume.
         if (!m_dncPath.isEmpty())
-            QFile::remove(journalPath(m_dncPath));
+            m_journal.post(journalPath(m_dncPath), std::nullopt);
         m_journalLine = -1;
     }
     m_timers.Timer1.setEnabled(false);
@@ -346,13 +342,22 @@ QString FileSender::journalPath(const QString& program) {
     return program + QStringLiteral(".dnc-resume");
 }
 
+QByteArray FileSender::journalText() const {
+    return QByteArray::number(m_dncCrossed) + '\n' + "resume " + QByteArray::number(dncResumeLine()) + '\n';
+}
+
+void FileSender::noteInJournal() {
+    if (m_dncPath.isEmpty())
+        return;
+    // Written off the event loop: the run goes on while the disk syncs it.
+    m_journal.post(journalPath(m_dncPath), journalText());
+    m_journalLine = m_dncCrossed;
+}
+
 void FileSender::writeJournal() {
     if (m_dncPath.isEmpty())
         return;
-    QSaveFile out(journalPath(m_dncPath));
-    const QByteArray text =
-        QByteArray::number(m_dncCrossed) + '\n' + "resume " + QByteArray::number(dncResumeLine()) + '\n';
-    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+    if (m_journal.writeNow(journalPath(m_dncPath), journalText()))
         m_journalLine = m_dncCrossed;
 }
 

@@ -3,6 +3,7 @@
 #include "core/base/console_timers.h"
 #include "core/files/arm_uploader.h"
 #include "core/files/dnc_lines.h"
+#include "core/files/resume_journal.h"
 
 #include <QByteArray>
 #include <QList>
@@ -105,6 +106,9 @@ private:
     bool startUpload();
     void reopenForUpload();
     void uploadFinished(ArmUploader::Outcome outcome, bool lineDropped = false);
+    QByteArray journalText() const;
+    // The line reached, noted as the run goes; and written at once where a run breaks off.
+    void noteInJournal();
     void writeJournal();
 
     ConsoleState& m_state;
@@ -135,6 +139,7 @@ private:
     qint32 m_dncStartLine = 1;
     QList<QByteArray> m_nextPreamble;
     qint32 m_journalLine = -1; // what the journal holds
+    ResumeJournal m_journal;
     // The controller's error number when the send began: a standing error is not the file's fault.
     int m_errorAtStart = 0;
     int m_verdictTicks = 0;

@@ -3,6 +3,7 @@
 #include "core/link/digits.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velmorix {
 
@@ -17,34 +18,40 @@ QByteArray receivedListLine(int number, const QByteArray& text) {
     return line;
 }
 
-ReceivedLister::ReceivedLister(QByteArray body) : m_body(std::move(body)) {
-    // Room for every line at once: a list of a million lines never moves while it grows.
-    m_lines.reserve(m_body.count(ctl::CR) + 1);
-}
+ReceivedLister::ReceivedLister(QByteArray text, qsizetype begin, qsizetype end)
+    : m_text(std::move(text)), m_begin(std::clamp<qsizetype>(begin, 0, m_text.size())),
+      m_end(std::clamp<qsizetype>(end, m_begin, m_text.size())), m_pos(m_begin), m_lineStart(m_begin) {}
 
 void ReceivedLister::add(qsizetype begin, qsizetype end) {
     if (end <= begin)
         return; // an empty stretch gives no line
-    m_lines.append(receivedListLine(static_cast<int>(m_lines.size()) + 1, m_body.mid(begin, end - begin)));
+    m_lines.append(receivedListLine(static_cast<int>(m_lines.size()) + 1, m_text.mid(begin, end - begin)));
     m_longest = std::max(m_longest, static_cast<int>(m_lines.last().size()));
 }
 
 bool ReceivedLister::step(qsizetype maxBytes) {
-    const qsizetype end = std::min(m_body.size(), m_pos + std::max<qsizetype>(maxBytes, 1));
+    const char* d = m_text.constData();
+    if (m_pos == m_begin && m_pos < m_end) {
+        // Room for every line at once: a list of a million lines never moves while it grows.
+        m_lines.reserve(std::count(d + m_begin, d + m_end, ctl::CR) + 1);
+    }
+    const qsizetype end = std::min(m_end, m_pos + std::max<qsizetype>(maxBytes, 1));
+    m_zeros += std::count(d + m_pos, d + end, '\0');
     while (m_pos < end) {
-        const qsizetype cr = m_body.indexOf(ctl::CR, m_pos);
-        if (cr < 0 || cr >= end) {
+        const void* cr = std::memchr(d + m_pos, ctl::CR, static_cast<size_t>(end - m_pos));
+        if (!cr) {
             m_pos = end;
             break;
         }
-        add(m_lineStart, cr);
-        m_pos = cr + 1;
+        const qsizetype at = static_cast<const char*>(cr) - d;
+        add(m_lineStart, at);
+        m_pos = at + 1;
         m_lineStart = m_pos;
     }
-    if (m_pos < m_body.size())
+    if (m_pos < m_end)
         return false;
-    add(m_lineStart, m_body.size()); // the text after the last CR
-    m_lineStart = m_body.size();
+    add(m_lineStart, m_end); // the text after the last CR
+    m_lineStart = m_end;
     return true;
 }
 

@@ -18,24 +18,32 @@ inline constexpr int kReceivedPrefix = 11;
 
 // The lines of a body: CR is the only separator, empty stretches give no line, the text after the
 // last CR is a line when it is not empty. Walks in slices, so a body of many megabytes lists
-// without holding the window.
+// without holding the window; it also counts the body's zero bytes (what the line garbled) as it
+// walks.
 class ReceivedLister {
 public:
-    explicit ReceivedLister(QByteArray body);
+    explicit ReceivedLister(QByteArray body) : ReceivedLister(body, 0, body.size()) {}
+    // The body is bytes [begin, end) of `text`, listed where it stands, without a copy.
+    ReceivedLister(QByteArray text, qsizetype begin, qsizetype end);
     // Walks up to maxBytes more; returns whether the body is done.
     bool step(qsizetype maxBytes);
-    qsizetype processed() const { return m_pos; }
-    qsizetype total() const { return m_body.size(); }
+    qsizetype processed() const { return m_pos - m_begin; }
+    qsizetype total() const { return m_end - m_begin; }
     QList<QByteArray> takeLines() { return std::move(m_lines); }
     const QList<QByteArray>& lines() const { return m_lines; }
     int longest() const { return m_longest; } // of the list lines, prefix included
+    // Zero bytes in the part walked so far.
+    qsizetype zeroBytes() const { return m_zeros; }
 
 private:
     void add(qsizetype begin, qsizetype end);
-    QByteArray m_body;
+    QByteArray m_text;
+    qsizetype m_begin = 0;
+    qsizetype m_end = 0;
     QList<QByteArray> m_lines;
     qsizetype m_pos = 0;
     qsizetype m_lineStart = 0;
+    qsizetype m_zeros = 0;
     int m_longest = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace velmorix {
 
@@ -67,6 +68,8 @@ public:
     bool XoffHold() const { return m_xoffHold; }
     bool ArmSending() const { return m_armSending; }
     const QByteArray& RxText() const { return m_rxText; }
+    // What was gathered, handed over whole; RxText is empty afterwards.
+    QByteArray takeRxText() { return std::exchange(m_rxText, QByteArray()); }
 
     // The send type the running (or requested) send latched.
     int sendItem() const { return m_sendItem; }

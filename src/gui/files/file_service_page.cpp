@@ -1,6 +1,7 @@
 #include "gui/files/file_service_page.h"
 
 #include "gui/files/file_list_model.h"
+#include "gui/files/uniform_list_view.h"
 #include "gui/widgets.h"
 
 #include <QCheckBox>
@@ -80,12 +81,12 @@ void FileServicePage::buildOperateBox(QWidget* area) {
 // The list of the loaded or received file, its labels and the gauge.
 void FileServicePage::buildListAndLabels(QWidget* area) {
     auto* v = static_cast<QVBoxLayout*>(area->layout());
-    ListBoxFileSvc = named(new QListView(area), "ListBoxFileSvc");
+    // Every row has the list's extent as its width, so the view need not measure each one, nor keep
+    // anything per row: a DNC run's list grows to its millions of lines.
+    ListBoxFileSvc = named(new UniformListView(area), "ListBoxFileSvc");
     ListBoxFileSvc->setFont(fixedFont());
     m_list = new FileListModel(this);
     ListBoxFileSvc->setModel(m_list);
-    // Every row has the list's extent as its width, so the view need not measure each one.
-    ListBoxFileSvc->setUniformItemSizes(true);
     ListBoxFileSvc->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBoxFileSvc->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     v->addWidget(ListBoxFileSvc, 1);
