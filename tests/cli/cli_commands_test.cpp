@@ -126,10 +126,10 @@ TEST_F(CliCommands, ReceivesSaveByteExactAndNeverOverAnExistingFile) {
 }
 
 TEST_F(CliCommands, PortsListsTheMappedDeviceServers) {
-    QDir(m_dir.path()).mkpath("Config");
+    QDir(dir.path()).mkpath("Config");
     write("Config/Environment.ini", "[ComPorts]\nCOM3=rfc2217://10.0.4.17:4001\nCOM4=tcp://10.0.4.17:4002\n"
                                     "COM5=rfc2217://10.0.4.17\n");
-    const CliRun r = cli({"ports"});
+    const ProgramRun r = cli({"ports"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(
         "\nCOM3    rfc2217://10.0.4.17:4001  serial device server, RFC 2217 (settings and modem lines)\n"))
