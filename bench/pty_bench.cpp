@@ -151,14 +151,14 @@ void WholeImage(benchmark::State& st, const Line& line, Path path) {
     st.counters["percent_of_line_rate"] = percent;
 }
 
-// 3000 lines of 20 characters to a controller that runs each at once.
+// 3000 lines of 20 characters to a controller that runs each at once (a dwell of no length, no move).
 void Dnc(benchmark::State& st, const Line& line, Path path) {
     double percent = 0;
     for (auto _ : st) {
         Rig rig(line.sim + QStringList{"--dnc-line-ms", "0"}, line, path);
         QByteArray program;
         for (int i = 1; i <= 3000; ++i)
-            program += "N" + QByteArray::number(i).rightJustified(6, '0') + " G04 X0.001\r\n";
+            program += "N" + QByteArray::number(i).rightJustified(6, '0') + " G04 P000001\r\n";
         rig.load(13, program);
         rig.console->ButtonSendOutClick();
         const double seconds = rig.controllerSeconds(QStringLiteral("stored 1006"), 180000);

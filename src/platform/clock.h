@@ -37,6 +37,9 @@ public:
     virtual QTime timeOfDay() const = 0;
     // Local date and time.
     virtual QDateTime localDateTime() const = 0;
+    // Waits this long on the calling thread: pacing finer than a timer's millisecond, for waits well
+    // under one. A clock whose time is stepped by hand does not wait.
+    virtual void waitUs(qint64 us) { (void)us; }
 };
 
 } // namespace velmorix

@@ -2,6 +2,9 @@
 
 #include <QTimer>
 
+#include <chrono>
+#include <thread>
+
 namespace velmorix {
 
 namespace {
@@ -48,6 +51,11 @@ QTime QtClock::timeOfDay() const {
 
 QDateTime QtClock::localDateTime() const {
     return QDateTime::currentDateTime();
+}
+
+void QtClock::waitUs(qint64 us) {
+    if (us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 } // namespace velmorix

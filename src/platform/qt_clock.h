@@ -14,6 +14,7 @@ public:
     qint64 nowUs() const override;
     QTime timeOfDay() const override;
     QDateTime localDateTime() const override;
+    void waitUs(qint64 us) override;
 
 private:
     QElapsedTimer m_elapsed;

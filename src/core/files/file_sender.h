@@ -40,9 +40,10 @@ public:
 
     static constexpr qint32 kAnnounceVariable = 10768;
     static constexpr qint32 kUploadVariable = 10211;
-    static constexpr int kChunk = 512;          // characters a pump tick writes
-    static constexpr int kQueueLimit = 256;     // the pump writes only while this many or fewer are in flight
-    static constexpr int kUploadPauseMs = 1000; // after asking the controller for the 8-bit line
+    static constexpr int kChunk = 512;      // characters a pump tick writes
+    static constexpr int kQueueLimit = 256; // the pump writes only while this many or fewer are in flight
+    static constexpr qint64 kFinePacingUs = 1000; // a DNC line this close to crossing is waited for
+    static constexpr int kUploadPauseMs = 1000;   // after asking the controller for the 8-bit line
     // Poll ticks after a whole-image send's last byte in which the controller must answer.
     static constexpr int kVerdictTicks = 50;
 

@@ -125,6 +125,16 @@ qint64 Link::clearAtUs() const {
     return m_lineClock.clearAtUs(m_clock.nowUs());
 }
 
+bool Link::lineClearWithin(qint64 withinUs) {
+    if (lineClear())
+        return true;
+    const qint64 left = clearAtUs() - m_clock.nowUs();
+    if (left <= 0 || left > withinUs)
+        return false;
+    m_clock.waitUs(left);
+    return lineClear();
+}
+
 qint64 Link::bytesInFlight() {
     if (!m_port || !m_port->isOpen())
         return 0;

@@ -88,6 +88,9 @@ public:
     // the time the line needs for them; and when the last byte written will have crossed.
     qint64 bytesInFlight();
     bool lineClear() { return bytesInFlight() == 0; }
+    // Whether the line is clear, waiting for it on this thread when it clears within `withinUs`: a
+    // timer's millisecond is coarse beside a short line's crossing at a high rate.
+    bool lineClearWithin(qint64 withinUs);
     qint64 clearAtUs() const;
     const LineClock& lineClock() const { return m_lineClock; }
 
