@@ -82,10 +82,6 @@ protected:
         l.spoolPath = QDir(dataDir()).filePath(QStringLiteral("spool.jsonl")); // not the CLI's: unused here
         return l;
     }
-    bool busy() {
-        return console.paused() || console.transfer().active() || console.transfer().awaitingVerdict() ||
-               (port && port->isOpen() && port->outputCount() > 0);
-    }
 
     QTemporaryDir work;
     QString db;
@@ -123,8 +119,7 @@ TEST_F(JournalCli, TheWindowAndThreeCliProcessesWritingAtOnceLoseNoRecord) {
         files[name] = program("O" + QByteArray::number(100 + windowSends), 5 + windowSends % 30);
         load(0, name, files[name]);
         console.ButtonSendOutClick();
-        for (int t = 0; t < 60000 && busy(); t += 10)
-            clock.advance(10);
+        runUntilIdle(60000);
         tick(35);
         ++windowSends;
         running = false;
