@@ -1,4 +1,3 @@
-#include "core/link/port_advice.h"
 #include "serial/line_check.h"
 #include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
@@ -12,6 +11,7 @@
 
 #include <cerrno>
 #include <grp.h>
+#include <pwd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -128,8 +128,9 @@ TEST(QtSerialPortLineCheck, NamesEachSettingTheDriverDidNotKeep) {
     EXPECT_EQ(refusedLineSettings(wanted, t), QStringList({"8 data bits", "space parity", "1 stop bit"}));
 }
 
-// What the operator reads when a port name opens a device that is not there, or not theirs.
-TEST(QtSerialPortOpenFailure, MessageNamesAMissingDeviceAndTheDevicesPresent) {
+// What is found out about a device that is not there, or not theirs; the words the operator reads
+// from it are tests/core's (console_link_test.cpp).
+TEST(QtSerialPortOpenFailure, AMissingDeviceIsFoundMissingWithTheDevicesPresent) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("ttyUSB9");
     QtSerialPort port(missing);
@@ -143,13 +144,9 @@ TEST(QtSerialPortOpenFailure, MessageNamesAMissingDeviceAndTheDevicesPresent) {
     const PortFacts gone = inspectPort(missing);
     EXPECT_EQ(gone.problem, PortFacts::Problem::Missing);
     EXPECT_EQ(gone.devices, serialDevices());
-    const QString text = openFailureText(port.errorString(), "COM3", missing, gone, "Config/Environment.ini");
-    EXPECT_TRUE(text.startsWith("Comm: " + port.errorString())) << text.toStdString();
-    EXPECT_TRUE(text.contains("COM3 opens " + missing + ", which does not exist.")) << text.toStdString();
-    EXPECT_TRUE(text.contains(gone.devices.isEmpty() ? "COM3=simulator" : "COM3=" + gone.devices.first()));
 }
 
-TEST(QtSerialPortOpenFailure, MessageNamesTheGroupOfADeviceWithoutPermission) {
+TEST(QtSerialPortOpenFailure, ADeviceWithoutPermissionIsFoundWithItsGroup) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root opens a file without permissions all the same";
     // A file nobody may use stands in for a tty of a group the user is not in.
@@ -167,11 +164,11 @@ TEST(QtSerialPortOpenFailure, MessageNamesTheGroupOfADeviceWithoutPermission) {
     const group* g = ::getgrgid(::getegid());
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(denied.group, QString::fromLocal8Bit(g->gr_name));
-    const QString deniedText = openFailureText(lockedPort.errorString(), "COM1", locked, denied, {});
-    EXPECT_TRUE(deniedText.startsWith("Comm: " + lockedPort.errorString()));
-    EXPECT_TRUE(
-        deniedText.contains(QStringLiteral("only members of the group %1 may use").arg(denied.group)));
-    EXPECT_TRUE(deniedText.contains(QStringLiteral("sudo usermod -aG %1 %2").arg(denied.group, denied.user)));
+    const passwd* me = ::getpwuid(::getuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(denied.user, QString::fromLocal8Bit(me->pw_name));
+    EXPECT_EQ(denied.owner, denied.user);
+    EXPECT_EQ(denied.mode, 0);
 }
 
 TEST(QtSerialPortOnPty, NewSettingsTakeEffectWhileOpen) {
@@ -309,21 +306,14 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndAProbeThatFailsIsAFailedPort) {
     EXPECT_EQ(log.events.back(), (E{'C', true, true}));
     EXPECT_TRUE(port.cts());
 
-    // What arrives while DSR is off is held to the rules in tests/ports.
-    dsr = false;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 4; }, 2000));
-    EXPECT_EQ(log.events.back(), (E{'D', false, true}));
-    dsr = true;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 5; }, 2000));
-    EXPECT_EQ(log.events.back(), (E{'D', true, true}));
-
+    // DSR changes through the probe, and what arrives meanwhile, are held to the rules in tests/ports.
     // A device whose modem lines stop answering with an I/O error is gone.
     probeFails = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 2000));
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(log.errors.size(), 1);
     EXPECT_TRUE(log.errors.front().contains(pty.slavePath()));
-    EXPECT_EQ(log.events.size(), 7u);
+    EXPECT_EQ(log.events.size(), 5u);
     EXPECT_FALSE(log.events.back().on);
 }
 
