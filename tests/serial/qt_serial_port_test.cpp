@@ -2,6 +2,7 @@
 #include "serial/port_facts.h"
 #include "serial/qt_serial_port.h"
 #include "serial/serial_os_posix.h"
+#include "support/port_events.h"
 #include "support/pty_pair.h"
 
 #include <QFile>
@@ -19,24 +20,6 @@ namespace velmorix {
 namespace {
 
 using test::PtyPair;
-
-// Every line event as it arrived, with whether the port still counted as open at that moment.
-struct LineLog {
-    struct Event {
-        char line; // 'C' for CTS, 'D' for DSR
-        bool on;
-        bool portOpen;
-        bool operator==(const Event&) const = default;
-    };
-    std::vector<Event> events;
-    QStringList errors;
-
-    void attach(QtSerialPort& port) {
-        port.setCtsHandler([this, &port](bool on) { events.push_back({'C', on, port.isOpen()}); });
-        port.setDsrHandler([this, &port](bool on) { events.push_back({'D', on, port.isOpen()}); });
-        port.setErrorHandler([this](const QString& text) { errors << text; });
-    }
-};
 
 PortSettings settingsFor(const PtyPair& pty) {
     PortSettings s;
@@ -134,12 +117,12 @@ TEST(QtSerialPortOpenFailure, AMissingDeviceIsFoundMissingWithTheDevicesPresent)
     QTemporaryDir dir;
     const QString missing = dir.filePath("ttyUSB9");
     QtSerialPort port(missing);
-    LineLog log;
+    test::PortEvents log;
     log.attach(port);
     ASSERT_FALSE(port.open());
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.errorString().isEmpty());
-    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(log.seen.isEmpty());
     EXPECT_EQ(port.write(QByteArray("x")), -1);
     const PortFacts gone = inspectPort(missing);
     EXPECT_EQ(gone.problem, PortFacts::Problem::Missing);
@@ -263,12 +246,11 @@ TEST(QtSerialPortOnPty, PseudoTerminalCountsAsCtsAndDsrOnAndOpensAgainAfterClose
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
-    LineLog log;
+    test::PortEvents log;
     log.attach(port);
     port.setSettings(settingsFor(pty));
     ASSERT_TRUE(port.open());
-    using E = LineLog::Event;
-    EXPECT_EQ(log.events, (std::vector<E>{{'C', true, true}, {'D', true, true}}));
+    EXPECT_EQ(log.take(), QStringList({"CTS on", "DSR on"}));
     EXPECT_TRUE(port.cts());
     EXPECT_TRUE(port.dsr());
 
@@ -282,7 +264,7 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndAProbeThatFailsIsAFailedPort) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
-    LineLog log;
+    test::PortEvents log;
     log.attach(port);
     bool cts = false;
     bool dsr = true;
@@ -298,12 +280,11 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndAProbeThatFailsIsAFailedPort) {
     });
     port.setSettings(settingsFor(pty));
     ASSERT_TRUE(port.open());
-    using E = LineLog::Event;
-    EXPECT_EQ(log.events, (std::vector<E>{{'C', false, true}, {'D', true, true}}));
+    EXPECT_EQ(log.take(), QStringList({"CTS off", "DSR on"}));
 
     cts = true;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return log.events.size() == 3; }, 2000));
-    EXPECT_EQ(log.events.back(), (E{'C', true, true}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !log.seen.isEmpty(); }, 2000));
+    EXPECT_EQ(log.take(), QStringList({"CTS on"}));
     EXPECT_TRUE(port.cts());
 
     // DSR changes through the probe, and what arrives meanwhile, are held to the rules in tests/ports.
@@ -311,10 +292,8 @@ TEST(QtSerialPortOnPty, ModemLinesArePolledAndAProbeThatFailsIsAFailedPort) {
     probeFails = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return !log.errors.isEmpty(); }, 2000));
     EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(log.errors.size(), 1);
+    EXPECT_EQ(log.take(), QStringList({"CTS off", "DSR off", "error (closed)"}));
     EXPECT_TRUE(log.errors.front().contains(pty.slavePath()));
-    EXPECT_EQ(log.events.size(), 5u);
-    EXPECT_FALSE(log.events.back().on);
 }
 
 // The rules of a failing port (closed, reported once) are checked in tests/ports; here the words.
@@ -322,7 +301,7 @@ TEST(QtSerialPortOnPty, HangUpIsReportedNamingTheDevice) {
     PtyPair pty;
     ASSERT_TRUE(pty.isValid());
     QtSerialPort port;
-    LineLog log;
+    test::PortEvents log;
     log.attach(port);
     port.setSettings(settingsFor(pty));
     ASSERT_TRUE(port.open());
