@@ -5,12 +5,7 @@
 #include "gui/journal/compare_dialog.h"
 #include "gui/journal/history_window.h"
 #include "gui/journal/journal_ui.h"
-#include "gui/main/form_main.h"
-#include "sim/controller.h"
-#include "sim/simulated_port.h"
-#include "support/manual_clock.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_workdir.h"
+#include "gui/window_fixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -66,15 +61,9 @@ TEST(HistoryWindowTest, ShowsTheFilteredRecordsSortedAndExportsThem) {
     EXPECT_NE(w.refresh(), QString());
 }
 
-TEST(JournalUiTest, CompareWithFileSetsTheReceivedProgramBesideTheFile) {
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    TempWorkDir dir;
-    sim::SimulatedController controller;
-    Console console(
-        clock, prompts,
-        [&](const QString&) { return std::make_unique<sim::SimulatedPort>(controller, clock); }, dir.path());
-    TFormMain form(console);
+using JournalUiTest = WindowOnSimulator;
+
+TEST_F(JournalUiTest, CompareWithFileSetsTheReceivedProgramBesideTheFile) {
     JournalUi ui(console, form, sqliteJournal(dir.path()));
     form.start({"--simulator", "142720", "GO"});
     clock.advance(1000);
