@@ -210,16 +210,11 @@ TEST_F(JournalCli, HistoryFiltersAndFormats) {
         ASSERT_EQ(store.open(location()), QString());
         QList<JournalRecord> rs;
         for (int i = 0; i < 4; ++i) {
-            JournalRecord r;
-            r.recordId = QStringLiteral("h-%1").arg(i);
-            r.started = QDateTime::fromString(QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
-                                              Qt::ISODate);
-            r.ended = r.started.addSecs(2);
-            r.program = QStringLiteral("velmorix");
+            JournalRecord r = record(QStringLiteral("h-%1").arg(i),
+                                     QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
+                                     i == 3 ? TransferEnd::Kind::Refused : TransferEnd::Kind::Sent);
             r.port = i % 2 ? QStringLiteral("COM2") : QStringLiteral("COM1");
-            r.fileType = QStringLiteral("0:CNC");
             r.fileName = QStringLiteral("p%1, \"new\".Cnc").arg(i);
-            r.outcome = i == 3 ? TransferEnd::Kind::Refused : TransferEnd::Kind::Sent;
             r.errorNumber = i == 3 ? 31 : 0;
             rs << r;
         }

@@ -25,16 +25,13 @@ TEST(HistoryWindowTest, ShowsTheFilteredRecordsSortedAndExportsThem) {
         ASSERT_EQ(store.open(location), QString());
         QList<JournalRecord> rs;
         for (int i = 0; i < 3; ++i) {
-            JournalRecord r;
-            r.recordId = QStringLiteral("w-%1").arg(i);
-            r.started = QDateTime::fromString(QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
-                                              Qt::ISODate);
-            r.ended = r.started.addSecs(1);
+            JournalRecord r =
+                record(QStringLiteral("w-%1").arg(i),
+                       QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1), TransferEnd::Kind::Sent);
             r.port = i == 1 ? QStringLiteral("COM2") : QStringLiteral("COM1");
             r.fileName = QStringLiteral("p%1.Cnc").arg(i);
             r.filePath = dir.file(QStringLiteral("programs/p%1.Cnc").arg(i));
             r.bytes = 100 * (3 - i);
-            r.outcome = TransferEnd::Kind::Sent;
             rs << r;
         }
         ASSERT_EQ(store.insert(rs), QString());
