@@ -2,6 +2,7 @@
 #include "core/files/file_date.h"
 #include "core/files/file_types.h"
 #include "core/files/read_file.h"
+#include "support/temp_workdir.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,12 +120,9 @@ TEST(FileDate, YearDashMonthDayTwoBlanksHourColonMinute) {
 }
 
 TEST(ReadFile, WholeContentOrTheSystemsReason) {
-    QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath("p.Plc");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("\x00\x01\xFF", 3));
-    f.close();
+    velmorix::test::TempWorkDir dir;
+    dir.write("p.Plc", QByteArray("\x00\x01\xFF", 3));
+    const QString path = dir.file("p.Plc");
     const FileContent ok = readWholeFile(path);
     EXPECT_TRUE(ok.ok);
     EXPECT_EQ(ok.bytes, QByteArray("\x00\x01\xFF", 3));
