@@ -39,6 +39,22 @@ protected:
         console->ButtonOpenFileClick();
         clock.advance(1); // the load's slices
     }
+    // Announces the loaded file and answers "@READ" as the controller would; the pump starts on the
+    // poll tick that sees it.
+    void sendAndAcknowledge() {
+        console->ButtonSendOutClick();
+        clock.advance(100);
+        port->takeWritten();
+        port->feed("\x14@READ(f.Cnc)");
+    }
+    // What was written but the link's requests (monitor requests and link resets): the file's bytes.
+    QList<QByteArray> fileWrites() const {
+        QList<QByteArray> out;
+        for (const QByteArray& w : port->writes)
+            if (!w.startsWith("\x02\x02"))
+                out << w;
+        return out;
+    }
 
     ManualClock clock;
     ScriptedPrompts prompts;

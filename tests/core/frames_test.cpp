@@ -5,18 +5,6 @@
 
 using namespace velmorix;
 
-namespace {
-QByteArray bytes(const char* s, int n) {
-    return QByteArray(s, n);
-}
-} // namespace
-
-TEST(Frames, LinkResetIsTwentyFiveBytesBetweenStxAndEtxRuns) {
-    const QByteArray expected =
-        bytes("\x02\x02\x02\x02\x02\x14\x12%\rO9000\rN1\r%\x14\x03\x03\x03\x03\x03", 25);
-    EXPECT_EQ(frames::linkReset(), expected);
-}
-
 TEST(Frames, MonitorRequestWrapsItsDataInAProgramBlock) {
     const QByteArray data = frames::monitorData(2, FormatAddressList(12021, 2));
     EXPECT_EQ(data, QByteArray("N0\rv2\rD12021\rD12022"));
@@ -31,17 +19,6 @@ TEST(Frames, ValueWriteCarriesDecimalNumberAndDigitEncodedValue) {
     EXPECT_EQ(frames::valueWrite(10211, 255), QByteArray("\x12%\rO9012\rN10211\rD000000??\r%\x14"));
     EXPECT_EQ(frames::valueWrite(10037, -1), QByteArray("\x12%\rO9012\rN10037\rD????????\r%\x14"));
     EXPECT_EQ(frames::valueWrite(-5, 0), QByteArray("\x12%\rO9012\rN-5\rD00000000\r%\x14"));
-}
-
-TEST(Frames, NamedValueWriteHasNameAfterProgramNumberAndLowerCaseD) {
-    EXPECT_EQ(frames::namedValueWrite(10768, 1001, "A1.Cnc"),
-              QByteArray("\x12%\rO9012(A1.Cnc)\rN10768\rd000003>9\r%\x14"));
-}
-
-TEST(Frames, MdiResetSignalAndAbortMark) {
-    EXPECT_EQ(frames::mdi("G01X10Y5"), QByteArray("\x12%\rO9000\rN000011\rG01X10Y5\r%\x14"));
-    EXPECT_EQ(frames::resetSignal(), bytes("\x14\t\t\t\t", 5));
-    EXPECT_EQ(frames::abortMark(), QByteArray("%\x14"));
 }
 
 TEST(Digits, Hex8UsesColonToQuestionMarkForTenToFifteen) {

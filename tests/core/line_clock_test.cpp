@@ -24,29 +24,16 @@ protected:
         console->GroupBoxOperateMouseDown(FilePage::Row::Send);
         ASSERT_EQ(port->pendingOutput, 0); // the port never says it holds anything
     }
-    // The pump starts on the poll tick that sees "@READ"; writeTimes() steps from here.
-    void sendAndAcknowledge() {
-        console->ButtonSendOutClick();
-        clock.advance(100);
-        port->takeWritten();
-        port->feed("\x14@READ(f.Cnc)");
-    }
     // Steps the clock by 100 µs until `writes` file writes have happened; their times.
     QList<qint64> writeTimes(qsizetype writes) {
         QList<qint64> times;
         for (int step = 0; step < 400000 && times.size() < writes; ++step) {
-            const qsizetype before = fileWrites();
+            const qsizetype before = fileWrites().size();
             clock.advanceUs(100);
-            if (fileWrites() > before)
+            if (fileWrites().size() > before)
                 times << clock.nowUs();
         }
         return times;
-    }
-    qsizetype fileWrites() const {
-        qsizetype n = 0;
-        for (const QByteArray& w : port->writes)
-            n += !w.startsWith("\x02\x02"); // monitor requests and link resets are not the file's
-        return n;
     }
 };
 

@@ -19,19 +19,10 @@ protected:
         clock.advance(300);
         console->GroupBoxOperateMouseDown(FilePage::Row::Send);
     }
-    // Announces the loaded file and answers "@READ" as the controller would.
-    void sendAndAcknowledge() {
-        console->ButtonSendOutClick();
-        clock.advance(100);
-        port->takeWritten();
-        port->feed("\x14@READ(f.Cnc)");
-        clock.advance(100); // the tick sees it and the pump starts
-    }
     QList<qsizetype> writeSizes() const {
         QList<qsizetype> sizes;
-        for (const QByteArray& w : port->writes)
-            if (!w.startsWith("\x02\x02"))
-                sizes << w.size();
+        for (const QByteArray& w : fileWrites())
+            sizes << w.size();
         return sizes;
     }
 };
@@ -96,7 +87,7 @@ TEST_F(Pump, CtsOffXoffAndAFullOutputQueueEachHoldIt) {
     load(0, QByteArray(40000, 'G'));
     port->setCtsLine(false);
     sendAndAcknowledge();
-    clock.advance(20);
+    clock.advance(120);
     EXPECT_TRUE(writeSizes().isEmpty());
     port->setCtsLine(true);
     port->pendingOutput = 257;
@@ -117,17 +108,9 @@ TEST_F(Pump, CtsOffXoffAndAFullOutputQueueEachHoldIt) {
 
 TEST_F(Pump, DncLinesGoOneATickCutAtTheirCommentBetweenDc2AndDc4) {
     load(13, "G01 X1;fast\r\nG02\r\nM30\r\n");
-    console->ButtonSendOutClick();
-    clock.advance(100);
-    port->takeWritten();
-    port->feed("\x14@READ(f.Cnc)");
-    clock.advance(100);
-    clock.advance(30);
-    QList<QByteArray> lines;
-    for (const QByteArray& w : port->writes)
-        if (!w.startsWith("\x02\x02"))
-            lines << w;
-    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G01 X1\r", "G02\r", "M30\r\x14"}));
+    sendAndAcknowledge();
+    clock.advance(130);
+    EXPECT_EQ(fileWrites(), (QList<QByteArray>{"\x12G01 X1\r", "G02\r", "M30\r\x14"}));
     EXPECT_EQ(keyIn(), "; .. Sended .. @ ;");
     EXPECT_TRUE(prompts.messages.isEmpty());
 
@@ -183,11 +166,7 @@ TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom)
     port->takeWritten();
     port->feed("\x14@READ(f.Cnc)");
     clock.advance(130);
-    QList<QByteArray> lines;
-    for (const QByteArray& w : port->writes)
-        if (!w.startsWith("\x02\x02"))
-            lines << w;
-    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G02\r", "M30\r\x14"}));
+    EXPECT_EQ(fileWrites(), (QList<QByteArray>{"\x12G02\r", "M30\r\x14"}));
     EXPECT_FALSE(QFile::exists(dir.file("f.Cnc.dnc-resume")));
     clock.advance(3100); // the pause after a send
 
@@ -196,9 +175,7 @@ TEST_F(Pump, ARunFromALaterLineIsFramedAsARunAndABreakLeavesTheLineToResumeFrom)
     for (int i = 1; i <= 50; ++i)
         program += "N" + QByteArray::number(i) + "\r\n";
     load(13, program);
-    console->ButtonSendOutClick();
-    clock.advance(100);
-    port->feed("\x14@READ(f.Cnc)");
+    sendAndAcknowledge();
     clock.advance(100 + 10);
     port->fail("gone");
     clock.advance(5);
@@ -220,12 +197,8 @@ TEST_F(Pump, ARunFromALaterLineSendsTheModalStateBeforeItOnlyWhenTheOperatorSays
     port->takeWritten();
     port->feed("\x14@READ(f.Cnc)");
     clock.advance(200);
-    QList<QByteArray> lines;
-    for (const QByteArray& w : port->writes)
-        if (!w.startsWith("\x02\x02"))
-            lines << w;
-    EXPECT_EQ(lines, (QList<QByteArray>{"\x12G21 G90 G54\r", "T3\r", "S1200 M03\r", "F300\r", "G01\r", "X2\r",
-                                        "X3\r\x14"}));
+    EXPECT_EQ(fileWrites(), (QList<QByteArray>{"\x12G21 G90 G54\r", "T3\r", "S1200 M03\r", "F300\r", "G01\r",
+                                               "X2\r", "X3\r\x14"}));
     clock.advance(3200);
 
     // Cancelled, nothing goes out.

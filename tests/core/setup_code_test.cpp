@@ -5,18 +5,6 @@
 
 using namespace velmorix;
 
-TEST(SetupCode, DesignSelectionIs142720) {
-    EXPECT_EQ(SetupCodeText(CommSelection{}), "142720");
-}
-
-TEST(SetupCode, ShortCodeIsPaddedAndOnlyItsValidPositionsApply) {
-    CommSelection s;
-    EXPECT_FALSE(applySetupCode("25", s));
-    EXPECT_EQ(s.port, 1);
-    EXPECT_EQ(s.baud, 4); // 57600
-    EXPECT_EQ(SetupCodeText(s), "252720");
-}
-
 TEST(SetupCode, OutOfRangePositionLeavesItsGroupAndInvalidatesTheCode) {
     CommSelection s;
     EXPECT_FALSE(applySetupCode("118811", s));

@@ -20,22 +20,6 @@ QByteArray alphabetFile(qsizetype n) {
 
 } // namespace
 
-TEST(HexImage, OneByteFileGivesA120CharacterImageAndThreeListLines) {
-    const HexPack pack = packHexFile(QByteArray("\x41", 1));
-    EXPECT_EQ(pack.image, QByteArray("4100\r0000\r0000\r0000\r0000\r0000\r0000\r0000\r"
-                                     "AAAA\rAAAA\rAAAA\rAAAA\r4C45\r4E3A\r0000\r0001\r"
-                                     "AAAA\rAAAA\rAAAA\rAAAA\r434B\r533A\r0000\r0041\r"));
-    EXPECT_EQ(pack.image.size(), 120);
-    ASSERT_EQ(pack.listLines.size(), 3);
-    EXPECT_EQ(pack.listLines[0],
-              ";[000000] 41-00 00-00 00-00 00-00 00-00 00-00 00-00 00-00    A" + blanks(15));
-    EXPECT_EQ(pack.listLines[0].size(), 77);
-    EXPECT_EQ(pack.listLines[1],
-              ";[000016] AA-AA AA-AA AA-AA AA-AA 4C-45 4E-3A 00-00 00-01   LEN: 0000-0001");
-    EXPECT_EQ(pack.listLines[2],
-              ";[000032] AA-AA AA-AA AA-AA AA-AA 43-4B 53-3A 00-00 00-41   CKS: 0000-0041");
-}
-
 TEST(HexImage, ThirtyTwoByteFileHasTwoDataLinesNoPartialLineAndZeroShownAsDot) {
     const QByteArray file("ABCDEFGHIJKLMNO\0abcdefghijklmnop", 32);
     const HexPack pack = packHexFile(file);

@@ -167,3 +167,14 @@ TEST_F(FormMainTest, APauseShowsTheBusyCursorAndWhatIsTypedMeanwhileRunsAfterIt)
     EXPECT_EQ(during, Qt::WaitCursor);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(FormMainTest, StatusBarPressesReachTheConsoleInBarCoordinates) {
+    form.start({});
+    // Five pixels into the third panel is past the first two panels: the port start number, by any
+    // button; five pixels into the first panel is the login.
+    QTest::mouseClick(form.control("StatusBar1Panel2"), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(prompts.comStartShown, QList<qint32>{1});
+    EXPECT_EQ(prompts.loginsShown, 0);
+    QTest::mouseClick(form.control("StatusBar1Panel0"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(prompts.loginsShown, 1);
+}

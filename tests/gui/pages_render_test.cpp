@@ -1,9 +1,4 @@
-#include "gui/main/form_main.h"
-#include "sim/controller.h"
-#include "sim/simulated_port.h"
-#include "support/manual_clock.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_workdir.h"
+#include "window_fixture.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -27,17 +22,9 @@ using namespace velmorix::test;
 
 namespace {
 
-// The window on the console linked to the in-process controller: what the pages' widgets show after
-// real status frames and the operator's clicks on them.
-class PagesRender : public ::testing::Test {
+// What the pages' widgets show after real status frames and the operator's clicks on them.
+class PagesRender : public WindowOnSimulator {
 protected:
-    PagesRender()
-        : console(
-              clock, prompts,
-              [this](const QString&) { return std::make_unique<sim::SimulatedPort>(controller, clock); },
-              dir.path()),
-          form(console) {}
-
     void link() {
         form.show();
         form.start({"--simulator", "142720", "GO"});
@@ -50,11 +37,6 @@ protected:
     }
     void set(int variable, qint32 value) { controller.setValue(variable, value, clock.nowUs()); }
 
-    template <typename T = QWidget> T* get(const QString& name) {
-        auto* w = qobject_cast<T*>(form.control(name));
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
     QString text(const QString& name) { return get<QLabel>(name)->text(); }
     bool bold(const QString& name) { return get(name)->font().bold(); }
     bool lit(const QString& name) {
@@ -62,13 +44,6 @@ protected:
     }
     void click(const QString& name) { QTest::mouseClick(get(name), Qt::LeftButton); }
     QString shownPage() { return get<QStackedWidget>("Notebook")->currentWidget()->objectName(); }
-
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    TempWorkDir dir;
-    sim::SimulatedController controller;
-    Console console;
-    TFormMain form;
 };
 
 } // namespace

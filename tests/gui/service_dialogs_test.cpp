@@ -1,15 +1,10 @@
 // The service dialogs as an operator meets them.
-#include "gui/main/form_main.h"
 #include "gui/pages/form_new_value.h"
 #include "gui/service/form_com_start.h"
 #include "gui/service/form_login.h"
 #include "gui/service/form_modify_var.h"
 #include "gui/service/form_rtc.h"
 #include "gui/widgets.h"
-#include "support/fake_port.h"
-#include "support/manual_clock.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_workdir.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -22,7 +17,6 @@
 #include <gtest/gtest.h>
 
 using namespace velmorix;
-using namespace velmorix::test;
 
 TEST(ServiceDialogs, TypingIntoAFreshlyOpenedDialogReplacesItsValue) {
     TFormNewValue value("1234", "(R001)");
@@ -138,21 +132,4 @@ TEST(ServiceDialogs, ClockShowsTheLiveFieldsEachTickAndSetRtcReachesTheConsole) 
     EXPECT_EQ(sets, 1);
     dialog.close();
     EXPECT_FALSE(dialog.Timer1->isActive());
-}
-
-TEST(ServiceDialogs, StatusBarPressesReachTheConsoleInBarCoordinates) {
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    TempWorkDir dir;
-    Console console(
-        clock, prompts, [](const QString&) { return std::make_unique<FakePort>(); }, dir.path());
-    TFormMain form(console);
-    form.start({});
-    // Five pixels into the third panel is past the first two panels: the port start number, by any
-    // button; five pixels into the first panel is the login.
-    QTest::mouseClick(form.control("StatusBar1Panel2"), Qt::RightButton, {}, QPoint(5, 5));
-    EXPECT_EQ(prompts.comStartShown, QList<qint32>{1});
-    EXPECT_EQ(prompts.loginsShown, 0);
-    QTest::mouseClick(form.control("StatusBar1Panel0"), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(prompts.loginsShown, 1);
 }

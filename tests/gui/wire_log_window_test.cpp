@@ -1,12 +1,7 @@
 // The "Wire log" window over the console linked to the in-process controller: F12 opens it, the
 // exchange shows named, and pause, filter and save do what they say.
-#include "gui/main/form_main.h"
 #include "gui/main/wire_log_window.h"
-#include "sim/controller.h"
-#include "sim/simulated_port.h"
-#include "support/manual_clock.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_workdir.h"
+#include "window_fixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -22,15 +17,8 @@ using namespace velmorix::test;
 
 namespace {
 
-class WireLogWindowTest : public ::testing::Test {
+class WireLogWindowTest : public WindowOnSimulator {
 protected:
-    WireLogWindowTest()
-        : console(
-              clock, prompts,
-              [this](const QString&) { return std::make_unique<sim::SimulatedPort>(controller, clock); },
-              dir.path()),
-          form(console) {}
-
     // The rows' directions and names as the window shows them.
     QStringList shown() {
         QStringList out;
@@ -40,13 +28,6 @@ protected:
                        m.index(r, WireLogModel::Frame).data().toString();
         return out;
     }
-
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    TempWorkDir dir;
-    sim::SimulatedController controller;
-    Console console;
-    TFormMain form;
 };
 
 TEST_F(WireLogWindowTest, F12ShowsTheExchangeNamed) {

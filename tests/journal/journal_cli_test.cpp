@@ -40,19 +40,13 @@ class JournalCli : public SimConsoleTest {
 protected:
     JournalCli() {
         QDir().mkpath(dataDir());
-        db = QDir(work.path()).filePath(QStringLiteral("journal.sqlite3"));
+        db = dir.file(QStringLiteral("journal.sqlite3"));
     }
-    QString dataDir() const { return QDir(work.path()).filePath(QStringLiteral("data")); }
-    QString file(const QString& name) const { return QDir(work.path()).filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) const {
-        QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-    }
+    QString dataDir() const { return dir.file(QStringLiteral("data")); }
     // velmorix-cli as the user `as` (empty: as this process), its spool in the test's data folder.
     std::unique_ptr<QProcess> startCli(const QStringList& args, const QString& as = {}) const {
         auto p = std::make_unique<QProcess>();
-        p->setWorkingDirectory(work.path());
+        p->setWorkingDirectory(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dataDir());
         p->setProcessEnvironment(env);
@@ -82,12 +76,7 @@ protected:
         l.spoolPath = QDir(dataDir()).filePath(QStringLiteral("spool.jsonl")); // not the CLI's: unused here
         return l;
     }
-    bool busy() {
-        return console.paused() || console.transfer().active() || console.transfer().awaitingVerdict() ||
-               (port && port->isOpen() && port->outputCount() > 0);
-    }
 
-    QTemporaryDir work;
     QString db;
 };
 
@@ -110,7 +99,7 @@ TEST_F(JournalCli, TheWindowAndThreeCliProcessesWritingAtOnceLoseNoRecord) {
     const auto next = [&](int lane) {
         const QString name = QStringLiteral("lane%1_%2.Cnc").arg(lane).arg(runs[lane]++);
         files[name] = program("O" + QByteArray::number(7000 + lane * 10 + runs[lane]), 20 + lane * 5);
-        write(name, files[name]);
+        dir.write(name, files[name]);
         lanes[size_t(lane)] =
             startCli({"send", "--port", "simulator", "--quiet", "--journal", db, "--type", "0:CNC", name});
     };
@@ -123,8 +112,7 @@ TEST_F(JournalCli, TheWindowAndThreeCliProcessesWritingAtOnceLoseNoRecord) {
         files[name] = program("O" + QByteArray::number(100 + windowSends), 5 + windowSends % 30);
         load(0, name, files[name]);
         console.ButtonSendOutClick();
-        for (int t = 0; t < 60000 && busy(); t += 10)
-            clock.advance(10);
+        runUntilIdle(60000);
         tick(35);
         ++windowSends;
         running = false;
@@ -170,10 +158,10 @@ TEST_F(JournalCli, AJournalTheUserMayNotWriteLetsTheSendCompleteTellsOnceAndIsRe
         if (!pw || cli({"--version"}, QStringLiteral("nobody")).status != 0)
             GTEST_SKIP() << "velmorix-cli cannot be run as nobody here";
         user = QStringLiteral("nobody");
-        for (const QString& d : {work.path(), dataDir()})
+        for (const QString& d : {dir.path(), dataDir()})
             ASSERT_EQ(chown(d.toLocal8Bit().constData(), pw->pw_uid, pw->pw_gid), 0);
     }
-    const QString jdir = file(QStringLiteral("shared"));
+    const QString jdir = dir.file(QStringLiteral("shared"));
     QDir().mkpath(jdir);
     db = QDir(jdir).filePath(QStringLiteral("journal.sqlite3"));
     {
@@ -183,7 +171,7 @@ TEST_F(JournalCli, AJournalTheUserMayNotWriteLetsTheSendCompleteTellsOnceAndIsRe
     for (const QString& f : QDir(jdir).entryList(QDir::Files))
         chmod(QDir(jdir).filePath(f).toLocal8Bit().constData(), 0444);
     chmod(jdir.toLocal8Bit().constData(), 0555);
-    write(QStringLiteral("p.Cnc"), program("O0042", 10));
+    dir.write(QStringLiteral("p.Cnc"), program("O0042", 10));
 
     const CliRun sent =
         cli({"send", "--port", "simulator", "--quiet", "--journal", db, "--type", "0:CNC", "p.Cnc"}, user);
@@ -215,16 +203,11 @@ TEST_F(JournalCli, HistoryFiltersAndFormats) {
         ASSERT_EQ(store.open(location()), QString());
         QList<JournalRecord> rs;
         for (int i = 0; i < 4; ++i) {
-            JournalRecord r;
-            r.recordId = QStringLiteral("h-%1").arg(i);
-            r.started = QDateTime::fromString(QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
-                                              Qt::ISODate);
-            r.ended = r.started.addSecs(2);
-            r.program = QStringLiteral("velmorix");
+            JournalRecord r = record(QStringLiteral("h-%1").arg(i),
+                                     QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
+                                     i == 3 ? TransferEnd::Kind::Refused : TransferEnd::Kind::Sent);
             r.port = i % 2 ? QStringLiteral("COM2") : QStringLiteral("COM1");
-            r.fileType = QStringLiteral("0:CNC");
             r.fileName = QStringLiteral("p%1, \"new\".Cnc").arg(i);
-            r.outcome = i == 3 ? TransferEnd::Kind::Refused : TransferEnd::Kind::Sent;
             r.errorNumber = i == 3 ? 31 : 0;
             rs << r;
         }
@@ -259,8 +242,8 @@ TEST_F(JournalCli, HistoryFiltersAndFormats) {
 TEST_F(JournalCli, ReceiveCompareAndSendVerify) {
     // What the built-in controller holds as its current program when it starts.
     const QByteArray served = "%\nO0001\nG90\nG00 X0 Y0\nG01 X50. F300\nG01 Y25.\nM30\n%\n";
-    write(QStringLiteral("same.Cnc"), QByteArray(served).replace("\n", "\r\n"));
-    write(QStringLiteral("diff.Cnc"), QByteArray(served).replace("G00 X0 Y0", "G00 X0 Y1"));
+    dir.write(QStringLiteral("same.Cnc"), QByteArray(served).replace("\n", "\r\n"));
+    dir.write(QStringLiteral("diff.Cnc"), QByteArray(served).replace("G00 X0 Y0", "G00 X0 Y1"));
     const QStringList receive{"receive",   "--port", "simulator", "--quiet",
                               "--journal", db,       "--type",    "0:CNC"};
     const CliRun same = cli(receive + QStringList{"--compare", "same.Cnc"});
@@ -274,24 +257,24 @@ TEST_F(JournalCli, ReceiveCompareAndSendVerify) {
     EXPECT_TRUE(diff.out.startsWith("--- received\n+++ diff.Cnc\n@@ -1,7 +1,7 @@\n"))
         << diff.out.toStdString();
     EXPECT_TRUE(diff.out.contains("\n-G00 X0 Y0\n+G00 X0 Y1\n")) << diff.out.toStdString();
-    EXPECT_TRUE(QDir(work.path()).entryList({"O0001*"}).isEmpty()); // --compare saves nothing
+    EXPECT_TRUE(QDir(dir.path()).entryList({"O0001*"}).isEmpty()); // --compare saves nothing
 
     // A hex type compares bytes: the built-in controller's S:999 holds 32 bytes 0, 5, 10, ...
     QByteArray parameters;
     for (int i = 0; i < 32; ++i)
         parameters += char(i * 5);
-    write(QStringLiteral("par.999"), parameters);
+    dir.write(QStringLiteral("par.999"), parameters);
     const QStringList hex{"receive", "--port", "simulator", "--quiet", "--journal", db, "--type", "S:999"};
     EXPECT_EQ(cli(hex + QStringList{"--compare", "par.999"}).status, 0);
     parameters[20] = 'x';
-    write(QStringLiteral("par.999"), parameters);
+    dir.write(QStringLiteral("par.999"), parameters);
     const CliRun hexDiffers = cli(hex + QStringList{"--compare", "par.999"});
     EXPECT_EQ(hexDiffers.status, 1);
     EXPECT_EQ(hexDiffers.out, "received par.999 differ: byte 21\n");
     EXPECT_EQ(cli(hex + QStringList{"--compare", "par.999", "--diff"}).status, 2);
 
     // send --verify takes the program back and records what it found against the send's record.
-    write(QStringLiteral("p.Cnc"), "%\r\nO0042\r\nN1 G01 X3 ;first move\r\n\tN2 G01 X6\r\nM30\r\n%\r\n");
+    dir.write(QStringLiteral("p.Cnc"), "%\r\nO0042\r\nN1 G01 X3 ;first move\r\n\tN2 G01 X6\r\nM30\r\n%\r\n");
     const CliRun verified = cli(
         {"send", "--port", "simulator", "--quiet", "--journal", db, "--type", "0:CNC", "--verify", "p.Cnc"});
     EXPECT_EQ(verified.status, 0) << verified.err.toStdString();

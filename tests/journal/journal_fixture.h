@@ -23,6 +23,30 @@ inline JournalLocation sqliteJournal(const QString& folder,
     return l;
 }
 
+// A whole record of a send from velmorix-cli that started at `started` (ISO 8601 with milliseconds).
+inline JournalRecord record(const QString& id, const QString& started, TransferEnd::Kind outcome) {
+    JournalRecord r;
+    r.recordId = id;
+    r.started = QDateTime::fromString(started, Qt::ISODateWithMs);
+    r.ended = r.started.addMSecs(1250);
+    r.durationMs = 1250;
+    r.program = QStringLiteral("velmorix-cli");
+    r.osUser = QStringLiteral("op");
+    r.host = QStringLiteral("shop-pc-3");
+    r.port = QStringLiteral("COM1");
+    r.device = QStringLiteral("/dev/ttyUSB0");
+    r.lineSettings = QStringLiteral("38400,E,7,2");
+    r.controllerSerial = QStringLiteral("SN-0142857");
+    r.fileType = QStringLiteral("0:CNC");
+    r.fileName = QStringLiteral("part.Cnc");
+    r.filePath = QStringLiteral("/home/op/part.Cnc");
+    r.bytes = 1234;
+    r.lines = 40;
+    r.sha256 = QString(64, QLatin1Char('a'));
+    r.outcome = outcome;
+    return r;
+}
+
 // Every record of a journal, newest first, read through a connection of its own.
 inline QList<JournalRecord> allRecords(const JournalLocation& location, QString* error = nullptr) {
     JournalStore store(QStringLiteral("test-read-") + QUuid::createUuid().toString(QUuid::WithoutBraces));

@@ -5,12 +5,7 @@
 #include "gui/journal/compare_dialog.h"
 #include "gui/journal/history_window.h"
 #include "gui/journal/journal_ui.h"
-#include "gui/main/form_main.h"
-#include "sim/controller.h"
-#include "sim/simulated_port.h"
-#include "support/manual_clock.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_workdir.h"
+#include "gui/window_fixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -30,16 +25,13 @@ TEST(HistoryWindowTest, ShowsTheFilteredRecordsSortedAndExportsThem) {
         ASSERT_EQ(store.open(location), QString());
         QList<JournalRecord> rs;
         for (int i = 0; i < 3; ++i) {
-            JournalRecord r;
-            r.recordId = QStringLiteral("w-%1").arg(i);
-            r.started = QDateTime::fromString(QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1),
-                                              Qt::ISODate);
-            r.ended = r.started.addSecs(1);
+            JournalRecord r =
+                record(QStringLiteral("w-%1").arg(i),
+                       QStringLiteral("2026-12-0%1T08:00:00.000+01:00").arg(i + 1), TransferEnd::Kind::Sent);
             r.port = i == 1 ? QStringLiteral("COM2") : QStringLiteral("COM1");
             r.fileName = QStringLiteral("p%1.Cnc").arg(i);
             r.filePath = dir.file(QStringLiteral("programs/p%1.Cnc").arg(i));
             r.bytes = 100 * (3 - i);
-            r.outcome = TransferEnd::Kind::Sent;
             rs << r;
         }
         ASSERT_EQ(store.insert(rs), QString());
@@ -66,15 +58,9 @@ TEST(HistoryWindowTest, ShowsTheFilteredRecordsSortedAndExportsThem) {
     EXPECT_NE(w.refresh(), QString());
 }
 
-TEST(JournalUiTest, CompareWithFileSetsTheReceivedProgramBesideTheFile) {
-    ManualClock clock;
-    ScriptedPrompts prompts;
-    TempWorkDir dir;
-    sim::SimulatedController controller;
-    Console console(
-        clock, prompts,
-        [&](const QString&) { return std::make_unique<sim::SimulatedPort>(controller, clock); }, dir.path());
-    TFormMain form(console);
+using JournalUiTest = WindowOnSimulator;
+
+TEST_F(JournalUiTest, CompareWithFileSetsTheReceivedProgramBesideTheFile) {
     JournalUi ui(console, form, sqliteJournal(dir.path()));
     form.start({"--simulator", "142720", "GO"});
     clock.advance(1000);

@@ -1,12 +1,12 @@
 // The rules every SerialPort keeps (see platform/serial_port.h), run against each implementation
 // through its peer (port_peers.h).
 #include "port_peers.h"
+#include "support/port_events.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <ostream>
-#include <utility>
 
 void PrintTo(const QByteArray& bytes, std::ostream* os) {
     *os << '"' << bytes.toStdString() << '"';
@@ -17,27 +17,6 @@ void PrintTo(const QString& text, std::ostream* os) {
 
 namespace velmorix::test {
 namespace {
-
-// Every notification in order, marked when the port did not count as open at that moment.
-struct Notifications {
-    QStringList seen;
-    QStringList errors;
-
-    void attach(SerialPort& port) {
-        const auto note = [this, &port](const QString& what) {
-            seen << (port.isOpen() ? what : what + QStringLiteral(" (closed)"));
-        };
-        port.setCtsHandler(
-            [note](bool on) { note(on ? QStringLiteral("CTS on") : QStringLiteral("CTS off")); });
-        port.setDsrHandler(
-            [note](bool on) { note(on ? QStringLiteral("DSR on") : QStringLiteral("DSR off")); });
-        port.setErrorHandler([this, note](const QString& text) {
-            note(QStringLiteral("error"));
-            errors << text;
-        });
-    }
-    QStringList take() { return std::exchange(seen, {}); }
-};
 
 template <class Peer> class PortContract : public ::testing::Test {
 protected:
@@ -78,7 +57,7 @@ protected:
     }
 
     Peer peer;
-    Notifications notes;
+    PortEvents notes;
 };
 
 struct PeerName {

@@ -60,7 +60,7 @@ TEST_F(MdiLine, TheLineEmptiesTenSecondsAfterTheLastKeyAndKeepsItsTextForRecall)
     EXPECT_FALSE(console.TimerMdi_go().isEnabled());
 }
 
-TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
+TEST_F(MdiLine, ResetAndClearWriteTheirSignalOnlyWithCtsAndDsrAndResetResubscribes) {
     seam().transfer().requestReceive();
     qsizetype before = received().size();
     console.ButtonResetClick();
@@ -69,6 +69,9 @@ TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
     tick(5);
     EXPECT_TRUE(received().mid(before).startsWith(QByteArray("\x14\t\t\t\t", 5)));
     EXPECT_TRUE(received().mid(before).contains("O9000\rN0\rv22"));
+    console.ButtonClearClick();
+    tick(2);
+    EXPECT_TRUE(received().contains("\x12%\rO9000\rN000011\rG10P1999L9999\r%\x14"));
 
     controller.addFault({.kind = sim::Fault::HoldCts, .fromUs = nowUs()});
     tick(1);
@@ -79,12 +82,6 @@ TEST_F(MdiLine, ResetWritesTheSignalOnlyWithCtsAndDsrAndThenResubscribes) {
     tick(1);
     EXPECT_FALSE(received().mid(before).contains("\t\t\t\t"));
     EXPECT_FALSE(received().mid(before).contains("G10P1999L9999"));
-}
-
-TEST_F(MdiLine, ClearSendsItsFixedCommandWhenTheLineAllows) {
-    console.ButtonClearClick();
-    tick(2);
-    EXPECT_TRUE(received().contains("\x12%\rO9000\rN000011\rG10P1999L9999\r%\x14"));
 }
 
 TEST_F(MdiLine, AWaitingFlashWriteIsDeliveredAndTheLineHoldsStillForThreeSeconds) {

@@ -66,6 +66,7 @@ TEST_F(Service, PortNumbersTskIdAndTheClickCounter) {
     press(3);
     prompts.idAnswers.push_back(IdAnswer{true, "ZRTM64"});
     press(3);
+    EXPECT_EQ(prompts.idRequests, QStringList({"TSK ID|TSK ID:", "TSK ID|TSK ID:"}));
     EXPECT_EQ(console.filePage().view().recvItems.count("U:PLC"), 1);
     EXPECT_EQ(console.filePage().view().recvItem, 0);
 

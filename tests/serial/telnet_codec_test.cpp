@@ -74,10 +74,5 @@ TEST(TelnetParser, AnOverlongSubnegotiationIsDroppedAndWhatFollowsIsRead) {
     EXPECT_EQ(Parser().feed(stream), expected);
 }
 
-TEST(TelnetEscape, EveryIacIsDoubledAndNothingElseChanges) {
-    EXPECT_EQ(escape(bytesOf("\x01\xff\x00\xff\xff")), bytesOf("\x01\xff\xff\x00\xff\xff\xff\xff"));
-    EXPECT_EQ(escape("plain"), "plain");
-}
-
 } // namespace
 } // namespace velmorix::telnet

@@ -23,31 +23,28 @@ TEST_F(LineTest, BytesTakeTheirBitsAtTheBaudRate) {
     EXPECT_EQ(controller.linkResets(), 1);
 }
 
-TEST_F(LineTest, FirstFrameEndsOneFrameTimeAfterTheRequestArrives) {
-    openAndLink();
+TEST(LineTiming, FirstFrameEndsOneFrameTimeAfterTheRequestArrivesAtEachRate) {
     // 66 bytes to the controller: the request's DC4 is byte 61, at ceil(61 * 11e6 / 38400) = 17474 us.
-    // The 45-byte frame then takes 12890.6 us and is complete at 30365 us.
-    clock.advanceUs(30364);
-    EXPECT_EQ(port.inputCount(), 44);
-    clock.advanceUs(1);
-    EXPECT_EQ(port.inputCount(), 45);
-}
-
-TEST_F(LineTest, SlowerRateStretchesTheSameExchange) {
-    PortSettings s;
-    s.baudRate = 9600;
-    ControllerOptions o;
-    o.line = s;
-    SimulatedController c9600(o);
-    SimulatedPort p(c9600, clock);
-    p.setSettings(s);
-    p.open();
-    p.write(kLinkReset + kMonitorXY);
-    // 61 bytes at 1145.833 us, then 45 more: 106 bytes, ends at 121458.3 us.
-    clock.advanceUs(121458);
-    EXPECT_EQ(p.inputCount(), 44);
-    clock.advanceUs(1);
-    EXPECT_EQ(p.inputCount(), 45);
+    // The 45-byte frame then takes 12890.6 us and is complete at 30365 us; at 9600 baud the same 106
+    // bytes end at 121458.3 us.
+    const std::pair<qint32, qint64> cases[] = {{38400, 30365}, {9600, 121459}};
+    for (const auto& [baud, completeUs] : cases) {
+        SCOPED_TRACE(baud);
+        velmorix::test::ManualClock clock;
+        PortSettings s;
+        s.baudRate = baud;
+        ControllerOptions o;
+        o.line = s;
+        SimulatedController controller(o);
+        SimulatedPort p(controller, clock);
+        p.setSettings(s);
+        p.open();
+        p.write(kLinkReset + kMonitorXY);
+        clock.advanceUs(completeUs - 1);
+        EXPECT_EQ(p.inputCount(), 44);
+        clock.advanceUs(1);
+        EXPECT_EQ(p.inputCount(), 45);
+    }
 }
 
 TEST_F(LineTest, MismatchedSettingsGarbleBothWays) {

@@ -17,12 +17,6 @@ TEST_F(StatusStreamTest, MonitorRequestStreamsFramesOfExactlyItsList) {
     EXPECT_EQ(controller.stream().list(), (QList<int>{12021, 12022}));
 }
 
-TEST_F(StatusStreamTest, EmptyListGivesTheTwentyFiveByteFrame) {
-    openAndLink(monitorRequest("v0"));
-    clock.advance(50);
-    EXPECT_EQ(readAll().left(25), QByteArray("\x12%\rO9000\rH00000001\rv000%\x14"));
-}
-
 TEST_F(StatusStreamTest, EveryRequestAdvancesTheReplySequenceAndWrapsAfterSeven) {
     port.open();
     for (int i = 1; i <= 9; ++i) {

@@ -21,7 +21,6 @@ public:
             return false;
         }
         m_open = true;
-        ++openCount;
         reportCts(m_cts);
         reportDsr(m_dsr);
         return true;
@@ -70,14 +69,6 @@ public:
         if (m_open && m_dsr)
             m_input += bytes;
     }
-    void setLines(bool cts, bool dsr) {
-        m_cts = cts;
-        m_dsr = dsr;
-        if (m_open) {
-            reportCts(cts);
-            reportDsr(dsr);
-        }
-    }
     void setCtsLine(bool on) {
         m_cts = on;
         if (m_open)
@@ -111,7 +102,6 @@ public:
     QString openError;
     QStringList refused; // line settings the device does not take
     QString note;        // what it says of its lines
-    int openCount = 0;
     int inputClears = 0;
     qint64 pendingOutput = 0;
     qint64 shortWrite = -1;
