@@ -26,8 +26,10 @@ CompareDialog::CompareDialog(const QString& receivedName, const QByteArray& rece
     setWindowTitle(QStringLiteral("Compare with file"));
     const QString fileName = QFileInfo(filePath).fileName();
     m_comparison = text ? compareText(received, file, fileName) : compareBytes(received, file, fileName);
-    m_verdict =
-        new QLabel(QStringLiteral("The received %1 is %2.").arg(receivedName, m_comparison.summary()), this);
+    // "The received O0123.Cnc is the same as p.Cnc." / "The received O0123.Cnc differs from p.Cnc: line 4."
+    const QString verdict = m_comparison.same ? QStringLiteral("The received %1 is the %2.")
+                                              : QStringLiteral("The received %1 %2.");
+    m_verdict = new QLabel(verdict.arg(receivedName, m_comparison.summary()), this);
     m_verdict->setObjectName(QStringLiteral("LabelVerdict"));
     m_verdict->setWordWrap(true);
 
@@ -57,6 +59,9 @@ CompareDialog::CompareDialog(const QString& receivedName, const QByteArray& rece
             first = i;
     }
     m_table->resizeColumnsToContents();
+    // The two texts share what the line numbers leave of the width.
+    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
     if (first >= 0) {
         m_table->selectRow(first);
         m_table->scrollToItem(m_table->item(first, 1), QAbstractItemView::PositionAtCenter);

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,6 +86,15 @@ HistoryWindow::HistoryWindow(JournalLocation location, QWidget* parent)
 }
 
 HistoryWindow::~HistoryWindow() = default;
+
+// A tool window: Escape puts it away, as it does a dialog.
+void HistoryWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void HistoryWindow::buildFilters() {
     const auto edit = [this](const char* name, const QString& hint) {

@@ -36,6 +36,9 @@ public:
     // The folder a double click on row `row` (as sorted) opens; empty when its record names no file.
     QString folderOfRow(int row) const;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildFilters();
     void chooseExport();
