@@ -3,12 +3,23 @@
 #include "core/journal/journal_location.h"
 #include "core/journal/journal_store.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUuid>
 
 namespace velmorix::test {
+
+// The journal's SQL drivers are plugins, which only an application object finds: one for the tests
+// that run without.
+inline void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "velmorix-tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv); // lives as long as the test program
+}
 
 inline QString sha256Hex(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());

@@ -3,7 +3,9 @@
 // over, then checks that the console recovered, that no file was lost or changed without a word (a
 // transfer said to be done is byte-exact, one the fault broke is said to have failed) and what the
 // operator was told. With VELMORIX_RELIABILITY_DOC set, the outcomes are written there as a table.
+#include "core/journal/sql_journal.h"
 #include "fault_matrix_table.h"
+#include "journal/journal_fixture.h"
 #include "sim_console_fixture.h"
 
 #include <QFile>
@@ -55,8 +57,15 @@ protected:
     void SetUp() override {
         start();
         tick(10);
-        console.setTransferObserver([this](const TransferEnd& end) { ends << end; });
+        console.setTransferObserver([this](const TransferEnd& end) {
+            ends << end;
+            ++transfersEnded;
+        });
+        ensureApplication();
+        journal = std::make_unique<SqlJournal>(journalAt, QStringLiteral("velmorix"));
+        console.setJournal(journal.get());
     }
+    void TearDown() override { console.setJournal(nullptr); }
     const Row& row() const { return kRows[GetParam().first]; }
     Mode mode() const { return kColumns[GetParam().second].mode; }
 
@@ -82,6 +91,9 @@ protected:
 
     Outcome out;
     QList<TransferEnd> ends;
+    int transfersEnded = 0; // the file a receive mode stores first included
+    const JournalLocation journalAt = sqliteJournal(dir.path());
+    std::unique_ptr<SqlJournal> journal;
     QStringList said; // every text the key-in line showed, in order
     bool blanked = false;
     qint64 faultUntilUs = 0;
@@ -204,10 +216,17 @@ void FaultMatrix::checkRecovery() {
 void FaultMatrix::checkTheData() {
     if (mode() == Mode::MdiAndWrite)
         checkTheMdiAndTheValueWrite();
+    // The journal keeps one record a transfer, ending as the transfer said it ended (newest first).
+    ASSERT_TRUE(journal->flush(10000));
+    const QList<JournalRecord> records = allRecords(journalAt);
+    ASSERT_EQ(records.size(), transfersEnded);
     if (!isTransfer(mode()))
         return;
     ASSERT_EQ(ends.size(), 1) << "a transfer must say once how it ended";
     const TransferEnd& end = ends.first();
+    EXPECT_EQ(records[0].recordId, end.recordId);
+    EXPECT_EQ(records[0].outcome, end.kind);
+    EXPECT_EQ(records[0].reason, end.reason);
     // Every end but these two is a failure, whatever its kind (refused, broken off, not whole...).
     out.transfer = end.kind == TransferEnd::Kind::Sent       ? QStringLiteral("sent, exact")
                    : end.kind == TransferEnd::Kind::Received ? QStringLiteral("received, saved exact")

@@ -7,6 +7,7 @@
 
 #include "core/journal/journal_store.h"
 #include "core/journal/sql_journal.h"
+#include "journal/journal_fixture.h"
 
 #include <QCoreApplication>
 
@@ -69,16 +70,9 @@ TEST_F(Soak, ADayOfTrafficAndFaultsLosesNoFileAndGrowsNothing) {
     port->setLineTickMs(20);
     tick(20);
     console.setTransferObserver([this](const TransferEnd& end) { ends << end; });
-    // The journal's SQL driver is a plugin, which only an application object finds.
-    std::unique_ptr<QCoreApplication> app;
-    static int argc = 1;
-    static char name[] = "soak";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        app = std::make_unique<QCoreApplication>(argc, argv);
+    ensureApplication();
     QString error;
-    JournalLocation journalAt = *JournalLocation::parse(dir.file(QStringLiteral("journal.sqlite3")), &error);
-    journalAt.spoolPath = dir.file(QStringLiteral("spool.jsonl"));
+    const JournalLocation journalAt = sqliteJournal(dir.path());
     SqlJournal journal(journalAt, QStringLiteral("velmorix"));
     console.setJournal(&journal);
 
