@@ -254,8 +254,18 @@ void Session::stopCleanly() {
 }
 
 void Session::close() {
-    if (m_console)
-        m_console->link().closePort();
+    if (!m_console)
+        return;
+    // The line clock says when the last byte has crossed by the console's own count; the controller
+    // reads its end of the line on its own time, behind a driver, an adapter's FIFO or a device server.
+    // The line stays open a moment longer, so that the close never cuts off the end of what it was
+    // sent (a DNC run's last line and its DC4).
+    if (SerialPort* port = m_console->link().port(); port && port->isOpen()) {
+        drain(2000);
+        if (port->isOpen() && !stopRequested())
+            runUntil([] { return false; }, kSettleMs);
+    }
+    m_console->link().closePort();
 }
 
 void Session::progress(const QString& line) {

@@ -45,7 +45,9 @@ public:
     // After a stop request: what runs is broken off so the controller is never left waiting inside
     // a file, the last bytes go out, the port closes.
     void stopCleanly();
+    // Closes the port once the last byte has crossed and the line has stood still for kSettleMs.
     void close();
+    static constexpr int kSettleMs = 200;
 
     // Progress on standard error, rewritten in place, while it is a terminal and not --quiet.
     void progress(const QString& line);
