@@ -130,6 +130,13 @@ void TerminalServer::onReadable() {
     }
 }
 
+void TerminalServer::readToTheEnd() {
+    char buf[4096];
+    ssize_t n = 0;
+    while ((n = ::read(m_fd, buf, sizeof buf)) > 0)
+        m_wire.consoleWrite(QByteArray(buf, n), m_clock.nowUs());
+}
+
 void TerminalServer::hangUp() {
     m_notifier.reset();
     m_lineTimer->setEnabled(false);
@@ -144,6 +151,22 @@ bool TerminalServer::followListener() {
         return true;
     pollfd pfd{m_fd, POLLIN, 0};
     const bool listener = ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & POLLHUP) == 0;
+    if (!listener && m_listener) {
+        // A serial port's close waits for its output to drain: what the console wrote before it
+        // closed its end is on the wire, and arrives before the line is lost. A line held by CTS
+        // drains no further; the close gives up on it after a while, as a driver's does.
+        const qint64 now = m_clock.nowUs();
+        if (!m_closing) {
+            m_closing = true;
+            m_closingSinceUs = now;
+            m_notifier->setEnabled(false);
+            readToTheEnd();
+        }
+        if (m_wire.consolePending() > 0 && now - m_closingSinceUs < kCloseDrainUs)
+            return true;
+        m_wire.clearPending();
+    }
+    m_closing = false;
     if (listener == m_listener)
         return listener;
     m_listener = listener;

@@ -30,6 +30,8 @@ public:
 
 private:
     void onReadable();
+    // Everything the terminal holds from the console, read at once (its end closed).
+    void readToTheEnd();
     void tick();
     void configure(int fd);
     void followConsoleSettings();
@@ -46,6 +48,9 @@ private:
     int m_fd = -1; // what we read and write
     bool m_device = false;
     bool m_listener = false; // the console holds the pseudo-terminal's other end
+    bool m_closing = false;  // the console closed its end; what it wrote is still crossing
+    qint64 m_closingSinceUs = 0;
+    static constexpr qint64 kCloseDrainUs = 2'000'000;
     bool m_dtr = false;
     bool m_rts = false;
     QString m_path;
