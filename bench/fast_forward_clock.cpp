@@ -1,5 +1,7 @@
 #include "fast_forward_clock.h"
 
+#include "support/timer_steps.h"
+
 #include <QTimer>
 #include <algorithm>
 
@@ -119,26 +121,7 @@ void FastForwardClock::goLive() {
 void FastForwardClock::advanceUs(qint64 us) {
     if (m_live)
         return;
-    const qint64 target = m_nowUs + us;
-    for (;;) {
-        Entry* next = nullptr;
-        for (Entry* e : std::as_const(m_entries)) {
-            if (!e->enabled || e->dueUs > target)
-                continue;
-            if (!next || e->dueUs < next->dueUs || (e->dueUs == next->dueUs && e->order < next->order))
-                next = e;
-        }
-        if (!next)
-            break;
-        m_nowUs = std::max(m_nowUs, next->dueUs);
-        // A timer of interval 0 fires once per pass, like a zero timer on an event loop.
-        next->dueUs = m_nowUs + std::max<qint64>(qint64(next->intervalMs) * 1000, 1);
-        if (next->singleShot)
-            next->enabled = false;
-        const std::function<void()> fn = next->onTick; // the handler may destroy its own timer
-        fn();
-    }
-    m_nowUs = target;
+    test::stepTimers(m_entries, m_nowUs, m_nowUs + us);
 }
 
 } // namespace velmorix::bench

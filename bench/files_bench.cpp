@@ -3,24 +3,17 @@
 #include "core/files/received_file.h"
 #include "core/files/text_loader.h"
 
+#include "bench_inputs.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
 #include <algorithm>
 
 using namespace velmorix;
+using namespace velmorix::bench;
 
 namespace {
-
-QByteArray binaryFile(qsizetype size) {
-    QByteArray f(size, '\0');
-    quint32 x = 12345;
-    for (qsizetype i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        f[i] = char(x >> 24);
-    }
-    return f;
-}
 
 QByteArray dncProgram(int lines) {
     QByteArray f;

@@ -9,23 +9,17 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
+#include "bench_inputs.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QFile>
 
 using namespace velmorix;
+using namespace velmorix::bench;
 using namespace velmorix::test;
 
 namespace {
-
-PortSettings line(qint32 baud, Parity parity, int dataBits, int stopBits) {
-    PortSettings s;
-    s.baudRate = baud;
-    s.parity = parity;
-    s.dataBits = dataBits;
-    s.stopBits = stopBits;
-    return s;
-}
 
 // The console linked to the virtual controller on the file-service page, send row chosen.
 struct Rig {

@@ -17,6 +17,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
+#include "bench_inputs.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemView>
@@ -34,15 +36,6 @@ using namespace velmorix::bench;
 using namespace velmorix::test;
 
 namespace {
-
-PortSettings line(qint32 baud, Parity parity, int dataBits, int stopBits) {
-    PortSettings s;
-    s.baudRate = baud;
-    s.parity = parity;
-    s.dataBits = dataBits;
-    s.stopBits = stopBits;
-    return s;
-}
 
 sim::ControllerOptions at115200() {
     sim::ControllerOptions o;
@@ -279,16 +272,6 @@ void ValueLatencyPlcRct(benchmark::State& st, bool realTime) {
 }
 
 // ---- The event loop's longest stall
-
-QByteArray binaryFile(qsizetype size) {
-    QByteArray f(size, '\0');
-    quint32 x = 12345;
-    for (qsizetype i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        f[i] = char(x >> 24);
-    }
-    return f;
-}
 
 // A 16 MiB file opened as "3:PLC": from the click on "OpenFile" until the list shows it.
 void StallLoadingHex16MiB(benchmark::State& st) {

@@ -1,5 +1,7 @@
 #include "support/manual_clock.h"
 
+#include "support/timer_steps.h"
+
 #include <algorithm>
 
 namespace velmorix::test {
@@ -61,25 +63,7 @@ QDateTime ManualClock::localDateTime() const {
 }
 
 void ManualClock::advanceUs(qint64 us) {
-    const qint64 target = m_nowUs + us;
-    for (;;) {
-        Entry* next = nullptr;
-        for (Entry* e : m_entries) {
-            if (!e->enabled || e->dueUs > target)
-                continue;
-            if (!next || e->dueUs < next->dueUs || (e->dueUs == next->dueUs && e->order < next->order))
-                next = e;
-        }
-        if (!next)
-            break;
-        m_nowUs = std::max(m_nowUs, next->dueUs);
-        // A timer of interval 0 fires once per pass, like a zero timer on an event loop.
-        next->dueUs = m_nowUs + std::max<qint64>(qint64(next->intervalMs) * 1000, 1);
-        if (next->singleShot)
-            next->enabled = false;
-        next->onTick(); // may delete timers, including this one
-    }
-    m_nowUs = target;
+    stepTimers(m_entries, m_nowUs, m_nowUs + us);
 }
 
 } // namespace velmorix::test
